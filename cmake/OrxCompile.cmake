@@ -1,0 +1,28 @@
+# Compile flags shared by every target of the project: warnings are errors and
+# the hardening of a program that handles passwords and keys.
+add_library(orx_flags INTERFACE)
+target_compile_options(orx_flags INTERFACE
+  -Wall -Wextra -Werror -Wno-missing-field-initializers
+  -fstack-protector-strong)
+target_link_options(orx_flags INTERFACE -Wl,-z,relro -Wl,-z,now)
+if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug" AND NOT ORX_SANITIZE)
+  target_compile_definitions(orx_flags INTERFACE _FORTIFY_SOURCE=2)
+endif()
+if(ORX_SANITIZE)
+  target_compile_options(orx_flags INTERFACE -fsanitize=${ORX_SANITIZE} -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=all)
+  target_link_options(orx_flags INTERFACE -fsanitize=${ORX_SANITIZE})
+endif()
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+
+# Executables are position independent.
+include(CheckPIESupported)
+check_pie_supported()
+
+# orx_add_library(NAME DIR [DEPS ...]): a static library made of every source in DIR.
+function(orx_add_library name dir)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC orx_flags ${ARGN})
+endfunction()
