@@ -14,6 +14,10 @@
 
 #include "support/test_environment.h"
 
+// These tests hand the trace log formats built at run time on purpose.
+#pragma GCC diagnostic ignored "-Wformat-security"
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+
 namespace orx {
 namespace {
 
