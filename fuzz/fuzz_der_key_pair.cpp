@@ -1,9 +1,9 @@
 // libs: orxcore orxder
 // RSA key containers from outside (certificates, directory entries): decoding must
 // stay inside the bytes, and what decodes must encode and decode to the same numbers.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "der/der_key_pair.h"
@@ -39,10 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t skipB = 0;
         while (skipB < b.size() && b[skipB] == 0)
             ++skipB;
-        if (a.size() - skipA != b.size() - skipB ||
-            std::memcmp(a.data() + skipA, b.data() + skipB, a.size() - skipA) != 0) {
+        if (!std::equal(a.begin() + skipA, a.end(), b.begin() + skipB, b.end()))
             abort();
-        }
     }
     return 0;
 }
