@@ -104,6 +104,20 @@ TEST(Sha1, ByteByByteMatchesOneShot) {
     EXPECT_EQ(context.count, 200u);
 }
 
+// From 512 MiB on, the bit length needs the high word of the length field.
+TEST(Sha1, LengthFieldBeyond512MiB) {
+    const std::vector<uint8_t> zeros(1 << 20);
+    Sha1Context context;
+    Sha1Init(context);
+    for (int i = 0; i < 512; ++i) {
+        Sha1Update(context, zeros);
+    }
+    Sha1Update(context, std::span<const uint8_t>(zeros.data(), 1));
+    Sha1Digest digest;
+    Sha1Final(context, digest);
+    EXPECT_EQ(Hex(digest), "3e1bb536d18494c32e66ef9f479d65bbe0d863de");
+}
+
 TEST(Sha1, InitStartsAfresh) {
     Sha1Context context;
     Sha1Init(context);
