@@ -131,7 +131,7 @@ TEST(Base64Decode, PemEndsAtTheEndLineAndBodyStartsBehindTheBeginLine) {
 // The area sizes around the exact size, for lengths that cross the four-at-a-time
 // path at every alignment: a byte too few is refused, the exact size suffices, and
 // nothing is ever written behind the area.
-TEST(Base64Decode, RespectsTheAreaSize) {
+TEST(Base64Decode, StaysInsideTheArea) {
     for (size_t n = 0; n <= 40; ++n) {
         const auto plain = Pattern(n);
         const std::string text = Base64Encode(plain);
