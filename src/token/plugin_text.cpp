@@ -1,6 +1,6 @@
 #include "token/plugin_text.h"
 
-namespace orx {
+namespace orx::plugin_text {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::string ListField(std::string_view list, char separator, size_t index, size_
     return field;
 }
 
-}  // namespace orx
+}  // namespace orx::plugin_text

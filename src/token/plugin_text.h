@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orx {
+namespace orx::plugin_text {
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view text, std::string_view part);
@@ -16,4 +16,4 @@ bool ContainsNoCase(std::string_view text, std::string_view part);
 // gives "".
 std::string ListField(std::string_view list, char separator, size_t index, size_t capacity);
 
-}  // namespace orx
+}  // namespace orx::plugin_text

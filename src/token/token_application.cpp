@@ -25,6 +25,10 @@ class TokenApplication::PluginLockScope {
 
 namespace {
 
+using plugin_text::ContainsNoCase;
+using plugin_text::EqualsNoCase;
+using plugin_text::ListField;
+
 const char* EmptyAsAbsent(const char* text) {
     return (text != nullptr && *text != '\0') ? text : nullptr;
 }
