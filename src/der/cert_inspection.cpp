@@ -65,9 +65,8 @@ bool CertGetEmail(const CertRecord* handle, std::string& out, size_t capacity, b
 
 bool CertGetValidity(const CertRecord* handle, std::string& notBefore, size_t notBeforeCapacity,
                      std::string& notAfter, size_t notAfterCapacity, bool asDate) {
-    if (handle == nullptr ||
-        handle->certificate.GetValidity(notBefore, notBeforeCapacity, notAfter,
-                                        notAfterCapacity) != 1) {
+    if (handle == nullptr || handle->certificate.GetValidity(notBefore, notBeforeCapacity, notAfter,
+                                                             notAfterCapacity) != 1) {
         return false;
     }
     if (asDate) {

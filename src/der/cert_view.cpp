@@ -61,8 +61,7 @@ int ViewCertificateBytes(void* owner, std::span<const uint8_t> bytes) {
         return 0;
     }
     // The client program splits its command line at blanks unless quoted.
-    const std::string argument =
-        path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+    const std::string argument = path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
     if (StartProgram("-view " + argument) == 0) {
         ::unlink(path.c_str());
         return kViewFailed;
