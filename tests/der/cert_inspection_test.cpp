@@ -62,7 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
                                   OtherName(kOidUpn, "jane@corp.example")})},
                  "jane@subject.example",
                  "jane@corp.example"},
-        MailCase{"SubjectAttributeIsNoPrincipalName", kSubjectWithMail, {}, "jane@subject.example",
+        MailCase{"SubjectAttributeIsNoPrincipalName",
+                 kSubjectWithMail,
+                 {},
+                 "jane@subject.example",
                  nullptr},
         // The value ends at the next ",", so an attribute behind " + " stays.
         MailCase{"MultiValuedRdnKeepsTheNextAttribute",
@@ -72,13 +75,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  "a@b.example + 2.5.4.3=Jane",
                  nullptr},
-        MailCase{"FirstRfc822NameBehindOtherNames",
-                 CommonName("Jane"),
-                 {SubjectAltName({OtherName(kOidUpn, "jane@corp.example"),
-                                  Rfc822Name("first@alt.example"),
-                                  Rfc822Name("second@alt.example")})},
-                 "first@alt.example",
-                 "jane@corp.example"},
+        MailCase{
+            "FirstRfc822NameBehindOtherNames",
+            CommonName("Jane"),
+            {SubjectAltName({OtherName(kOidUpn, "jane@corp.example"),
+                             Rfc822Name("first@alt.example"), Rfc822Name("second@alt.example")})},
+            "first@alt.example",
+            "jane@corp.example"},
         MailCase{"FirstOtherNameIsNoPrincipalName",
                  CommonName("Jane"),
                  {SubjectAltName({OtherName(Hex("06 03 2A 03 04"), "not a upn"),
@@ -91,13 +94,14 @@ INSTANTIATE_TEST_SUITE_P(
                                   OtherName(kOidUpn, "jane@corp.example")})},
                  nullptr,
                  "jane@corp.example"},
-        MailCase{"EmptyAlternativeName", CommonName("Jane"), {SubjectAltName({})}, nullptr,
-                 nullptr},
-        MailCase{"BrokenElementEndsTheWalk",
-                 CommonName("Jane"),
-                 {Extension("55 1D 11", Cat({Hex("30 07"), Tlv(0x82, Text("h")), Hex("81 7F 61 62")}))},
-                 nullptr,
-                 nullptr}),
+        MailCase{
+            "EmptyAlternativeName", CommonName("Jane"), {SubjectAltName({})}, nullptr, nullptr},
+        MailCase{
+            "BrokenElementEndsTheWalk",
+            CommonName("Jane"),
+            {Extension("55 1D 11", Cat({Hex("30 07"), Tlv(0x82, Text("h")), Hex("81 7F 61 62")}))},
+            nullptr,
+            nullptr}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(CertEmail, CutToCapacityAndNullHandle) {
@@ -135,15 +139,15 @@ TEST_P(CertUsageTest, SmartCardLogonAndExtendedKeyUsage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CertUsageTest,
-    ::testing::Values(
-        UsageCase{"NoExtension", {}, false, false},
-        UsageCase{"LogonAfterClientAuth", ExtendedKeyUsage({kOidClientAuth, kOidSmartCardLogon}),
-                  true, true},
-        UsageCase{"ClientAuthOnly", ExtendedKeyUsage({kOidClientAuth}), false, true},
-        UsageCase{"EmptyList", ExtendedKeyUsage({}), false, false},
-        // A prefix of the logon purpose is another purpose.
-        UsageCase{"ShorterIdentifier",
-                  ExtendedKeyUsage({Hex("06 09 2B 06 01 04 01 82 37 14 02")}), false, false}),
+    ::testing::Values(UsageCase{"NoExtension", {}, false, false},
+                      UsageCase{"LogonAfterClientAuth",
+                                ExtendedKeyUsage({kOidClientAuth, kOidSmartCardLogon}), true, true},
+                      UsageCase{"ClientAuthOnly", ExtendedKeyUsage({kOidClientAuth}), false, true},
+                      UsageCase{"EmptyList", ExtendedKeyUsage({}), false, false},
+                      // A prefix of the logon purpose is another purpose.
+                      UsageCase{"ShorterIdentifier",
+                                ExtendedKeyUsage({Hex("06 09 2B 06 01 04 01 82 37 14 02")}), false,
+                                false}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(CertUsage, LogonTestReadsOnlyWellFormedShortLists) {
@@ -200,22 +204,21 @@ TEST_P(CertTimeTest, ValidToTheSecond) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CertTimeTest,
-    ::testing::Values(
-        TimeCase{"UntilThisVerySecond", "200101000000Z", "300615120000Z",
-                 Epoch(2030, 6, 15, 12, 0, 0), true},
-        TimeCase{"OneSecondLater", "200101000000Z", "300615120000Z",
-                 Epoch(2030, 6, 15, 12, 0, 1), false},
-        TimeCase{"FromThisVerySecond", "300615120000Z", "400101000000Z",
-                 Epoch(2030, 6, 15, 12, 0, 0), true},
-        TimeCase{"OneSecondEarlier", "300615120000Z", "400101000000Z",
-                 Epoch(2030, 6, 15, 11, 59, 59), false},
-        TimeCase{"GeneralizedTimeExpired", "19900101000000Z", "20300615120000Z",
-                 Epoch(2030, 6, 15, 12, 0, 1), false},
-        TimeCase{"GeneralizedTimeNotYetValid", "20600101000000Z", "20700101000000Z",
-                 Epoch(2030, 6, 15, 12, 0, 1), false},
-        // Two kinds of time cannot be compared, so the certificate counts as valid.
-        TimeCase{"UtcTimeAndGeneralizedTime", "200101000000Z", "20300101000000Z",
-                 Epoch(2040, 1, 1, 0, 0, 0), true}),
+    ::testing::Values(TimeCase{"UntilThisVerySecond", "200101000000Z", "300615120000Z",
+                               Epoch(2030, 6, 15, 12, 0, 0), true},
+                      TimeCase{"OneSecondLater", "200101000000Z", "300615120000Z",
+                               Epoch(2030, 6, 15, 12, 0, 1), false},
+                      TimeCase{"FromThisVerySecond", "300615120000Z", "400101000000Z",
+                               Epoch(2030, 6, 15, 12, 0, 0), true},
+                      TimeCase{"OneSecondEarlier", "300615120000Z", "400101000000Z",
+                               Epoch(2030, 6, 15, 11, 59, 59), false},
+                      TimeCase{"GeneralizedTimeExpired", "19900101000000Z", "20300615120000Z",
+                               Epoch(2030, 6, 15, 12, 0, 1), false},
+                      TimeCase{"GeneralizedTimeNotYetValid", "20600101000000Z", "20700101000000Z",
+                               Epoch(2030, 6, 15, 12, 0, 1), false},
+                      // Two kinds of time cannot be compared, so the certificate counts as valid.
+                      TimeCase{"UtcTimeAndGeneralizedTime", "200101000000Z", "20300101000000Z",
+                               Epoch(2040, 1, 1, 0, 0, 0), true}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(CertTime, NullHandleIsNotKnownToBeInvalid) {

@@ -99,8 +99,8 @@ inline Bytes MakeCertificate(const CertParts& parts) {
         extensions.insert(extensions.end(), e.begin(), e.end());
     const Bytes info =
         Cat({Hex("A0 03 02 01 02"), parts.serial, sha256Rsa, CommonName("Issuer CA"),
-             Tlv(0x30, Cat({Time(parts.notBefore), Time(parts.notAfter)})), parts.subject,
-             smallKey, parts.extensions.empty() ? Bytes{} : Tlv(0xA3, Tlv(0x30, extensions))});
+             Tlv(0x30, Cat({Time(parts.notBefore), Time(parts.notAfter)})), parts.subject, smallKey,
+             parts.extensions.empty() ? Bytes{} : Tlv(0xA3, Tlv(0x30, extensions))});
     return Tlv(0x30, Cat({Tlv(0x30, info), sha256Rsa, Hex("03 03 00 AB CD")}));
 }
 
