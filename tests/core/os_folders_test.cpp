@@ -10,6 +10,7 @@
 #include "core/product_identity.h"
 #include "core/system_environment.h"
 #include "core/system_paths.h"
+#include "core/trace.h"
 #include "support/test_environment.h"
 
 namespace orx {
@@ -27,10 +28,17 @@ TEST(OsFoldersTest, InstallLocationFromTheVariable) {
 
 TEST(OsFoldersTest, PerUserFoldersFollowXdg) {
     testing::IsolatedEnvironment env;
+    TraceSetFile(env / "trace.log");
     EXPECT_EQ(GetUserDataFolder(), env / "config/orx/");
     EXPECT_TRUE(fs::is_directory(env / "config/orx"));
     EXPECT_EQ(GetUserStateFolder(), env / "data/orx/");
     EXPECT_EQ(GetInternetCacheFolder(), env / "cache/orx/");
+    EXPECT_EQ(GetInternetCacheFolder(), env / "cache/orx/");
+    const std::string trace = testing::ReadFile(env / "trace.log");
+    const std::string line = "OS - Folder: '" + env / "cache/'";
+    ASSERT_NE(trace.find(line), std::string::npos);
+    EXPECT_EQ(trace.find(line, trace.find(line) + 1), std::string::npos);  // once
+    EXPECT_NE(trace.find("OS - Folder: '" + env / "config/'"), std::string::npos);
     testing::ScopedEnv unset("XDG_CACHE_HOME", nullptr);
     EXPECT_EQ(GetInternetCacheFolder(), env / "home/.cache/orx/");
     testing::ScopedEnv relative("XDG_DATA_HOME", "data");
