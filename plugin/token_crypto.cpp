@@ -3,6 +3,7 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
+#include <openssl/kdf.h>
 #include <openssl/params.h>
 #include <openssl/rand.h>
 #include <openssl/sha.h>
