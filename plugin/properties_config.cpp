@@ -70,10 +70,10 @@ bool MayWrite(const std::string& path) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-std::optional<std::string> Present(int result, std::string value) {
+std::optional<std::string> Present(int result, std::string& value) {
     if (result != kConfigOk || value.empty())
         return std::nullopt;
-    return value;
+    return std::move(value);
 }
 
 }  // namespace
@@ -88,19 +88,23 @@ std::optional<std::string> ModuleContext::GetConfig(std::string_view name) {
         return std::nullopt;
     std::string value;
     switch (parsed->scope) {
-        case Scope::Effective:
-            return Present(ConfigReadString(parsed->section, parsed->key, value, 256), value);
+        case Scope::Effective: {
+            const int result = ConfigReadString(parsed->section, parsed->key, value, 256);
+            return Present(result, value);
+        }
         case Scope::Local: {
             ConfigFile file;
             if (file.OpenDefault(false, ConfigKind::PerUser) != kConfigOk)
                 return std::nullopt;
-            return Present(file.GetStringAt(0, parsed->section, parsed->key, value, 256), value);
+            const int result = file.GetStringAt(0, parsed->section, parsed->key, value, 256);
+            return Present(result, value);
         }
         case Scope::Global: {
             ConfigFile file;
             if (file.OpenDefault(false, ConfigKind::Install) != kConfigOk)
                 return std::nullopt;
-            return Present(file.GetStringAt(0, parsed->section, parsed->key, value, 256), value);
+            const int result = file.GetStringAt(0, parsed->section, parsed->key, value, 256);
+            return Present(result, value);
         }
     }
     return std::nullopt;
