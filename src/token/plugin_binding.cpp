@@ -101,15 +101,14 @@ int PluginBinding::Load() {
         Trace("Web - Load %s", "FAILED");
         return kPluginFailed;
     }
-    // Every name is looked up (no short cut) so that a debugger shows all misses.
     Exports& e = exports_;
-    const bool complete = Resolve(module_, "PlgInitialize", e.initialize) &
-                          Resolve(module_, "PlgFinalize", e.finalize) &
-                          Resolve(module_, "PlgClear", e.clear) &
-                          Resolve(module_, "PlgSetParentWnd", e.setParentWnd) &
-                          Resolve(module_, "PlgSetProperty", e.setProperty) &
-                          Resolve(module_, "PlgGetProperty", e.getProperty) &
-                          Resolve(module_, "PlgEnumProperty", e.enumProperty) &
+    const bool complete = Resolve(module_, "PlgInitialize", e.initialize) &&
+                          Resolve(module_, "PlgFinalize", e.finalize) &&
+                          Resolve(module_, "PlgClear", e.clear) &&
+                          Resolve(module_, "PlgSetParentWnd", e.setParentWnd) &&
+                          Resolve(module_, "PlgSetProperty", e.setProperty) &&
+                          Resolve(module_, "PlgGetProperty", e.getProperty) &&
+                          Resolve(module_, "PlgEnumProperty", e.enumProperty) &&
                           Resolve(module_, "PlgInvoke", e.invoke);
     if (!complete) {
         Trace("Web - Failed to get procedure addresses for module '%s'", name.c_str());

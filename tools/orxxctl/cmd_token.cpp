@@ -24,9 +24,11 @@ int PrintEnumeration(orx::TokenApplication& app, const std::string& name, bool l
     int index = 0;
     for (;; ++index) {
         const std::optional<std::string> entry = app.EnumPropertyString(name, index);
-        if (!entry) break;
+        if (!entry)
+            break;
         const std::string line = (labelled ? name + "\t" : std::string()) + *entry + "\n";
-        if (!WriteOutput(line)) return -1;
+        if (!WriteOutput(line))
+            return -1;
     }
     return index;
 }
@@ -35,19 +37,22 @@ int RunWithPlugin(orx::TokenApplication& app, const Arguments& arguments) {
     const std::string& action = arguments[0];
     if (action == "list") {
         for (const char* name : {"SlotCard", "SlotSoft", "Token"}) {
-            if (PrintEnumeration(app, name, true) < 0) return Fail("cannot write the output");
+            if (PrintEnumeration(app, name, true) < 0)
+                return Fail("cannot write the output");
         }
         return kExitOk;
     }
     const std::string& name = arguments[1];
     if (action == "get") {
         const std::optional<std::string> value = app.GetPropertyString(name);
-        if (!value) return Fail("property '" + name + "' has no value");
+        if (!value)
+            return Fail("property '" + name + "' has no value");
         return WriteOutput(*value + "\n") ? kExitOk : Fail("cannot write the output");
     }
     if (action == "enum") {
         const int count = PrintEnumeration(app, name, false);
-        if (count < 0) return Fail("cannot write the output");
+        if (count < 0)
+            return Fail("cannot write the output");
         return count > 0 ? kExitOk : Fail("enumeration '" + name + "' has no entries");
     }
     if (action == "set") {
@@ -56,7 +61,8 @@ int RunWithPlugin(orx::TokenApplication& app, const Arguments& arguments) {
     }
     // invoke
     const int result = app.Invoke(name.c_str());
-    if (!WriteOutput(std::to_string(result) + "\n")) return Fail("cannot write the output");
+    if (!WriteOutput(std::to_string(result) + "\n"))
+        return Fail("cannot write the output");
     if (result != 0) {
         return Fail("operation '" + name + "' failed (" + std::to_string(result) + ")");
     }
@@ -64,7 +70,8 @@ int RunWithPlugin(orx::TokenApplication& app, const Arguments& arguments) {
 }
 
 int RunToken(const Arguments& arguments) {
-    if (arguments.empty()) return Usage("token");
+    if (arguments.empty())
+        return Usage("token");
     const std::string& action = arguments[0];
     size_t expected = 0;
     if (action == "list") {
@@ -74,7 +81,8 @@ int RunToken(const Arguments& arguments) {
     } else if (action == "set") {
         expected = 3;
     }
-    if (expected == 0 || arguments.size() != expected) return Usage("token");
+    if (expected == 0 || arguments.size() != expected)
+        return Usage("token");
 
     orx::TokenApplication app;
     app.StartPlugin();

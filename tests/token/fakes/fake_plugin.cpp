@@ -45,28 +45,34 @@ std::atomic<int> callsInside{0};
 
 std::string ControlPath(const char* file) {
     const char* folder = std::getenv("ORX_FAKE_PLUGIN_DIR");
-    if (folder == nullptr || *folder == '\0') return {};
+    if (folder == nullptr || *folder == '\0')
+        return {};
     return std::string(folder) + "/" + file;
 }
 
 void Record(const std::string& line) {
     const std::string path = ControlPath("calls");
-    if (path.empty()) return;
+    if (path.empty())
+        return;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     const std::string text = line + "\n";
     const ssize_t ignored = ::write(fd, text.data(), text.size());
     (void)ignored;
     ::close(fd);
 }
 
-const char* Shown(const char* text) { return text != nullptr ? text : "<null>"; }
+const char* Shown(const char* text) {
+    return text != nullptr ? text : "<null>";
+}
 
 // Marks the time a call spends inside the module.
 class CallScope {
-public:
+  public:
     CallScope(PluginContextData* context, const std::string& line) {
-        if (callsInside.fetch_add(1) != 0) Record("OVERLAP");
+        if (callsInside.fetch_add(1) != 0)
+            Record("OVERLAP");
         Record(line);
         if (context != nullptr && context->delayMicros > 0) {
             ::usleep(static_cast<useconds_t>(context->delayMicros));
@@ -93,7 +99,8 @@ bool SplitLine(const std::string& line, size_t count, std::string* fields) {
     size_t start = 0;
     for (size_t i = 0; i + 1 < count; ++i) {
         const size_t tab = line.find('\t', start);
-        if (tab == std::string::npos) return false;
+        if (tab == std::string::npos)
+            return false;
         fields[i] = line.substr(start, tab - start);
         start = tab + 1;
     }
@@ -124,7 +131,8 @@ int ReadAnswers(PluginContextData& context) {
 
 const char* Answer(PluginContextData* context, const std::string* value) {
     context->answer.reset();
-    if (value == nullptr) return nullptr;
+    if (value == nullptr)
+        return nullptr;
     context->answer = std::make_unique<char[]>(value->size() + 1);
     std::memcpy(context->answer.get(), value->c_str(), value->size() + 1);
     return context->answer.get();
@@ -143,15 +151,14 @@ PLG_EXPORT int PlgInitialize(uint32_t a, uint32_t b, uint32_t c, uint32_t d,
 #ifdef FAKE_INIT_FAILS
     result = 0;
 #endif
-    if (result == 0) return 0;
+    if (result == 0)
+        return 0;
     *context = data.release();
     return result;
 }
 
 PLG_EXPORT int PlgFinalize(PluginContext context) {
-    {
-        CallScope scope(context, "PlgFinalize");
-    }
+    { CallScope scope(context, "PlgFinalize"); }
     delete context;
     return 0;
 }
@@ -169,9 +176,9 @@ PLG_EXPORT int PlgSetParentWnd(PluginContext context, PluginWindow window) {
 }
 
 PLG_EXPORT int PlgSetProperty(PluginContext context, const char* name, const char* value) {
-    CallScope scope(context,
-                    std::string("PlgSetProperty\t") + Shown(name) + "\t" + Shown(value));
-    if (name == nullptr) return 0;
+    CallScope scope(context, std::string("PlgSetProperty\t") + Shown(name) + "\t" + Shown(value));
+    if (name == nullptr)
+        return 0;
     if (value == nullptr) {
         context->properties.erase(name);
     } else {
@@ -187,11 +194,10 @@ PLG_EXPORT const char* PlgGetProperty(PluginContext context, const char* name) {
 }
 
 #ifndef FAKE_WITHOUT_ENUM
-PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name,
-                                       const char* index) {
-    CallScope scope(context,
-                    std::string("PlgEnumProperty\t") + Shown(name) + "\t" + Shown(index));
-    if (name == nullptr || index == nullptr) return Answer(context, nullptr);
+PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name, const char* index) {
+    CallScope scope(context, std::string("PlgEnumProperty\t") + Shown(name) + "\t" + Shown(index));
+    if (name == nullptr || index == nullptr)
+        return Answer(context, nullptr);
     const auto it = context->entries.find({name, index});
     return Answer(context, it != context->entries.end() ? &it->second : nullptr);
 }
@@ -199,13 +205,16 @@ PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name,
 
 PLG_EXPORT int PlgInvoke(PluginContext context, const char* operation) {
     CallScope scope(context, std::string("PlgInvoke\t") + Shown(operation));
-    if (operation == nullptr) return 7;  // CKR_ARGUMENTS_BAD
+    if (operation == nullptr)
+        return 7;  // CKR_ARGUMENTS_BAD
     const auto it = context->results.find(operation);
     return it != context->results.end() ? it->second : 0;
 }
 
 // Visible by its attribute, yet not exported: the version script lists the eight
 // names only, and a test proves that nothing else leaks out of a module.
-PLG_EXPORT int FakePluginInternalHelper() { return 42; }
+PLG_EXPORT int FakePluginInternalHelper() {
+    return 42;
+}
 
 }  // extern "C"
