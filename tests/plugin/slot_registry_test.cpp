@@ -115,3 +115,33 @@ TEST(SlotRegistry, StemsFromLabels) {
 
 }  // namespace
 }  // namespace orx
+
+namespace orx {
+namespace {
+
+// 400 soft tokens fill the ids 100 to 499; one more gets none rather than 500.
+TEST(SlotRegistryLimit, IdsStayBelow500) {
+    IsolatedEnvironment env;
+    TokenStore store(env / "tokens/");
+    SlotRegistry registry(store);
+    const auto bytes = testing::MakeTokenBytes("Many", "secret-1");
+    const std::string content(bytes.begin(), bytes.end());
+    ASSERT_EQ(store.Locked([] { return kTokenOk; }), kTokenOk);  // makes the folder
+    for (int i = 0; i < 401; ++i)
+        testing::WriteFile(store.PathOf("t" + std::to_string(1000 + i)), content);
+    registry.Scan();
+    ASSERT_EQ(registry.slots().size(), 400u);
+    EXPECT_EQ(registry.slots().front().id, 100);
+    EXPECT_EQ(registry.slots().back().id, 499);
+    EXPECT_EQ(registry.FindStem("t1400"), nullptr);
+    int id = 0;
+    store.Locked([&] {
+        store.RemoveLocked("t1000");
+        id = registry.AssignLocked("t1400");
+        return kTokenOk;
+    });
+    EXPECT_EQ(id, 100);  // a freed id goes to the one that waited
+}
+
+}  // namespace
+}  // namespace orx
