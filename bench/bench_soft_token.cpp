@@ -44,8 +44,8 @@ struct Token {
         for (int i = 0; i < 50; ++i) {
             file.publicObjects.push_back({orx::ObjectKind::Certificate, false, std::to_string(i),
                                           "c", "", std::vector<uint8_t>(1500, 0x30)});
-            privateObjects.push_back({orx::ObjectKind::PrivateKey, true, std::to_string(i), "k",
-                                      "", std::vector<uint8_t>(1200, 0x02)});
+            privateObjects.push_back({orx::ObjectKind::PrivateKey, true, std::to_string(i), "k", "",
+                                      std::vector<uint8_t>(1200, 0x02)});
         }
     }
 };

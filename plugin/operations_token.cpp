@@ -82,10 +82,10 @@ int ModuleContext::CreateToken() {
         }
         // A copy is taken only once its password proved it whole; it becomes a token
         // of its own with a new serial number.
-        result = UnlockWithPrompt(pinentry, file,
-                                  "Enter the password of the soft token \"" + file.label +
-                                      "\" to import it.",
-                                  key, privateObjects);
+        result = UnlockWithPrompt(
+            pinentry, file,
+            "Enter the password of the soft token \"" + file.label + "\" to import it.", key,
+            privateObjects);
         if (result != kResultOk) {
             Trace("Plg - CreateToken failed (%d)", result);
             return result;
@@ -101,10 +101,11 @@ int ModuleContext::CreateToken() {
         }
         Secret password;
         result = AskNewPassword(
-            pinentry, Prompt("Choose a password for the new soft token \"" + label + "\".",
-                             "New password:"),
+            pinentry,
+            Prompt("Choose a password for the new soft token \"" + label + "\".", "New password:"),
             "Repeat password:", password);
-        if (result == kResultOk && !NewTokenFile(label, password.view(), DefaultKdfParams(), file, key))
+        if (result == kResultOk &&
+            !NewTokenFile(label, password.view(), DefaultKdfParams(), file, key))
             result = kResultFailed;
     }
     std::vector<uint8_t> bytes;
@@ -220,8 +221,9 @@ int ModuleContext::ChangePassword() {
     TokenKey oldKey;
     std::vector<TokenObject> privateObjects;
     result = UnlockWithPrompt(
-        pinentry, file, "Enter the current password of the soft token " + TokenLabelFor(*slot) + ".",
-        oldKey, privateObjects);
+        pinentry, file,
+        "Enter the current password of the soft token " + TokenLabelFor(*slot) + ".", oldKey,
+        privateObjects);
     WipeObjects(privateObjects);
     if (result != kResultOk) {
         Trace("Plg - ChangePassword failed (%d)", result);

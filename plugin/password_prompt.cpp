@@ -48,8 +48,8 @@ int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repe
         if (length < kMinPasswordLength || length > kMaxPasswordLength) {
             Trace("Plg - New password length out of range");
             failure = kPasswordLengthRange;
-            prompt.error = "The password must have " + std::to_string(kMinPasswordLength) +
-                           " to " + std::to_string(kMaxPasswordLength) + " characters.";
+            prompt.error = "The password must have " + std::to_string(kMinPasswordLength) + " to " +
+                           std::to_string(kMaxPasswordLength) + " characters.";
             continue;
         }
         PinPrompt again = prompt;

@@ -220,7 +220,7 @@ int Pinentry::ReadReply(Secret* data) {
             const unsigned long code = std::strtoul(line.c_str() + 3, nullptr, 10);
             const unsigned sub = static_cast<unsigned>(code & 0xFFFF);
             result = (sub == kGpgErrCanceled || sub == kGpgErrFullyCanceled) ? kPinCancelled
-                                                                              : kPinFailed;
+                                                                             : kPinFailed;
             break;
         }
         if (line.rfind("D ", 0) == 0) {

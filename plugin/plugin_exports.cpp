@@ -105,8 +105,7 @@ PLG_EXPORT const char* PlgGetProperty(PluginContext context, const char* name) {
     return context->module.GetProperty(name);
 }
 
-PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name,
-                                       const char* index) {
+PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name, const char* index) {
     if (!context || !name || !index)
         return nullptr;
     return context->module.EnumProperty(name, index);

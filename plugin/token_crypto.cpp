@@ -68,11 +68,10 @@ bool DeriveTokenKey(std::string_view password, std::span<const uint8_t> salt,
     OSSL_PARAM list[7];
     size_t n = 0;
     // OpenSSL takes the password as a mutable pointer but does not change it.
-    list[n++] = OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD,
-                                                  const_cast<char*>(password.data()),
-                                                  password.size());
     list[n++] = OSSL_PARAM_construct_octet_string(
-        OSSL_KDF_PARAM_SALT, const_cast<uint8_t*>(salt.data()), salt.size());
+        OSSL_KDF_PARAM_PASSWORD, const_cast<char*>(password.data()), password.size());
+    list[n++] = OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT,
+                                                  const_cast<uint8_t*>(salt.data()), salt.size());
     uint64_t cost = uint64_t{1} << params.log2N;
     uint32_t r = params.r, p = params.p, iterations = params.iterations;
     uint64_t maxMemory = kScryptMaxMemory;
@@ -99,8 +98,8 @@ std::array<uint8_t, kVerifierSize> MakeVerifier(const TokenKey& key,
                                                 std::span<const uint8_t> salt) {
     std::array<uint8_t, kVerifierSize> out{};
     unsigned int length = 0;
-    HMAC(EVP_sha256(), key.mac.data(), static_cast<int>(key.mac.size()), salt.data(),
-         salt.size(), out.data(), &length);
+    HMAC(EVP_sha256(), key.mac.data(), static_cast<int>(key.mac.size()), salt.data(), salt.size(),
+         out.data(), &length);
     return out;
 }
 
@@ -114,9 +113,8 @@ bool SealPrivate(const TokenKey& key, std::span<const uint8_t> nonce,
                                    nonce.data()) != 1)
         return false;
     int length = 0;
-    if (!associated.empty() &&
-        EVP_EncryptUpdate(ctx.get(), nullptr, &length, associated.data(),
-                          static_cast<int>(associated.size())) != 1)
+    if (!associated.empty() && EVP_EncryptUpdate(ctx.get(), nullptr, &length, associated.data(),
+                                                 static_cast<int>(associated.size())) != 1)
         return false;
     sealed.assign(plain.size() + kTagSize, 0);
     int written = 0;
@@ -147,9 +145,8 @@ bool OpenPrivate(const TokenKey& key, std::span<const uint8_t> nonce,
                                    nonce.data()) != 1)
         return false;
     int length = 0;
-    if (!associated.empty() &&
-        EVP_DecryptUpdate(ctx.get(), nullptr, &length, associated.data(),
-                          static_cast<int>(associated.size())) != 1)
+    if (!associated.empty() && EVP_DecryptUpdate(ctx.get(), nullptr, &length, associated.data(),
+                                                 static_cast<int>(associated.size())) != 1)
         return false;
     const size_t cipherSize = sealed.size() - kTagSize;
     Secret out(cipherSize + kTagSize);

@@ -16,10 +16,10 @@ enum class KdfKind : uint8_t { Scrypt = 1, Pbkdf2 = 2 };
 
 struct KdfParams {
     KdfKind kind = KdfKind::Scrypt;
-    uint8_t log2N = 16;             // scrypt cost: N = 2^log2N
-    uint32_t r = 8;                 // scrypt block size
-    uint32_t p = 1;                 // scrypt parallelism
-    uint32_t iterations = 600000;   // PBKDF2-HMAC-SHA256
+    uint8_t log2N = 16;            // scrypt cost: N = 2^log2N
+    uint32_t r = 8;                // scrypt block size
+    uint32_t p = 1;                // scrypt parallelism
+    uint32_t iterations = 600000;  // PBKDF2-HMAC-SHA256
 };
 
 // Bounds that a token file's header must keep; anything outside is a damaged file,
@@ -56,8 +56,7 @@ bool DeriveTokenKey(std::string_view password, std::span<const uint8_t> salt,
                     const KdfParams& params, TokenKey& key);
 
 // HMAC-SHA256(mac key, salt): tells a wrong password from a damaged file.
-std::array<uint8_t, kVerifierSize> MakeVerifier(const TokenKey& key,
-                                                std::span<const uint8_t> salt);
+std::array<uint8_t, kVerifierSize> MakeVerifier(const TokenKey& key, std::span<const uint8_t> salt);
 
 // AES-256-GCM. Seal appends the tag to the ciphertext; Open fails on any change to
 // the ciphertext, the tag or the associated data.

@@ -222,18 +222,31 @@ int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
         }
         bool good = true;
         switch (tag) {
-            case kTagKdf: good = DecodeKdf(value, file.kdf); break;
-            case kTagSalt: good = CopyFixed(value, file.salt); break;
-            case kTagVerifier: good = CopyFixed(value, file.verifier); break;
+            case kTagKdf:
+                good = DecodeKdf(value, file.kdf);
+                break;
+            case kTagSalt:
+                good = CopyFixed(value, file.salt);
+                break;
+            case kTagVerifier:
+                good = CopyFixed(value, file.verifier);
+                break;
             case kTagLabel:
                 file.label.assign(value.begin(), value.end());
                 good = !file.label.empty() && file.label.size() <= kMaxLabelSize &&
                        file.label.find('\0') == std::string::npos;
                 break;
-            case kTagSerial: good = CopyFixed(value, file.serial); break;
-            case kTagPublic: good = DecodeObjects(value, file.publicObjects); break;
-            case kTagNonce: good = CopyFixed(value, file.nonce); break;
-            default: break;  // later additions that this version does not know
+            case kTagSerial:
+                good = CopyFixed(value, file.serial);
+                break;
+            case kTagPublic:
+                good = DecodeObjects(value, file.publicObjects);
+                break;
+            case kTagNonce:
+                good = CopyFixed(value, file.nonce);
+                break;
+            default:
+                break;  // later additions that this version does not know
         }
         if (!good)
             return kTokenDamaged;

@@ -1,6 +1,8 @@
 // The configuration properties of the module, and its own trace.
 #include <dlfcn.h>
 
+#include <filesystem>
+
 #include "core/config_file.h"
 #include "module_fixture.h"
 #include "token/plugin_abi.h"
@@ -83,6 +85,38 @@ TEST_F(ModuleConfig, TheModuleTracesToTheConfiguredFile) {
     EXPECT_NE(lines.find("Plg - PlgInitialize ... done"), std::string::npos);
     EXPECT_NE(lines.find("Plg - Operation Unknown is not supported"), std::string::npos);
     EXPECT_EQ(lines.rfind("[", 0), 0u) << lines.substr(0, 80);
+}
+
+}  // namespace
+}  // namespace orx::testing
+
+namespace orx::testing {
+namespace {
+
+// The module takes its prefix from its own file name, not from the program.
+TEST_F(ModuleConfig, AModuleFileNamedOtherwiseUsesItsOwnPrefix) {
+    const std::string copy = *env_ / "abc.so";
+    std::filesystem::copy_file(ORX_PLUGIN_PATH, copy);
+    void* module = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    auto initialize = reinterpret_cast<PlgInitializeFn>(dlsym(module, "PlgInitialize"));
+    auto finalize = reinterpret_cast<PlgFinalizeFn>(dlsym(module, "PlgFinalize"));
+    auto set = reinterpret_cast<PlgSetPropertyFn>(dlsym(module, "PlgSetProperty"));
+    auto get = reinterpret_cast<PlgGetPropertyFn>(dlsym(module, "PlgGetProperty"));
+    auto invoke = reinterpret_cast<PlgInvokeFn>(dlsym(module, "PlgInvoke"));
+    ASSERT_TRUE(initialize && finalize && set && get && invoke);
+    PluginContext context = nullptr;
+    ASSERT_NE(initialize(0, 0, 0, 0, &context), 0);
+    Script({"pin prefix-pass", "pin prefix-pass"});
+    set(context, "TokenLabel", "Prefixed");
+    EXPECT_EQ(invoke(context, "CreateToken"), 0);
+    set(context, "ConfigLocal:Links:Help", "http://abc.example/");
+    const std::string info = get(context, "TokenInfo") ? get(context, "TokenInfo") : "";
+    finalize(context);
+    EXPECT_EQ(FieldOf(info, 5), *env_ / "data/abc/tokens/Prefixed.tkn");
+    EXPECT_NE(ReadFile(*env_ / "config/abc/abc.cfg").find("http://abc.example/"),
+              std::string::npos);
+    EXPECT_FALSE(PathExists(TokenFolder() + "Prefixed.tkn"));
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST_F(SoftTokens, TheWholeLifeOfTwoTokens) {
     const std::string copyInfo = Get("TokenInfo").value_or("");
     EXPECT_EQ(FieldOf(copyInfo, 1), "Copy");
     EXPECT_NE(FieldOf(copyInfo, 2), FieldOf(info, 2));  // an identity of its own
-    EXPECT_EQ(Get("TokenData"), std::nullopt);        // inputs end with the operation
+    EXPECT_EQ(Get("TokenData"), std::nullopt);          // inputs end with the operation
 
     app_->SetActiveSlot(101);
     ASSERT_EQ(app_->Invoke("DeleteToken"), 0);
@@ -84,7 +84,9 @@ TEST_F(SoftTokens, TheWholeLifeOfTwoTokens) {
     // And so does a new process.
     std::string output;
     ASSERT_EQ(RunCommand(BinPath("orxxctl") + " token list", &output), 0);
-    EXPECT_EQ(output, "SlotSoft\t100;Work;Work\nSlotSoft\t102;Copy;Copy\nToken\t100;Work\nToken\t102;Copy\n");
+    EXPECT_EQ(
+        output,
+        "SlotSoft\t100;Work;Work\nSlotSoft\t102;Copy;Copy\nToken\t100;Work\nToken\t102;Copy\n");
 }
 
 TEST_F(SoftTokens, NewPasswordsMustAgreeAndKeepTheLengthRules) {
@@ -103,8 +105,8 @@ TEST_F(SoftTokens, NewPasswordsMustAgreeAndKeepTheLengthRules) {
 
     // Five rounds of passwords that are too long end with 162.
     const std::string tooLong(65, 'x');
-    Script({"pin " + tooLong, "pin " + tooLong, "pin " + tooLong, "pin " + tooLong,
-            "pin " + tooLong});
+    Script(
+        {"pin " + tooLong, "pin " + tooLong, "pin " + tooLong, "pin " + tooLong, "pin " + tooLong});
     app_->SetProperty("TokenLabel", "Never");
     EXPECT_EQ(app_->Invoke("CreateToken"), 162);
     EXPECT_EQ(Enum("Token").size(), 1u);

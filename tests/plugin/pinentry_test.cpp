@@ -15,10 +15,8 @@ TEST(Assuan, EscapesOnlyWhatTheProtocolNeeds) {
         const char* plain;
         const char* escaped;
     } cases[] = {
-        {"", ""},
-        {"plain text", "plain text"},
-        {"100%", "100%25"},
-        {"two\nlines\r", "two%0Alines%0D"},
+        {"", ""},           {"plain text", "plain text"},
+        {"100%", "100%25"}, {"two\nlines\r", "two%0Alines%0D"},
         {"%0A", "%250A"},
     };
     for (const auto& c : cases) {

@@ -44,9 +44,9 @@ int Create(orx::TokenApplication& app, const Arguments& arguments) {
         std::string bytes;
         if (!ReadInput(file, bytes) || bytes.empty())
             return Fail("cannot read '" + file + "'");
-        app.SetPropertyBytes("TokenData", std::span<const uint8_t>(
-                                              reinterpret_cast<const uint8_t*>(bytes.data()),
-                                              bytes.size()));
+        app.SetPropertyBytes(
+            "TokenData",
+            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     }
     app.SetProperty("TokenLabel", label.c_str());
     const int result = app.Invoke("CreateToken");
