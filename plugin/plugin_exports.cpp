@@ -31,6 +31,20 @@ ModuleState& State() {
     return state;
 }
 
+// Nothing in the module throws on purpose, but running out of memory would; no
+// exception may cross the C interface into the program.
+constexpr int kHostMemory = 2;
+
+template <typename Result, typename Work>
+Result Guarded(Result failure, Work work) {
+    try {
+        return work();
+    } catch (...) {
+        orx::Trace("Plg - Out of memory");
+        return failure;
+    }
+}
+
 void InitIdentity() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&PlgInitialize), &info) != 0 && info.dli_fname) {
@@ -59,8 +73,14 @@ PLG_EXPORT int PlgInitialize(uint32_t, uint32_t, uint32_t, uint32_t, PluginConte
         }
     }
     orx::Trace("Plg - PlgInitialize ...");
-    auto data = std::make_unique<PluginContextData>();
-    *context = data.release();
+    PluginContextData* made = Guarded<PluginContextData*>(
+        nullptr, [] { return std::make_unique<PluginContextData>().release(); });
+    if (!made) {
+        std::lock_guard<std::mutex> guard(State().lock);
+        --State().contexts;
+        return 0;
+    }
+    *context = made;
     orx::Trace("Plg - PlgInitialize ... done");
     return 1;
 }
@@ -81,8 +101,10 @@ PLG_EXPORT int PlgFinalize(PluginContext context) {
 PLG_EXPORT int PlgClear(PluginContext context) {
     if (!context)
         return 0;
-    context->module.Clear();
-    return 1;
+    return Guarded(0, [&] {
+        context->module.Clear();
+        return 1;
+    });
 }
 
 PLG_EXPORT int PlgSetParentWnd(PluginContext context, PluginWindow window) {
@@ -95,26 +117,28 @@ PLG_EXPORT int PlgSetParentWnd(PluginContext context, PluginWindow window) {
 PLG_EXPORT int PlgSetProperty(PluginContext context, const char* name, const char* value) {
     if (!context || !name)
         return 0;
-    context->module.SetProperty(name, value);
-    return 1;
+    return Guarded(0, [&] {
+        context->module.SetProperty(name, value);
+        return 1;
+    });
 }
 
 PLG_EXPORT const char* PlgGetProperty(PluginContext context, const char* name) {
     if (!context || !name)
         return nullptr;
-    return context->module.GetProperty(name);
+    return Guarded<const char*>(nullptr, [&] { return context->module.GetProperty(name); });
 }
 
 PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name, const char* index) {
     if (!context || !name || !index)
         return nullptr;
-    return context->module.EnumProperty(name, index);
+    return Guarded<const char*>(nullptr, [&] { return context->module.EnumProperty(name, index); });
 }
 
 PLG_EXPORT int PlgInvoke(PluginContext context, const char* operation) {
     if (!context || !operation)
         return orx::kResultArgumentsBad;
-    return context->module.Invoke(operation);
+    return Guarded(kHostMemory, [&] { return context->module.Invoke(operation); });
 }
 
 }  // extern "C"
