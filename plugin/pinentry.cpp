@@ -152,16 +152,20 @@ void Pinentry::Stop() {
     }
     if (pid_ > 0) {
         // Give the program a moment to leave on its own, then make sure it does.
-        for (int i = 0; i < 200; ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
+        bool gone = false;
+        for (int i = 0; i < 200 && !gone; ++i) {
+            const pid_t done = ::waitpid(pid_, nullptr, WNOHANG);
+            // ECHILD: a SIGCHLD handler of the program reaped it already.
+            gone = done == pid_ || (done < 0 && errno == ECHILD);
+            if (!gone) {
+                timespec pause{0, 10 * 1000 * 1000};
+                nanosleep(&pause, nullptr);
             }
-            timespec pause{0, 10 * 1000 * 1000};
-            nanosleep(&pause, nullptr);
         }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        if (!gone) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
         pid_ = -1;
     }
     OPENSSL_cleanse(buffer_.data(), buffer_.size());
@@ -209,7 +213,7 @@ bool Pinentry::ReadLine(std::string& line) {
 
 int Pinentry::ReadReply(Secret* data) {
     std::string line;
-    line.reserve(kMaxLine + 1);
+    line.reserve(2 * kMaxLine);  // a line never outgrows it, so no copy is left behind
     int result = kPinFailed;
     while (ReadLine(line)) {
         if (line == "OK" || line.rfind("OK ", 0) == 0) {
