@@ -119,6 +119,13 @@ int Pinentry::Start() {
         args.push_back("--parent-wid");
         args.push_back(std::to_string(parent_));
     }
+    // A terminal pinentry would otherwise look for its terminal on the Assuan socket.
+    const std::string base = program_.substr(program_.rfind('/') + 1);
+    if ((base.rfind("pinentry-curses", 0) == 0 || base.rfind("pinentry-tty", 0) == 0) &&
+        HasTerminal()) {
+        args.push_back("--ttyname");
+        args.push_back("/dev/tty");
+    }
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
