@@ -124,3 +124,44 @@ TEST_F(ModuleSecrets, ThePinentryProgramComesFromTheConfigurationWhenNotForced) 
 
 }  // namespace
 }  // namespace orx::testing
+
+namespace orx::testing {
+namespace {
+
+// A password change killed at any moment leaves a token that opens with the old or
+// the new password, never one that opens with neither.
+TEST_F(ModuleSecrets, APasswordChangeKilledWithSigkillLeavesAUsableToken) {
+    ASSERT_EQ(Create("Killed", "password-0"), 0);
+    std::string current = "password-0";
+    for (int round = 1; round <= 6; ++round) {
+        const std::string next = "password-" + std::to_string(round);
+        Script({"pin " + current, "pin " + next, "pin " + next});
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::string ctl = BinPath("orxxctl");
+            execl(ctl.c_str(), ctl.c_str(), "token", "invoke", "ChangePassword", nullptr);
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(round * 9));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        // Its orphaned pinentry sees the socket close and leaves; let it go first so
+        // that it cannot take an answer meant for the login below.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+        auto fresh = Start();
+        Script({"pin " + current, "pin " + next});
+        ASSERT_EQ(fresh->Invoke("Login"), 0) << "round " << round;
+        if (ScriptLeft().empty())
+            current = next;  // the change went through before the kill
+    }
+    // The next writer clears what a killed one left behind.
+    Script({"pin " + current, "pin final-pass", "pin final-pass"});
+    ASSERT_EQ(app_->Invoke("ChangePassword"), 0);
+    for (const auto& entry : fs::directory_iterator(TokenFolder()))
+        EXPECT_EQ(entry.path().string().find(".new-"), std::string::npos) << entry.path();
+}
+
+}  // namespace
+}  // namespace orx::testing
