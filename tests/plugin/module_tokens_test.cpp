@@ -195,3 +195,27 @@ TEST_F(SoftTokens, VersionAndComponents) {
 
 }  // namespace
 }  // namespace orx::testing
+
+namespace orx::testing {
+namespace {
+
+TEST_F(SoftTokens, AboutShowsTheVersionThroughPinentry) {
+    EXPECT_EQ(app_->Invoke("About"), 0);
+    const std::string log = PinentryLog();
+    EXPECT_NE(log.find("SETDESC Orvex token plug-in module%0AVersion 4.2.0.0"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("MESSAGE"), std::string::npos);
+}
+
+// A token file copied into the folder by hand shows up at the next refresh.
+TEST_F(SoftTokens, RefreshFindsTokensCopiedInByHand) {
+    ASSERT_EQ(Create("Original", "original-pass"), 0);
+    const std::vector<uint8_t> bytes = ReadBytes(TokenFolder() + "Original.tkn");
+    WriteFile(TokenFolder() + "copied.tkn", std::string(bytes.begin(), bytes.end()));
+    ASSERT_EQ(app_->Invoke("Refresh"), 0);
+    EXPECT_EQ(Enum("SlotSoft"),
+              (std::vector<std::string>{"100;Original;Original", "101;Original;copied"}));
+}
+
+}  // namespace
+}  // namespace orx::testing
