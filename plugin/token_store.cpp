@@ -1,6 +1,7 @@
 #include "token_store.h"
 
 #include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,10 +118,17 @@ int TokenStore::Locked(const std::function<int()>& work) const {
 
 int TokenStore::CreateLocked(std::string_view label, std::span<const uint8_t> bytes,
                              std::string& stem) const {
+    // The program shows tokens by file name and folds letter case when it compares
+    // them: names that differ only in case would look like one token.
+    const std::vector<std::string> taken = ListStems();
+    auto isTaken = [&](const std::string& name) {
+        return std::any_of(taken.begin(), taken.end(), [&](const std::string& other) {
+            return strcasecmp(other.c_str(), name.c_str()) == 0;
+        });
+    };
     const std::string base = StemFromLabel(label);
     stem = base;
-    struct stat info {};
-    for (int n = 2; ::lstat(PathOf(stem).c_str(), &info) == 0; ++n) {
+    for (int n = 2; isTaken(stem); ++n) {
         if (n > 9999)
             return kTokenFailed;
         stem = base + "-" + std::to_string(n);

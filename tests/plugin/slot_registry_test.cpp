@@ -33,12 +33,13 @@ TEST(SlotRegistry, IdsStartAt100AndSurviveANewRegistry) {
     const std::string b = Create(store, registry, "Same", &second);
     EXPECT_EQ(a, "Same");
     EXPECT_EQ(b, "Same-2");
+    EXPECT_EQ(Create(store, registry, "SAME"), "SAME-3");  // shown names fold letter case
     EXPECT_EQ(first, 100);
     EXPECT_EQ(second, 101);
 
     SlotRegistry later(store);
     later.Scan();
-    ASSERT_EQ(later.slots().size(), 2u);
+    ASSERT_EQ(later.slots().size(), 3u);
     EXPECT_EQ(later.FindStem("Same")->id, 100);
     EXPECT_EQ(later.FindStem("Same-2")->id, 101);
     EXPECT_EQ(later.Find(101)->label, "Same");
