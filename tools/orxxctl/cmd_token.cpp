@@ -9,6 +9,10 @@
 
 namespace orxctl {
 
+// The soft token actions live in cmd_softtoken.cpp.
+bool IsSoftTokenAction(const std::string& action);
+int RunSoftToken(const Arguments& arguments);
+
 namespace {
 
 constexpr const char* kUsage =
@@ -16,7 +20,10 @@ constexpr const char* kUsage =
     "  token get NAME\n"
     "  token enum NAME\n"
     "  token set NAME VALUE\n"
-    "  token invoke OPERATION\n";
+    "  token invoke OPERATION\n"
+    "  token create LABEL [FILE]\n"
+    "  token info SLOT\n"
+    "  token delete SLOT\n";
 
 // Prints every entry of an enumeration, each behind `label` when one is given.
 // Returns the number of entries.
@@ -73,6 +80,8 @@ int RunToken(const Arguments& arguments) {
     if (arguments.empty())
         return Usage("token");
     const std::string& action = arguments[0];
+    if (IsSoftTokenAction(action))
+        return RunSoftToken(arguments);
     size_t expected = 0;
     if (action == "list") {
         expected = 1;
