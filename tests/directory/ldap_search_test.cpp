@@ -54,8 +54,9 @@ TEST_F(LdapSearch, EntryTextFollowsTheServersAttributeOrder) {
     const EntryCase cases[] = {
         {"(cn=*Jane*)", "Jane Doe", "cn=Jane Doe, mail=jane@example.org, sn=Doe"},
         {"(cn=Ann*)", "Ann Nomail", "cn=Ann Nomail, sn=Nomail"},
-        {"(mail=joerg@example.org)", "J\xC3\xB6rg M\xC3\xBC"
-                                     "ller",
+        {"(mail=joerg@example.org)",
+         "J\xC3\xB6rg M\xC3\xBC"
+         "ller",
          "cn=J\xC3\xB6rg M\xC3\xBCller, mail=joerg@example.org, sn=M\xC3\xBCller"},
     };
     for (const EntryCase& c : cases) {
@@ -77,8 +78,9 @@ TEST_F(LdapSearch, TracesBaseFilterAndCount) {
                                                "Ldap - Search filter: '(cn=*Jane*)'",
                                                "Ldap - Found 1 entries"};
     std::vector<std::string> messages = trace_.Messages();
-    std::erase_if(messages, [](const std::string& m) { return m.rfind("Ldap - Search", 0) != 0 &&
-                                                              m.rfind("Ldap - Found", 0) != 0; });
+    std::erase_if(messages, [](const std::string& m) {
+        return m.rfind("Ldap - Search", 0) != 0 && m.rfind("Ldap - Found", 0) != 0;
+    });
     EXPECT_EQ(messages, expected);
 }
 
@@ -88,7 +90,8 @@ TEST_F(LdapSearch, TwoValuesOfOneEntryShareItsText) {
     ASSERT_EQ(collector.values.size(), 2u);
     const auto& certificates = Person("John Twocerts").certificates;
     for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(collector.values[i].entryText, "cn=John Twocerts, mail=john@example.org, sn=Twocerts");
+        EXPECT_EQ(collector.values[i].entryText,
+                  "cn=John Twocerts, mail=john@example.org, sn=Twocerts");
         EXPECT_EQ(collector.values[i].bytes, certificates[i]);
     }
     EXPECT_TRUE(trace_.Contains("Ldap - Found 2 entries"));

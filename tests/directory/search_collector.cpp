@@ -16,8 +16,8 @@ int SearchCollector::Consume(void* context, const char* entryText, const uint8_t
     }
     if (self->endCalls > 0)
         self->valueAfterEnd = true;
-    self->values.push_back({entryText != nullptr ? entryText : "<null>",
-                            std::vector<uint8_t>(value, value + length)});
+    self->values.push_back(
+        {entryText != nullptr ? entryText : "<null>", std::vector<uint8_t>(value, value + length)});
     const size_t index = self->values.size() - 1;
     return index < self->answers.size() ? self->answers[index] : 1;
 }

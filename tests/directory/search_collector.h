@@ -21,8 +21,7 @@ struct SearchCollector {
     // Answers for the values in order; 1 ("continue") once they run out.
     std::vector<int> answers;
 
-    static int Consume(void* context, const char* entryText, const uint8_t* value,
-                       size_t length);
+    static int Consume(void* context, const char* entryText, const uint8_t* value, size_t length);
 };
 
 // Switches the trace on into a file of the isolated environment for a scope.

@@ -67,14 +67,14 @@ std::string ModuleFolder() {
 
 std::string SchemaFolder() {
     return access("/etc/ldap/schema/core.schema", R_OK) == 0 ? "/etc/ldap/schema"
-                                                              : "/etc/openldap/schema";
+                                                             : "/etc/openldap/schema";
 }
 
 std::string SlapdConfiguration(const std::string& folder) {
     const std::string schema = SchemaFolder();
     return "include " + schema + "/core.schema\n" + "include " + schema + "/cosine.schema\n" +
-           "include " + schema + "/inetorgperson.schema\n" + "pidfile " + folder +
-           "/slapd.pid\n" + "modulepath " + ModuleFolder() + "\n" + "moduleload back_mdb\n" +
+           "include " + schema + "/inetorgperson.schema\n" + "pidfile " + folder + "/slapd.pid\n" +
+           "modulepath " + ModuleFolder() + "\n" + "moduleload back_mdb\n" +
            "sizelimit unlimited\n" + "access to * by * read\n" + "database mdb\n" +
            "maxsize 268435456\n" + "suffix \"" + kSlapdBase + "\"\n" + "rootdn \"" + kRootDn +
            "\"\n" + "rootpw " + kRootPassword + "\n" + "directory " + folder + "/db\n";
@@ -144,8 +144,8 @@ bool SlapdServer::StartOnPort(int port) {
             dup2(fd, STDERR_FILENO);
             close(fd);
         }
-        execl(program.c_str(), program.c_str(), "-d", "0", "-h", listen.c_str(), "-f",
-              conf.c_str(), static_cast<char*>(nullptr));
+        execl(program.c_str(), program.c_str(), "-d", "0", "-h", listen.c_str(), "-f", conf.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     pid_ = pid;
@@ -203,8 +203,8 @@ bool SlapdServer::Add(std::string_view ldif) {
 
 std::vector<uint8_t> MakeCertificate(std::string_view subject, bool rsa) {
     TempDir dir;
-    const std::string key = rsa ? "-newkey rsa:2048"
-                                : "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1";
+    const std::string key =
+        rsa ? "-newkey rsa:2048" : "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1";
     const std::string command = "openssl req -x509 -utf8 " + key + " -nodes -keyout " +
                                 Quote(dir / "key.pem") + " -subj " + Quote(subject) +
                                 " -days 30 -outform DER -out " + Quote(dir / "cert.der") +
@@ -217,7 +217,8 @@ std::vector<uint8_t> MakeCertificate(std::string_view subject, bool rsa) {
 std::string SlapdServer::PersonLdif(const DirectoryPerson& person, std::string_view extraLines) {
     // Certificates travel as files: LDIF takes binary values by URL.
     const TempDir& folder = dir_;
-    std::string ldif = "dn: cn=" + person.cn + "," + kSlapdBase + "\ncn: " + person.cn + "\n";
+    const std::string rdn = person.rdn.empty() ? "cn=" + person.cn : person.rdn;
+    std::string ldif = "dn: " + rdn + "," + kSlapdBase + "\ncn: " + person.cn + "\n";
     if (!person.mail.empty())
         ldif += "mail: " + person.mail + "\n";
     ldif += "objectClass: inetOrgPerson\n";
@@ -246,7 +247,8 @@ const std::vector<DirectoryPerson>& StandardPeople() {
         list.push_back({"Ann Nomail", "", {MakeCertificate("/CN=Ann Nomail")}});
         list.push_back({"J\xC3\xB6rg M\xC3\xBCller",
                         "joerg@example.org",
-                        {MakeCertificate("/CN=J\xC3\xB6rg M\xC3\xBCller/O=B\xC3\xA4" "ckerei")}});
+                        {MakeCertificate("/CN=J\xC3\xB6rg M\xC3\xBCller/O=B\xC3\xA4"
+                                         "ckerei")}});
         list.push_back({"Carl Nocert", "carl@example.org", {}});
         return list;
     }();

@@ -23,6 +23,7 @@ struct DirectoryPerson {
     std::string cn;
     std::string mail;  // empty: no mail attribute
     std::vector<std::vector<uint8_t>> certificates;
+    std::string rdn;  // empty: "cn=" and the common name
 };
 
 class SlapdServer {
@@ -71,6 +72,5 @@ const std::vector<DirectoryPerson>& StandardPeople();
 // A self-signed certificate in DER made by the openssl command line, for a subject
 // in openssl's "/CN=.../O=..." form (UTF-8 allowed); empty on failure.
 std::vector<uint8_t> MakeCertificate(std::string_view subject, bool rsa = false);
-
 
 }  // namespace orx::testing
