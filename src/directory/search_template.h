@@ -17,7 +17,6 @@
 
 namespace orx {
 
-class DerCertificate;
 class TokenApplication;
 
 inline constexpr std::string_view kCardSerialNumberPlaceholder = "<cardserialnumber>";
@@ -40,11 +39,6 @@ struct TemplateSources {
 // starts no known placeholder or the value is missing or empty.
 std::optional<std::string> ExpandTemplate(std::string_view searchTemplate,
                                           const TemplateSources& sources);
-
-// ExpandTemplate with the values of this certificate and of the token in `slotId`.
-std::optional<std::string> ExpandSearchTemplate(TokenApplication& application, int32_t slotId,
-                                                const DerCertificate* certificate,
-                                                std::string_view searchTemplate);
 
 // The third ";" field of the slot's "TokenInfo" without blanks, at most size - 1
 // bytes. 0, or kTokenInfoAbsent when the token tells nothing.
