@@ -34,27 +34,24 @@ inline void StoreBigEndian(uint8_t* p, uint32_t v) {
 
 #define ORX_SHA1_F1(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
 #define ORX_SHA1_F2(b, c, d) ((b) ^ (c) ^ (d))
-// Majority written as a sum of disjoint terms, so both halves can be added in
-// independently.
-#define ORX_SHA1_F3_ADD(e, b, c, d) \
-    (e) += ((c) & (d));             \
-    (e) += ((b) & ((c) ^ (d)))
+#define ORX_SHA1_F3(b, c, d) (((b) & (c)) | ((d) & ((b) | (c))))
 
+// The value of the previous step (a) is added last: everything else of a step
+// is ready earlier, so the chain from step to step is one rotate and one add.
 #define ORX_SHA1_R0(a, b, c, d, e, i)                                   \
-    (e) += std::rotl(a, 5) + ORX_SHA1_F1(b, c, d) + 0x5A827999u + w[i]; \
+    (e) += w[i] + 0x5A827999u + ORX_SHA1_F1(b, c, d) + std::rotl(a, 5); \
     (b) = std::rotl(b, 30)
 #define ORX_SHA1_R1(a, b, c, d, e, i)                                            \
-    (e) += std::rotl(a, 5) + ORX_SHA1_F1(b, c, d) + 0x5A827999u + ORX_SHA1_W(i); \
+    (e) += ORX_SHA1_W(i) + 0x5A827999u + ORX_SHA1_F1(b, c, d) + std::rotl(a, 5); \
     (b) = std::rotl(b, 30)
 #define ORX_SHA1_R2(a, b, c, d, e, i)                                            \
-    (e) += std::rotl(a, 5) + ORX_SHA1_F2(b, c, d) + 0x6ED9EBA1u + ORX_SHA1_W(i); \
+    (e) += ORX_SHA1_W(i) + 0x6ED9EBA1u + ORX_SHA1_F2(b, c, d) + std::rotl(a, 5); \
     (b) = std::rotl(b, 30)
-#define ORX_SHA1_R3(a, b, c, d, e, i)                     \
-    (e) += std::rotl(a, 5) + 0x8F1BBCDCu + ORX_SHA1_W(i); \
-    ORX_SHA1_F3_ADD(e, b, c, d);                          \
+#define ORX_SHA1_R3(a, b, c, d, e, i)                                            \
+    (e) += ORX_SHA1_W(i) + 0x8F1BBCDCu + ORX_SHA1_F3(b, c, d) + std::rotl(a, 5); \
     (b) = std::rotl(b, 30)
 #define ORX_SHA1_R4(a, b, c, d, e, i)                                            \
-    (e) += std::rotl(a, 5) + ORX_SHA1_F2(b, c, d) + 0xCA62C1D6u + ORX_SHA1_W(i); \
+    (e) += ORX_SHA1_W(i) + 0xCA62C1D6u + ORX_SHA1_F2(b, c, d) + std::rotl(a, 5); \
     (b) = std::rotl(b, 30)
 
 void Compress(uint32_t state[5], const uint8_t* block) {
@@ -162,7 +159,7 @@ void Compress(uint32_t state[5], const uint8_t* block) {
 #undef ORX_SHA1_W
 #undef ORX_SHA1_F1
 #undef ORX_SHA1_F2
-#undef ORX_SHA1_F3_ADD
+#undef ORX_SHA1_F3
 #undef ORX_SHA1_R0
 #undef ORX_SHA1_R1
 #undef ORX_SHA1_R2

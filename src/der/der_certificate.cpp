@@ -43,10 +43,9 @@ DerBytes DerCertificate::CommitArea(uint32_t length) {
     return written;
 }
 
-std::optional<std::string> DerCertificate::MakeNameText(DerBytes name) const {
-    // The whole certificate bounds what a name text can grow to.
+std::optional<std::string> DerCertificate::MakeNameText(DerBytes name, size_t capacity) const {
     std::string text;
-    DerNameToText(name, text, std::max<size_t>(data_.size(), name.size() * 4 + 1));
+    DerNameToText(name, text, capacity);
     return text;
 }
 
@@ -66,7 +65,8 @@ int DerCertificate::SetNameText(int which, std::string_view text) {
     std::copy(element.begin(), element.end(), FreeArea().begin());
     NameView(which) = CommitArea(static_cast<uint32_t>(element.size()));
     // Matching and display work on the text, so it follows the element.
-    NameTextSlot(which) = MakeNameText(NameView(which));
+    // Values may grow in conversion to UTF-8 (three bytes for one at most).
+    NameTextSlot(which) = MakeNameText(NameView(which), 3 * element.size() + 1);
     return DER_OK;
 }
 

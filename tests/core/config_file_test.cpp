@@ -21,7 +21,7 @@ using testing::ReadFile;
 using testing::WriteFile;
 
 class ConfigFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ConfigTreeCache::Instance().ResetForTesting();
         static_config_testing::SetText(std::nullopt);
@@ -34,7 +34,7 @@ protected:
     }
     std::string InstallPath() const { return env.installFolder() + "orx.cfg"; }
     mode_t ModeOf(const std::string& path) {
-        struct stat info{};
+        struct stat info {};
         ::stat(path.c_str(), &info);
         return info.st_mode & 07777;
     }
@@ -90,9 +90,10 @@ TEST_F(ConfigFileTest, IntegersAndBooleans) {
         int32_t value;
     };
     const Case cases[] = {
-        {"0x1A", 26},      {"0xABC", 2748},         {"12abc", 12}, {"abc", 0},
-        {"-17", -17},      {"0x", 0},               {"0x0", 0},    {"0xFFFFFFFF", -1},
-        {"0x123456789", 0x23456789}, {"0X1A", 0},  {"  42", 42},  {"", 0},
+        {"0x1A", 26}, {"0xABC", 2748},    {"12abc", 12},
+        {"abc", 0},   {"-17", -17},       {"0x", 0},
+        {"0x0", 0},   {"0xFFFFFFFF", -1}, {"0x123456789", 0x23456789},
+        {"0X1A", 0},  {"  42", 42},       {"", 0},
     };
     std::string text = "[N]\n";
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -260,7 +261,8 @@ TEST_F(ConfigFileTest, EnumeratesEitherFile) {
     std::string key;
     int position = 0;
     std::vector<std::string> keys;
-    while (file.EnumKeys(0, "Directory", key, 256, position) == kConfigOk) keys.push_back(key);
+    while (file.EnumKeys(0, "Directory", key, 256, position) == kConfigOk)
+        keys.push_back(key);
     EXPECT_EQ(keys, (std::vector<std::string>{"A", "B"}));
     position = 0;
     EXPECT_EQ(file.EnumKeys(1, "Directory", key, 256, position), kConfigOk);
@@ -329,10 +331,10 @@ TEST_F(ConfigFileTest, CacheHoldsThreePaths) {
         ASSERT_EQ(open.back()->OpenDefault(false, ConfigKind::Install), kConfigOk);
         std::string value;
         // With a tree the earlier section is hidden; the fourth path gets none.
-        EXPECT_EQ(open.back()->GetString("S", "k", value), i < 3 ? kConfigFailed : kConfigOk)
-            << i;
+        EXPECT_EQ(open.back()->GetString("S", "k", value), i < 3 ? kConfigFailed : kConfigOk) << i;
     }
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(cache.Inspect(i).useCount, 1);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(cache.Inspect(i).useCount, 1);
 }
 
 TEST_F(ConfigFileTest, StaticAreaStandsForTheInstallationWideFile) {

@@ -20,7 +20,7 @@ using testing::ReadFile;
 using testing::WriteFile;
 
 class ConfigWriteBackTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         file_testing::FailWritesAfter(-1);
         file_testing::FailFilesBeside(false);
@@ -34,7 +34,7 @@ protected:
         return names;
     }
     mode_t ModeOf(const std::string& path) {
-        struct stat info{};
+        struct stat info {};
         ::stat(path.c_str(), &info);
         return info.st_mode & 07777;
     }
@@ -94,7 +94,8 @@ TEST_F(ConfigWriteBackTest, RewritesInPlaceWhenNothingCanBeMadeBeside) {
 TEST_F(ConfigWriteBackTest, WholeFiles) {
     const std::string path = env / "out.der";
     std::vector<uint8_t> bytes(200000);
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7);
     ASSERT_TRUE(WriteWholeFile(bytes, path));
     std::vector<uint8_t> back;
     EXPECT_EQ(ReadWholeFile(back, path), bytes.size());
