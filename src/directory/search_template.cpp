@@ -7,6 +7,7 @@
 #include "core/sha1.h"
 #include "core/text_encoding.h"
 #include "core/text_fields.h"
+#include "der/der_certificate.h"
 #include "der/der_key_pair.h"
 #include "der/der_result.h"
 #include "token/token_application.h"
@@ -14,6 +15,10 @@
 namespace orx {
 
 namespace {
+
+constexpr std::string_view kSubjectKeyIdentifierOid = "2.5.29.14";
+// Far beyond the key info of any RSA key a card can hold.
+constexpr size_t kPublicKeyInfoCapacity = 8192;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
@@ -69,6 +74,34 @@ std::optional<std::string> ExpandTemplate(std::string_view searchTemplate,
     return result;
 }
 
+std::optional<std::string> ExpandSearchTemplate(TokenApplication& application, int32_t slotId,
+                                                const DerCertificate* certificate,
+                                                std::string_view searchTemplate) {
+    TemplateSources sources;
+    sources.cardSerialNumber = [&]() -> std::optional<std::string> {
+        std::string serial;
+        if (GetCardSerialNumber(application, slotId, serial, kCardSerialNumberCapacity) != 0)
+            return std::nullopt;
+        return serial;
+    };
+    if (certificate != nullptr) {
+        sources.subjectKeyIdentifier = [&]() -> std::optional<std::vector<uint8_t>> {
+            DerBytes value;
+            if (certificate->GetExtension(kSubjectKeyIdentifierOid, &value) != DER_OK)
+                return std::nullopt;
+            return std::vector<uint8_t>(value.begin(), value.end());
+        };
+    }
+    sources.publicKeyDigest = [&] {
+        // No certificate, or a key that is no RSA key, leaves the digest as zeros.
+        KeyDigest digest{};
+        if (certificate != nullptr)
+            GetPublicKeyDigest(*certificate, digest);
+        return digest;
+    };
+    return ExpandTemplate(searchTemplate, sources);
+}
+
 int GetCardSerialNumber(TokenApplication& application, int32_t slotId, std::string& serial,
                         size_t size) {
     serial.clear();
@@ -79,6 +112,15 @@ int GetCardSerialNumber(TokenApplication& application, int32_t slotId, std::stri
     RemoveChars(*info, " ");
     serial = GetField(AnsiToUtf8(*info), ';', 2, size);
     return 0;
+}
+
+void GetPublicKeyDigest(const DerCertificate& certificate, KeyDigest& digest) {
+    std::vector<uint8_t> info(kPublicKeyInfoCapacity);
+    uint32_t count = static_cast<uint32_t>(info.size());
+    if (certificate.GetPublicKeyInfo(info, &count) != DER_OK)
+        return;
+    info.resize(count);
+    PublicKeyInfoDigest(info, digest);
 }
 
 bool PublicKeyInfoDigest(DerBytes publicKeyInfo, KeyDigest& digest) {

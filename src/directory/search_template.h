@@ -17,6 +17,7 @@
 
 namespace orx {
 
+class DerCertificate;
 class TokenApplication;
 
 inline constexpr std::string_view kCardSerialNumberPlaceholder = "<cardserialnumber>";
@@ -40,10 +41,19 @@ struct TemplateSources {
 std::optional<std::string> ExpandTemplate(std::string_view searchTemplate,
                                           const TemplateSources& sources);
 
+// ExpandTemplate with the values of this certificate and of the token in `slotId`.
+// Without a certificate there is no key identifier, and the digest is all zeros.
+std::optional<std::string> ExpandSearchTemplate(TokenApplication& application, int32_t slotId,
+                                                const DerCertificate* certificate,
+                                                std::string_view searchTemplate);
+
 // The third ";" field of the slot's "TokenInfo" without blanks, at most size - 1
 // bytes. 0, or kTokenInfoAbsent when the token tells nothing.
 int GetCardSerialNumber(TokenApplication& application, int32_t slotId, std::string& serial,
                         size_t size = kCardSerialNumberCapacity);
+
+// PublicKeyInfoDigest of the certificate's subject public key info.
+void GetPublicKeyDigest(const DerCertificate& certificate, KeyDigest& digest);
 
 // SHA-1 of the RSA public key inside a subject public key info; the digest stays
 // as it was when the key is no RSA key. True when it was filled.

@@ -2,12 +2,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/trace.h"
+#include "der/der_certificate.h"
+#include "der/der_result.h"
 #include "directory/search_template.h"
+#include "directory/slapd_fixture.h"
 #include "support/test_environment.h"
 #include "token/fake_plugin_fixture.h"
 #include "token/token_application.h"
@@ -27,6 +33,16 @@ KeyDigest CountingDigest() {
 
 // Hex of CountingDigest(), plain and escaped.
 const std::string kDigestHex = "A0ADBAC7D4E1EEFB0815222F3C495663707D8A97";
+std::string Hex(const KeyDigest& digest) {
+    std::string text;
+    char pair[3];
+    for (uint8_t byte : digest) {
+        std::snprintf(pair, sizeof pair, "%02X", byte);
+        text += pair;
+    }
+    return text;
+}
+
 std::string Escaped(const std::string& hex) {
     std::string text;
     for (size_t i = 0; i < hex.size(); i += 2)
@@ -234,6 +250,79 @@ TEST(PublicKeyDigest, OtherKeysLeaveTheDigestAlone) {
         EXPECT_FALSE(PublicKeyInfoDigest(info, digest));
         EXPECT_EQ(digest, CountingDigest());
     }
+}
+
+// A certificate made by openssl, with the values the placeholders must give as
+// openssl itself prints them.
+struct OpensslCertificate {
+    std::vector<uint8_t> der;
+    std::string keyIdentifierHex;  // extnValue with its header around the identifier
+    std::string digestHex;         // SHA-1 of the RSA public key
+};
+
+OpensslCertificate MakeRsaCertificate(const testing::TempDir& dir) {
+    OpensslCertificate made;
+    const std::string cert = dir / "cert.der";
+    if (testing::RunCommand("openssl req -x509 -newkey rsa:2048 -nodes -keyout " +
+                            (dir / "key.pem") + " -subj /CN=Template -days 2 -outform DER -out " +
+                            cert + " >/dev/null 2>&1") != 0)
+        return made;
+    made.der = testing::ReadBytes(cert);
+    std::string text;
+    testing::RunCommand("openssl x509 -inform DER -in " + cert +
+                            " -noout -ext subjectKeyIdentifier 2>/dev/null | tail -n 1",
+                        &text);
+    std::erase_if(text, [](char c) { return c == ':' || c == ' ' || c == '\n'; });
+    made.keyIdentifierHex = "04160414" + text;
+    testing::RunCommand("openssl x509 -inform DER -in " + cert +
+                            " -noout -pubkey | openssl rsa -pubin -RSAPublicKey_out -outform DER "
+                            "2>/dev/null | openssl dgst -sha1 -r",
+                        &text);
+    made.digestHex = text.substr(0, 40);
+    std::transform(made.digestHex.begin(), made.digestHex.end(), made.digestHex.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(c)); });
+    return made;
+}
+
+class CertificateTemplate : public CardSerialNumber {};
+
+TEST_F(CertificateTemplate, PlaceholdersComeFromTheCertificateAndItsToken) {
+    testing::TempDir dir;
+    const OpensslCertificate made = MakeRsaCertificate(dir);
+    ASSERT_FALSE(made.der.empty());
+    ASSERT_EQ(made.keyIdentifierHex.size(), 48u);
+    DerCertificate certificate;
+    ASSERT_EQ(certificate.Decode(made.der), DER_OK);
+    fake_.AnswerGet("TokenInfo", "Orvex; 4.2 ; 77 88");
+    Start();
+
+    EXPECT_EQ(
+        ExpandSearchTemplate(application_, 4, &certificate, "(serialNumber=<cardserialnumber>)"),
+        "(serialNumber=7788)");
+    EXPECT_THAT(fake_.Calls(), Contains("PlgSetProperty\tActiveSlot\t4"));
+    EXPECT_EQ(ExpandSearchTemplate(application_, 4, &certificate, "(ski=<subjectkeyidentifier>)"),
+              "(ski=" + made.keyIdentifierHex + ")");
+    EXPECT_EQ(
+        ExpandSearchTemplate(application_, 4, &certificate, "(keyDigest;binary=<publickeydigest>)"),
+        "(keyDigest;binary=" + Escaped(made.digestHex) + ")");
+    KeyDigest digest{};
+    GetPublicKeyDigest(certificate, digest);
+    EXPECT_EQ(Escaped(made.digestHex), Escaped(Hex(digest)));
+}
+
+TEST_F(CertificateTemplate, WithoutRsaKeyOrCertificate) {
+    Start();
+    const auto ec = testing::MakeCertificate("/CN=Elliptic");
+    DerCertificate certificate;
+    ASSERT_EQ(certificate.Decode(ec), DER_OK);
+    const std::string zeros(40, '0');
+    EXPECT_EQ(ExpandSearchTemplate(application_, 4, &certificate, "<publickeydigest>"), zeros);
+    EXPECT_EQ(ExpandSearchTemplate(application_, 4, nullptr, "<publickeydigest>"), zeros);
+    EXPECT_EQ(ExpandSearchTemplate(application_, 4, nullptr, "<subjectkeyidentifier>"),
+              std::nullopt);
+    // The token has no "TokenInfo".
+    EXPECT_EQ(ExpandSearchTemplate(application_, 4, &certificate, "<cardserialnumber>"),
+              std::nullopt);
 }
 
 }  // namespace
