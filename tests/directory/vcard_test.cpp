@@ -4,7 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "core/file_helpers.h"
+#include "der/der_certificate.h"
+#include "der/der_result.h"
+#include "directory/slapd_fixture.h"
 #include "directory/vcard_writer.h"
+#include "support/test_environment.h"
 
 namespace orx {
 namespace {
@@ -106,6 +111,52 @@ TEST(VCard, KeyLinesHoldSixtyFourCharacters) {
         // The key ends with two empty lines.
         EXPECT_EQ(card.substr(at), "\r\n\r\nEND:VCARD\r\n");
     }
+}
+
+class VCardFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        der_ = testing::MakeCertificate("/CN=Jane Doe/O=Example/emailAddress=jane@example.org");
+        ASSERT_FALSE(der_.empty());
+        ASSERT_EQ(certificate_.Decode(der_), DER_OK);
+        ASSERT_TRUE(certificate_.NameText(kSubject).has_value());
+    }
+    void TearDown() override { file_testing::FailWritesAfter(-1); }
+
+    testing::IsolatedEnvironment environment_;
+    std::vector<uint8_t> der_;
+    DerCertificate certificate_;
+};
+
+TEST_F(VCardFile, ReplacesAnExistingFileWithTheWholeCard) {
+    const std::string path = environment_ / "jane.vcf";
+    testing::WriteFile(path, std::string(5000, 'x'));
+    ASSERT_TRUE(WriteVCard(path, certificate_));
+    const std::string card = testing::ReadFile(path);
+    EXPECT_EQ(card, BuildVCard(*certificate_.NameText(kSubject), der_));
+    EXPECT_EQ(
+        card.rfind("BEGIN:VCARD\r\nVERSION:2.1\r\nN:Doe;Jane\r\nFN:Jane Doe\r\nORG:Example\r\n", 0),
+        0u);
+    EXPECT_TRUE(
+        card.ends_with("\r\n\r\n\r\nEMAIL;PREF;INTERNET:jane@example.org\r\nEND:VCARD\r\n"));
+}
+
+TEST_F(VCardFile, FailedWriteKeepsTheOldFile) {
+    const std::string path = environment_ / "kept.vcf";
+    testing::WriteFile(path, "old card");
+    file_testing::FailWritesAfter(100);
+    EXPECT_FALSE(WriteVCard(path, certificate_));
+    file_testing::FailWritesAfter(-1);
+    EXPECT_EQ(testing::ReadFile(path), "old card");
+    // A folder that cannot be made: its parent is a regular file.
+    EXPECT_FALSE(WriteVCard(path + "/card.vcf", certificate_));
+}
+
+TEST_F(VCardFile, CertificateWithoutSubjectGivesNoCard) {
+    DerCertificate empty;
+    const std::string path = environment_ / "none.vcf";
+    EXPECT_FALSE(WriteVCard(path, empty));
+    EXPECT_FALSE(testing::PathExists(path));
 }
 
 }  // namespace
