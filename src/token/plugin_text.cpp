@@ -1,6 +1,8 @@
 #include "token/plugin_text.h"
 
-namespace orx {
+#include "core/text_encoding.h"
+
+namespace orx::plugin_text {
 
 namespace {
 
@@ -39,12 +41,9 @@ std::string ListField(std::string_view list, char separator, size_t index, size_
         start = at + 1;
     }
     const size_t end = list.find(separator, start);
-    std::string field(list.substr(start, end == std::string_view::npos ? end : end - start));
-    if (capacity == 0)
-        return {};
-    if (field.size() > capacity - 1)
-        field.resize(capacity - 1);
-    return field;
+    const std::string_view field =
+        list.substr(start, end == std::string_view::npos ? end : end - start);
+    return capacity == 0 ? std::string() : std::string(CutUtf8(field, capacity - 1));
 }
 
-}  // namespace orx
+}  // namespace orx::plugin_text

@@ -1,6 +1,5 @@
 #include "token/token_application.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +23,10 @@ class TokenApplication::PluginLockScope {
 };
 
 namespace {
+
+using plugin_text::ContainsNoCase;
+using plugin_text::EqualsNoCase;
+using plugin_text::ListField;
 
 const char* EmptyAsAbsent(const char* text) {
     return (text != nullptr && *text != '\0') ? text : nullptr;
@@ -52,19 +55,7 @@ std::string ConfigPropertyName(std::string_view prefix, std::string_view section
     std::string name;
     name.reserve(prefix.size() + section.size() + 1 + key.size());
     name.append(prefix).append(section).append(":").append(key);
-    if (name.size() > kConfigPropertyNameCapacity - 1)
-        name.resize(kConfigPropertyNameCapacity - 1);
-    return name;
-}
-
-// Backs off to a character boundary so that a cut label stays valid UTF-8.
-std::string CutLabel(std::string_view label) {
-    size_t size = std::min(label.size(), kSlotLabelCapacity - 1);
-    if (size < label.size()) {
-        while (size > 0 && (static_cast<unsigned char>(label[size]) & 0xC0) == 0x80)
-            --size;
-    }
-    return std::string(label.substr(0, size));
+    return std::string(CutUtf8(name, kConfigPropertyNameCapacity - 1));
 }
 
 }  // namespace
@@ -299,7 +290,7 @@ std::string TokenApplication::GetPendingSlotLabel() {
 
 void TokenApplication::SetPendingSlotLabel(std::string_view label) {
     PluginLockScope lock(*this);
-    pendingSlotLabel_ = CutLabel(label);
+    pendingSlotLabel_ = std::string(CutUtf8(label, kSlotLabelCapacity - 1));
 }
 
 }  // namespace orx
