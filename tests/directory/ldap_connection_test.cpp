@@ -40,6 +40,12 @@ class SilentServer {
             close(fd_);
     }
     int port() const { return port_; }
+    // Takes the waiting connection and closes it at once.
+    void Hangup() {
+        const int connection = accept(fd_, nullptr, nullptr);
+        if (connection >= 0)
+            close(connection);
+    }
 
   private:
     int fd_ = -1;
@@ -189,6 +195,22 @@ TEST_F(LdapBinding, SilentServerEndsTheSearchAsDone) {
     EXPECT_EQ(collector.endCalls, 1);
     EXPECT_TRUE(trace_.Contains("Ldap - Found 0 entries"));
     EXPECT_EQ(trace_.Count("Ldap - Failed"), 0);
+    LdapDisconnect(connection);
+}
+
+TEST_F(LdapBinding, ServerThatHangsUpEndsTheSearch) {
+    SilentServer server;
+    ASSERT_NE(server.port(), 0);
+    LdapConnection connection = LdapConnect("127.0.0.1", server.port());
+    ASSERT_NE(connection, nullptr);
+    server.Hangup();
+    testing::SearchCollector collector;
+    EXPECT_EQ(LdapSearchCertificates(connection, testing::kSlapdBase, "(cn=*)",
+                                     &testing::SearchCollector::Consume, &collector),
+              0);
+    EXPECT_EQ(collector.endCalls, 1);
+    EXPECT_TRUE(trace_.Contains("Ldap - Failed to get result"));
+    EXPECT_TRUE(trace_.Contains("Ldap - Found 0 entries"));
     LdapDisconnect(connection);
 }
 
