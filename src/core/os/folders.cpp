@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 #include <mutex>
 
 #include "core/config_file.h"
@@ -60,7 +61,7 @@ std::string HomeFolder() {
 
 // An XDG base folder: the variable when it holds an absolute path, else the
 // fallback under the home folder.
-std::string XdgFolder(const char* variable, const char* fallback) {
+std::string FindXdgFolder(const char* variable, const char* fallback) {
     std::string value = GetEnvironment(variable);
     if (!value.empty() && value[0] == '/')
         return WithSlash(value);
@@ -68,6 +69,20 @@ std::string XdgFolder(const char* variable, const char* fallback) {
     if (home.empty())
         return {};
     return WithSlash(home) + fallback;
+}
+
+// Traced once per folder found, not at every configuration read that asks for it.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    static std::mutex lock;
+    static auto* traced = new std::map<std::string, std::string>;  // by variable
+    const std::string folder = FindXdgFolder(variable, fallback);
+    std::lock_guard<std::mutex> guard(lock);
+    std::string& last = (*traced)[variable];
+    if (!folder.empty() && last != folder) {
+        last = folder;
+        Trace("OS - Folder: '%s'", folder.c_str());
+    }
+    return folder;
 }
 
 std::string ProductSubfolder(const std::string& base) {
