@@ -22,8 +22,8 @@ StartRequest ParseStartRequest(std::string_view line) {
     static constexpr struct {
         std::string_view option;
         int operation;
-    } kOperations[] = {{"-sign", kSign}, {"-verify", kVerify}, {"-encrypt", kEncrypt},
-                       {"-decrypt", kDecrypt}};
+    } kOperations[] = {
+        {"-sign", kSign}, {"-verify", kVerify}, {"-encrypt", kEncrypt}, {"-decrypt", kDecrypt}};
     for (const auto& entry : kOperations) {
         if (FindOption(line, entry.option, request.inputFile, kOptionValueCapacity)) {
             request.task = StartTask::FileOperation;

@@ -11,7 +11,9 @@
 namespace orx {
 
 // Characters that the encoding of `length` bytes takes, without terminator.
-constexpr size_t Base64EncodedLength(size_t length) { return 4 * ((length + 2) / 3); }
+constexpr size_t Base64EncodedLength(size_t length) {
+    return 4 * ((length + 2) / 3);
+}
 
 // Encodes into `out`, NUL-terminated. Returns the characters written, or -1 when
 // out.size() is not greater than Base64EncodedLength(in.size()).

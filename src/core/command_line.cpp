@@ -5,7 +5,8 @@ namespace orx {
 namespace {
 
 std::string Quoted(std::string_view argument) {
-    if (argument.find(' ') == std::string_view::npos) return std::string(argument);
+    if (argument.find(' ') == std::string_view::npos)
+        return std::string(argument);
     std::string out;
     out.reserve(argument.size() + 2);
     out.push_back('"');
@@ -19,7 +20,8 @@ std::string Quoted(std::string_view argument) {
 std::string JoinCommandLine(std::span<const char* const> arguments) {
     std::string line;
     for (const char* argument : arguments) {
-        if (!line.empty()) line.push_back(' ');
+        if (!line.empty())
+            line.push_back(' ');
         line.append(Quoted(argument ? argument : ""));
     }
     return line;
@@ -28,7 +30,8 @@ std::string JoinCommandLine(std::span<const char* const> arguments) {
 std::string JoinCommandLine(const std::vector<std::string>& arguments) {
     std::string line;
     for (const std::string& argument : arguments) {
-        if (!line.empty()) line.push_back(' ');
+        if (!line.empty())
+            line.push_back(' ');
         line.append(Quoted(argument));
     }
     return line;
@@ -44,7 +47,8 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
             inQuotes = !inQuotes;
             have = true;
         } else if (c == ' ' && !inQuotes) {
-            if (have) out.push_back(std::move(current));
+            if (have)
+                out.push_back(std::move(current));
             current.clear();
             have = false;
         } else {
@@ -52,7 +56,8 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
             have = true;
         }
     }
-    if (have) out.push_back(std::move(current));
+    if (have)
+        out.push_back(std::move(current));
     return out;
 }
 
@@ -64,9 +69,11 @@ bool FindOption(std::string_view line, std::string_view option, std::string& val
                 size_t capacity) {
     value.clear();
     const size_t at = option.empty() ? std::string_view::npos : line.find(option);
-    if (at == std::string_view::npos) return false;
+    if (at == std::string_view::npos)
+        return false;
     size_t i = at + option.size();
-    while (i < line.size() && line[i] == ' ') ++i;
+    while (i < line.size() && line[i] == ' ')
+        ++i;
     size_t end;
     if (i < line.size() && line[i] == '"') {
         ++i;
@@ -74,9 +81,11 @@ bool FindOption(std::string_view line, std::string_view option, std::string& val
     } else {
         end = line.find(' ', i);
     }
-    if (end == std::string_view::npos) end = line.size();
+    if (end == std::string_view::npos)
+        end = line.size();
     std::string_view found = line.substr(i, end - i);
-    if (capacity == 0) return true;
+    if (capacity == 0)
+        return true;
     value.assign(found.substr(0, capacity - 1));
     return true;
 }

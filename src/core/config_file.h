@@ -23,7 +23,7 @@ inline constexpr size_t kConfigPathCapacity = 260;
 enum class ConfigKind { PerUser, Install };
 
 class ConfigFile {
-public:
+  public:
     ConfigFile();
     ~ConfigFile();  // Close(true)
     ConfigFile(const ConfigFile&) = delete;
@@ -37,8 +37,8 @@ public:
     // Index 0 first, then index 1. Values are cut to capacity - 1 bytes.
     int GetString(std::string_view section, std::string_view key, std::string& value,
                   size_t capacity = 256, bool convert = false);
-    int GetStringAt(int index, std::string_view section, std::string_view key,
-                    std::string& value, size_t capacity = 256, bool convert = false);
+    int GetStringAt(int index, std::string_view section, std::string_view key, std::string& value,
+                    size_t capacity = 256, bool convert = false);
     int GetInt(std::string_view section, std::string_view key, int32_t& value);
     int GetBool(std::string_view section, std::string_view key, bool& value);
     int GetWide(std::string_view section, std::string_view key, std::u16string& value,
@@ -55,7 +55,7 @@ public:
 
     bool IsModified() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

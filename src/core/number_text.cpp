@@ -5,9 +5,12 @@ namespace orx {
 namespace {
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -24,7 +27,8 @@ uint8_t HexPairToByte(char high, char low) {
 
 int32_t AtoI(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -42,7 +46,8 @@ uint32_t ParseNumber(std::string_view text) {
     if (text.size() > 2 && text[0] == '0' && text[1] == 'x') {
         std::string_view digits = text.substr(2);
         size_t count = 0;
-        while (count < digits.size() && HexValue(digits[count]) >= 0) ++count;
+        while (count < digits.size() && HexValue(digits[count]) >= 0)
+            ++count;
         digits = digits.substr(0, count);
         uint32_t value = 0;
         size_t i = 0;
@@ -60,7 +65,8 @@ uint32_t ParseNumber(std::string_view text) {
 
 std::string CertTimeToDate(std::string_view time) {
     std::string digits;
-    if (time.empty() || time.back() != 'Z') return {};
+    if (time.empty() || time.back() != 'Z')
+        return {};
     if (time.size() == 15) {
         digits.assign(time.substr(0, 8));
     } else if (time.size() == 13) {

@@ -24,32 +24,41 @@ Identity& Values() {
     return *identity;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 size_t FindNoCase(std::string_view text, std::string_view part) {
-    if (part.size() > text.size()) return std::string_view::npos;
+    if (part.size() > text.size())
+        return std::string_view::npos;
     for (size_t i = 0; i + part.size() <= text.size(); ++i) {
         size_t k = 0;
-        while (k < part.size() && Lower(text[i + k]) == Lower(part[k])) ++k;
-        if (k == part.size()) return i;
+        while (k < part.size() && Lower(text[i + k]) == Lower(part[k]))
+            ++k;
+        if (k == part.size())
+            return i;
     }
     return std::string_view::npos;
 }
 
 std::string TrimTrailingBlanks(std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     return text;
 }
 
 // A product description file: "Name=..." and "Company=..." lines.
 void ReadProductFile(const std::string& path, std::string& name, std::string& company) {
     std::ifstream in(path);
-    if (!in) return;
+    if (!in)
+        return;
     std::string line;
     while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         const size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
+        if (eq == std::string::npos)
+            continue;
         const std::string_view key(line.data(), eq);
         std::string value = TrimTrailingBlanks(line.substr(eq + 1));
         if (key == "Name" && name.empty()) {
@@ -62,30 +71,37 @@ void ReadProductFile(const std::string& path, std::string& name, std::string& co
 
 }  // namespace
 
-void SetProgramPath(std::string path) { Values().programPath = std::move(path); }
+void SetProgramPath(std::string path) {
+    Values().programPath = std::move(path);
+}
 
 std::string GetProgramPath() {
     Identity& id = Values();
-    if (!id.programPath.empty()) return id.programPath;
+    if (!id.programPath.empty())
+        return id.programPath;
     char buffer[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
+    if (n <= 0)
+        return {};
     return std::string(buffer, static_cast<size_t>(n));
 }
 
 std::string GetProgramFolder() {
     std::string path = GetProgramPath();
     const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return "./";
+    if (slash == std::string::npos)
+        return "./";
     return path.substr(0, slash + 1);
 }
 
 std::string DerivePrefix(std::string_view fileName) {
     std::string name(fileName);
-    if (name.size() >= 2 && Lower(name[0]) == 'n' && Lower(name[1]) == 'p') name.erase(0, 2);
+    if (name.size() >= 2 && Lower(name[0]) == 'n' && Lower(name[1]) == 'p')
+        name.erase(0, 2);
     for (std::string_view part : {"plg", "csp", "p11"}) {
         const size_t at = FindNoCase(name, part);
-        if (at != std::string::npos) name.erase(at, part.size());
+        if (at != std::string::npos)
+            name.erase(at, part.size());
     }
     // Linux names carry no ".exe" and the prefix itself may hold an "x": the "x"
     // that starts the program's own suffix is the last one before the first "."
@@ -95,22 +111,24 @@ std::string DerivePrefix(std::string_view fileName) {
     if (stem > 0 && Lower(name[0]) == 'x') {
         name.erase(0, stem);
     } else {
-        for (size_t i = stem; i-- > 0;) {
+        for (size_t i = stem - (stem > 0 ? 1 : 0); i-- > 0;) {
             if (Lower(name[i]) == 'x') {
-                if (i + 1 < stem) name.erase(i, stem - i);
+                name.erase(i, stem - i);
                 break;
             }
         }
     }
     const size_t end = name.find('.');
     std::string prefix = name.substr(0, end);
-    if (prefix.size() > kPrefixCapacity - 1) prefix.resize(kPrefixCapacity - 1);
+    if (prefix.size() > kPrefixCapacity - 1)
+        prefix.resize(kPrefixCapacity - 1);
     return prefix;
 }
 
 void InitProductIdentity() {
     Identity& id = Values();
-    if (id.initialised) return;
+    if (id.initialised)
+        return;
     id.initialised = true;
 
     const std::string path = GetProgramPath();
@@ -122,16 +140,27 @@ void InitProductIdentity() {
             ReadProductFile(folder + id.prefix + ".product", id.productName, id.companyName);
         }
     }
-    if (id.prefix.empty()) id.prefix = kDefaultPrefix;
-    if (id.productName.empty()) id.productName = kDefaultProductName;
-    if (id.companyName.empty()) id.companyName = kDefaultCompanyName;
+    if (id.prefix.empty())
+        id.prefix = kDefaultPrefix;
+    if (id.productName.empty())
+        id.productName = kDefaultProductName;
+    if (id.companyName.empty())
+        id.companyName = kDefaultCompanyName;
 }
 
-const std::string& GetFilePrefix() { return Values().prefix; }
-const std::string& GetProductName() { return Values().productName; }
-const std::string& GetCompanyName() { return Values().companyName; }
+const std::string& GetFilePrefix() {
+    return Values().prefix;
+}
+const std::string& GetProductName() {
+    return Values().productName;
+}
+const std::string& GetCompanyName() {
+    return Values().companyName;
+}
 
-std::string_view GetProductVersion() { return "4.2.0.0"; }
+std::string_view GetProductVersion() {
+    return "4.2.0.0";
+}
 
 std::string GetVersionProductName(size_t capacity) {
     Identity& id = Values();
@@ -144,14 +173,30 @@ std::string GetVersionProductName(size_t capacity) {
     return value.size() < capacity ? value : std::string();
 }
 
-std::string GetPluginModuleName() { return GetFilePrefix() + ".so"; }
-std::string GetClientProgramName() { return GetFilePrefix(); }
-std::string GetAdminProgramName() { return GetFilePrefix() + "xadm"; }
-std::string GetConfigToolName() { return GetFilePrefix() + "xcmt"; }
-std::string GetLogonModuleName() { return GetFilePrefix() + "xgina.so"; }
-std::string GetConfigFileName() { return GetFilePrefix() + ".cfg"; }
-std::string GetConfigOverrideVariable() { return "config" + GetFilePrefix(); }
-std::string GetTempFilePrefix() { return "~" + GetFilePrefix(); }
+std::string GetPluginModuleName() {
+    return GetFilePrefix() + ".so";
+}
+std::string GetClientProgramName() {
+    return GetFilePrefix();
+}
+std::string GetAdminProgramName() {
+    return GetFilePrefix() + "xadm";
+}
+std::string GetConfigToolName() {
+    return GetFilePrefix() + "xcmt";
+}
+std::string GetLogonModuleName() {
+    return GetFilePrefix() + "xgina.so";
+}
+std::string GetConfigFileName() {
+    return GetFilePrefix() + ".cfg";
+}
+std::string GetConfigOverrideVariable() {
+    return "config" + GetFilePrefix();
+}
+std::string GetTempFilePrefix() {
+    return "~" + GetFilePrefix();
+}
 
 namespace identity_testing {
 

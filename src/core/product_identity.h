@@ -7,9 +7,9 @@
 
 namespace orx {
 
-inline constexpr size_t kPrefixCapacity = 8;         // 7 characters
-inline constexpr size_t kProductNameCapacity = 32;   // 31 characters
-inline constexpr size_t kCompanyNameCapacity = 64;   // 63 characters
+inline constexpr size_t kPrefixCapacity = 8;        // 7 characters
+inline constexpr size_t kProductNameCapacity = 32;  // 31 characters
+inline constexpr size_t kCompanyNameCapacity = 64;  // 63 characters
 
 // The full path of the running program (or of the module that set it). Defaults to
 // /proc/self/exe. Modules, tests, fuzzers and benchmarks set it before

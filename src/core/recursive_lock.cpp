@@ -12,9 +12,13 @@ long CurrentThreadId() {
     return id;
 }
 
-RecursiveLock::RecursiveLock() { Open(); }
+RecursiveLock::RecursiveLock() {
+    Open();
+}
 
-RecursiveLock::~RecursiveLock() { Close(); }
+RecursiveLock::~RecursiveLock() {
+    Close();
+}
 
 int RecursiveLock::Open() {
     if (open_.load(std::memory_order_acquire)) {

@@ -9,7 +9,7 @@
 namespace orx {
 
 class RecursiveLock {
-public:
+  public:
     static constexpr int kOk = 0;
     static constexpr int kNoMemory = 2;
     static constexpr int kInvalid = 5;
@@ -29,7 +29,7 @@ public:
     long Owner() const { return owner_.load(std::memory_order_acquire); }
     unsigned Depth() const { return depth_.load(std::memory_order_acquire); }
 
-private:
+  private:
     std::unique_ptr<std::mutex> section_;
     std::atomic<bool> open_{false};
     std::atomic<long> owner_{0};
@@ -38,13 +38,13 @@ private:
 
 // Holds a RecursiveLock for a scope.
 class LockGuard {
-public:
+  public:
     explicit LockGuard(RecursiveLock& lock) : lock_(lock) { lock_.Lock(); }
     ~LockGuard() { lock_.Unlock(); }
     LockGuard(const LockGuard&) = delete;
     LockGuard& operator=(const LockGuard&) = delete;
 
-private:
+  private:
     RecursiveLock& lock_;
 };
 

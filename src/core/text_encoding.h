@@ -12,13 +12,23 @@ std::u16string Utf8ToWide(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string WideToUtf8(std::u16string_view text);
 
-inline std::u16string AnsiToWide(std::string_view text) { return Utf8ToWide(text); }
-inline std::string WideToAnsi(std::u16string_view text) { return WideToUtf8(text); }
-inline std::string AnsiToUtf8(std::string_view text) { return std::string(text); }
-inline std::string Utf8ToAnsi(std::string_view text) { return std::string(text); }
+inline std::u16string AnsiToWide(std::string_view text) {
+    return Utf8ToWide(text);
+}
+inline std::string WideToAnsi(std::u16string_view text) {
+    return WideToUtf8(text);
+}
+inline std::string AnsiToUtf8(std::string_view text) {
+    return std::string(text);
+}
+inline std::string Utf8ToAnsi(std::string_view text) {
+    return std::string(text);
+}
 
 // Bytes in the system code page as UTF-8: identity here.
-inline std::string CodePageBytesToUtf8(std::string_view text) { return std::string(text); }
+inline std::string CodePageBytesToUtf8(std::string_view text) {
+    return std::string(text);
+}
 
 // Windows-1252 bytes (what a T61String in a certificate name meant) as UTF-8.
 std::string Windows1252ToUtf8(std::string_view bytes);

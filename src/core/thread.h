@@ -9,7 +9,7 @@ namespace orx {
 using ThreadFunction = unsigned (*)(void* argument);
 
 class ThreadHandle {
-public:
+  public:
     ThreadHandle() = default;
     ~ThreadHandle();  // a handle that was neither joined nor detached is detached
     ThreadHandle(ThreadHandle&& other) noexcept;
@@ -27,7 +27,7 @@ public:
 
     struct State;  // shared with the running thread
 
-private:
+  private:
     friend ThreadHandle StartThread(ThreadFunction function, void* argument);
     std::shared_ptr<State> state_;
 };

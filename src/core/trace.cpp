@@ -28,7 +28,9 @@ long long SystemMillisOfDay() {
     return (static_cast<long long>(now.tv_sec) % 86400) * 1000 + now.tv_nsec / 1000000;
 }
 
-long long SystemEpochSeconds() { return static_cast<long long>(time(nullptr)); }
+long long SystemEpochSeconds() {
+    return static_cast<long long>(time(nullptr));
+}
 
 struct TraceState {
     // The lock lives for the whole process: a lock freed while another thread is
@@ -52,12 +54,15 @@ TraceState& State() {
 void AppendToFile(const std::string& path, std::string_view bytes, bool append) {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
     const int fd = ::open(path.c_str(), flags, 0600);
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
         done += static_cast<size_t>(n);
     }
     ::close(fd);
@@ -65,18 +70,21 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool append) 
 
 void CheckSize(TraceState& state) {
     const long long now = state.epochSeconds();
-    if (now <= state.nextSizeCheck) return;
-    struct stat info{};
+    if (now <= state.nextSizeCheck)
+        return;
+    struct stat info {};
     if (::stat(state.path.c_str(), &info) == 0 && info.st_size > kTraceMaxFileSize) {
         const int fd = ::open(state.path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
     }
     state.nextSizeCheck = now + kSizeCheckInterval;
 }
 
 std::string ElapsedStamp(TraceState& state) {
     const long long now = state.millisOfDay();
-    if (state.origin < 0) state.origin = now;
+    if (state.origin < 0)
+        state.origin = now;
     const long long t = now >= state.origin ? now - state.origin : now + kDayMillis - state.origin;
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, " %.2d.%.2d.%.2d.%.3d ",
@@ -145,12 +153,15 @@ std::string TraceGetFile() {
     return state.path;
 }
 
-bool TraceIsOn() { return !TraceGetFile().empty(); }
+bool TraceIsOn() {
+    return !TraceGetFile().empty();
+}
 
 void Trace(const char* format, ...) {
     TraceState& state = State();
     LockGuard guard(state.lock);
-    if (state.path.empty()) return;
+    if (state.path.empty())
+        return;
     const int savedErrno = errno;
     va_list args;
     va_start(args, format);
@@ -162,10 +173,12 @@ void Trace(const char* format, ...) {
 void TraceDump(std::string_view name, std::span<const uint8_t> bytes, bool append) {
     TraceState& state = State();
     LockGuard guard(state.lock);
-    if (state.path.empty()) return;
+    if (state.path.empty())
+        return;
     const int savedErrno = errno;
     size_t cut = state.path.rfind('\\');
-    if (cut == std::string::npos) cut = state.path.rfind('/');
+    if (cut == std::string::npos)
+        cut = state.path.rfind('/');
     if (cut != std::string::npos) {
         std::string target = state.path.substr(0, cut + 1);
         target.append(GetTempFilePrefix()).append(name);

@@ -16,7 +16,9 @@ inline constexpr long long kTraceMaxFileSize = 104857600;
 
 // Switches tracing on with that file, or off with nullptr or "".
 void TraceSetFile(const char* path);
-inline void TraceSetFile(const std::string& path) { TraceSetFile(path.c_str()); }
+inline void TraceSetFile(const std::string& path) {
+    TraceSetFile(path.c_str());
+}
 
 // The current trace file, empty when tracing is off.
 std::string TraceGetFile();

@@ -13,8 +13,8 @@ constexpr std::string_view kFlags = "-+ #0'";
 
 // One conversion specification as the C library would read it.
 struct Spec {
-    size_t length = 0;   // characters from the '%' up to and including the conversion
-    int stars = 0;       // '*' widths and precisions, each taking an int value
+    size_t length = 0;  // characters from the '%' up to and including the conversion
+    int stars = 0;      // '*' widths and precisions, each taking an int value
     char lengthMod[3] = {};
     char conversion = 0;
     bool plain = false;  // nothing between '%' and the conversion
@@ -24,12 +24,14 @@ Spec ParseSpec(std::string_view format, size_t start) {
     Spec spec;
     size_t i = start + 1;
     auto at = [&](size_t k) { return k < format.size() ? format[k] : '\0'; };
-    while (kFlags.find(at(i)) != std::string_view::npos && at(i) != '\0') ++i;
+    while (kFlags.find(at(i)) != std::string_view::npos && at(i) != '\0')
+        ++i;
     if (at(i) == '*') {
         ++spec.stars;
         ++i;
     } else {
-        while (at(i) >= '0' && at(i) <= '9') ++i;
+        while (at(i) >= '0' && at(i) <= '9')
+            ++i;
     }
     if (at(i) == '.') {
         ++i;
@@ -37,7 +39,8 @@ Spec ParseSpec(std::string_view format, size_t start) {
             ++spec.stars;
             ++i;
         } else {
-            while (at(i) >= '0' && at(i) <= '9') ++i;
+            while (at(i) >= '0' && at(i) <= '9')
+                ++i;
         }
     }
     size_t m = 0;
@@ -55,7 +58,8 @@ bool TakesValue(char conversion) {
 }
 
 void AppendLimited(std::string& out, size_t limit, std::string_view text) {
-    if (out.size() >= limit) return;
+    if (out.size() >= limit)
+        return;
     out.append(text.substr(0, limit - out.size()));
 }
 
@@ -71,7 +75,8 @@ void AppendValue(std::string& out, size_t limit, const std::string& spec, int st
     } else {
         n = std::snprintf(small, sizeof small, spec.c_str(), starValues[0], starValues[1], value);
     }
-    if (n < 0) return;
+    if (n < 0)
+        return;
     if (static_cast<size_t>(n) < sizeof small) {
         AppendLimited(out, limit, std::string_view(small, static_cast<size_t>(n)));
         return;
@@ -93,7 +98,8 @@ void AppendValue(std::string& out, size_t limit, const std::string& spec, int st
 int CountFormatArguments(std::string_view format) {
     int count = 0;
     for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%') continue;
+        if (format[i] != '%')
+            continue;
         if (i + 1 < format.size() && format[i + 1] == '%') {
             ++i;
             continue;
@@ -120,7 +126,8 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
         const std::string text(format.substr(i, spec.length));
         i += spec.length - 1;
         int starValues[2] = {0, 0};
-        for (int s = 0; s < spec.stars; ++s) starValues[s] = va_arg(args, int);
+        for (int s = 0; s < spec.stars; ++s)
+            starValues[s] = va_arg(args, int);
         const std::string_view mod(spec.lengthMod);
         switch (spec.conversion) {
             case 'd':
@@ -200,7 +207,8 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
                 break;
         }
     }
-    if (out.size() > limit) out.resize(limit);
+    if (out.size() > limit)
+        out.resize(limit);
 }
 
 }  // namespace orx

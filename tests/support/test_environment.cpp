@@ -24,12 +24,14 @@ TempDir::TempDir() {
     std::string pattern = base + "/t-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) != nullptr) path_ = buffer.data();
+    if (mkdtemp(buffer.data()) != nullptr)
+        path_ = buffer.data();
 }
 
 TempDir::~TempDir() {
     std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
+    if (!path_.empty())
+        fs::remove_all(path_, ec);
 }
 
 ScopedEnv::ScopedEnv(std::string name, const char* value) : name_(std::move(name)) {
@@ -78,7 +80,8 @@ IsolatedEnvironment::IsolatedEnvironment() {
 
 IsolatedEnvironment::~IsolatedEnvironment() {
     orx::TraceSetFile(nullptr);
-    for (auto it = vars_.rbegin(); it != vars_.rend(); ++it) delete *it;
+    for (auto it = vars_.rbegin(); it != vars_.rend(); ++it)
+        delete *it;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -97,22 +100,27 @@ void WriteFile(const std::string& path, std::string_view content) {
 }
 
 bool PathExists(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
 }
 
 int RunCommand(const std::string& command, std::string* output) {
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
+    if (!pipe)
+        return -1;
     std::string text;
     char buffer[4096];
     size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        text.append(buffer, n);
     const int status = pclose(pipe);
-    if (output) *output = std::move(text);
+    if (output)
+        *output = std::move(text);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string BinPath(std::string_view name) { return ORX_BIN_DIR "/" + std::string(name); }
+std::string BinPath(std::string_view name) {
+    return ORX_BIN_DIR "/" + std::string(name);
+}
 
 }  // namespace orx::testing

@@ -11,7 +11,7 @@ namespace orx::testing {
 
 // A fresh folder under the build's temporary area, removed with its content.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,19 +19,19 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-private:
+  private:
     std::string path_;
 };
 
 // Sets (or with nullptr unsets) one variable for a scope.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(std::string name, const char* value);
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string name_;
     bool had_ = false;
     std::string old_;
@@ -42,7 +42,7 @@ private:
 // temporary folder; the program path is set as if the test were build/bin/orxxadm,
 // and product identity, trace and language state start afresh.
 class IsolatedEnvironment {
-public:
+  public:
     IsolatedEnvironment();
     ~IsolatedEnvironment();
     const std::string& root() const { return dir_.path(); }
@@ -50,7 +50,7 @@ public:
     std::string userConfigPath() const { return dir_ / "user.cfg"; }
     std::string installFolder() const { return dir_ / "install/"; }
 
-private:
+  private:
     TempDir dir_;
     std::vector<ScopedEnv*> vars_;
 };

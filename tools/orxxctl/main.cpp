@@ -52,11 +52,13 @@ bool ReadInput(const std::string& path, std::string& bytes) {
         bytes.clear();
         char buffer[65536];
         size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, n);
+        while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+            bytes.append(buffer, n);
         return !std::ferror(stdin);
     }
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }

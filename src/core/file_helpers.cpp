@@ -1,0 +1,218 @@
+#include "core/file_helpers.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "core/trace.h"
+
+namespace orx {
+
+namespace {
+
+constexpr size_t kReadChunk = 65536;
+
+std::atomic<long long> failWritesAfter{-1};
+
+template <typename Buffer>
+size_t ReadInto(Buffer& bytes, std::string_view path) {
+    bytes.clear();
+    const std::string name(path);
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    size_t total = 0;
+    for (;;) {
+        bytes.resize(total + kReadChunk);
+        const ssize_t n = ::read(fd, bytes.data() + total, kReadChunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        total += static_cast<size_t>(n);
+    }
+    bytes.resize(total);
+    ::close(fd);
+    return total;
+}
+
+// The real file behind a chain of symbolic links; the path itself when it does
+// not exist yet or cannot be resolved.
+std::string RealTarget(const std::string& path) {
+    char resolved[PATH_MAX];
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+        ::realpath(path.c_str(), resolved) != nullptr) {
+        return resolved;
+    }
+    return path;
+}
+
+int SyncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::fsync(fd);
+    ::close(fd);
+    return 0;
+}
+
+int RewriteInPlace(int fd, std::string_view bytes) {
+    if (::lseek(fd, 0, SEEK_SET) < 0 || ::ftruncate(fd, 0) != 0)
+        return errno;
+    if (!WriteAllBytes(fd, bytes))
+        return errno ? errno : EIO;
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        return errno;
+    return 0;
+}
+
+}  // namespace
+
+size_t ReadWholeFile(std::vector<uint8_t>& bytes, std::string_view path) {
+    return ReadInto(bytes, path);
+}
+
+size_t ReadWholeFile(std::string& bytes, std::string_view path) {
+    return ReadInto(bytes, path);
+}
+
+bool WriteAllBytes(int fd, std::string_view bytes) {
+    size_t budget = bytes.size();
+    const long long limit = failWritesAfter.load();
+    if (limit >= 0 && static_cast<unsigned long long>(limit) < bytes.size()) {
+        budget = static_cast<size_t>(limit);
+    }
+    size_t done = 0;
+    while (done < budget) {
+        const ssize_t n = ::write(fd, bytes.data() + done, budget - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (budget < bytes.size()) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+}
+
+int ReplaceFileContents(std::string_view path, std::string_view bytes,
+                        const ReplaceOptions& options) {
+    const std::string target = RealTarget(std::string(path));
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode))
+        return EISDIR;
+
+    std::string temp = folder + "." + base + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        const int error = errno;
+        if (options.inPlaceDescriptor >= 0)
+            return RewriteInPlace(options.inPlaceDescriptor, bytes);
+        return error;
+    }
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    if (existed) {
+        ::fchmod(fd, old.st_mode & 07777);
+        // Root rewriting a user's file must leave it that user's.
+        if (::geteuid() == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Left as root's: still readable by root, and the content is not lost.
+        }
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, options.newFileMode & ~mask);
+    }
+    int error = 0;
+    if (!WriteAllBytes(fd, bytes)) {
+        error = errno ? errno : EIO;
+    } else if (::fsync(fd) != 0 && errno != EINVAL) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    SyncFolderOf(target);
+    return 0;
+}
+
+bool WriteWholeFile(std::span<const uint8_t> bytes, std::string_view path) {
+    return WriteWholeFile(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+}
+
+bool WriteWholeFile(std::string_view bytes, std::string_view path) {
+    if (path.empty())
+        return false;
+    const int error = ReplaceFileContents(path, bytes);
+    if (error != 0) {
+        const std::string name(path);
+        Trace("Helper - Failed to write '%s' (%d)", name.c_str(), error);
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+bool FileExists(std::string_view path) {
+    if (path.empty())
+        return false;
+    struct stat info {};
+    return ::stat(std::string(path).c_str(), &info) == 0;
+}
+
+bool IsFolder(std::string_view path) {
+    if (path.empty())
+        return false;
+    struct stat info {};
+    return ::stat(std::string(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool CreatePath(std::string_view path, mode_t mode) {
+    std::string text(path);
+    Trace("Helper - Create path: '%s'", text.c_str());
+    for (size_t i = 1; i < text.size(); ++i) {
+        if (text[i] != '/' || text[i - 1] == '/')
+            continue;
+        const std::string folder = text.substr(0, i);
+        if (IsFolder(folder))
+            continue;
+        if (::mkdir(folder.c_str(), mode) != 0 && !(errno == EEXIST && IsFolder(folder))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace file_testing {
+
+void FailWritesAfter(long long bytes) {
+    failWritesAfter.store(bytes);
+}
+
+}  // namespace file_testing
+
+}  // namespace orx

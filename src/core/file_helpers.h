@@ -1,0 +1,54 @@
+// Whole files in and out, and folders along a path. A file that is replaced is
+// written beside itself and renamed over the old one, so a failure at any moment
+// leaves either the old or the new file, never a part of one.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orx {
+
+// Number of bytes read; 0 when the file cannot be opened.
+size_t ReadWholeFile(std::vector<uint8_t>& bytes, std::string_view path);
+size_t ReadWholeFile(std::string& bytes, std::string_view path);
+
+// True when the file was created or replaced with exactly these bytes.
+bool WriteWholeFile(std::span<const uint8_t> bytes, std::string_view path);
+bool WriteWholeFile(std::string_view bytes, std::string_view path);
+
+// True when the path names an existing file or folder; false for "".
+bool FileExists(std::string_view path);
+bool IsFolder(std::string_view path);
+
+// Creates every missing folder of the path (a trailing "/" makes the last one a
+// folder too); true when all of them exist afterwards.
+bool CreatePath(std::string_view path, mode_t mode = 0777);
+
+struct ReplaceOptions {
+    // Mode of a file that did not exist; an existing file keeps its own.
+    mode_t newFileMode = 0666;
+    // When nothing can be created beside the file (a folder the user may not write
+    // to), rewrite it in place through this open descriptor instead of failing.
+    int inPlaceDescriptor = -1;
+};
+
+// Replaces the file at `path` (a symbolic link is followed to the real file) with
+// `bytes`. 0 on success, otherwise the errno of the failure.
+int ReplaceFileContents(std::string_view path, std::string_view bytes,
+                        const ReplaceOptions& options = {});
+
+// Writes all bytes to the descriptor; false on a write error.
+bool WriteAllBytes(int fd, std::string_view bytes);
+
+namespace file_testing {
+// From now on every WriteAllBytes fails with EIO after writing `bytes` bytes;
+// a negative value switches the failure off.
+void FailWritesAfter(long long bytes);
+}  // namespace file_testing
+
+}  // namespace orx

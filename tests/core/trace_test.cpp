@@ -1,0 +1,277 @@
+#include "core/trace.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_environment.h"
+
+// These tests hand the trace log formats built at run time on purpose.
+#pragma GCC diagnostic ignored "-Wformat-security"
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+
+namespace orx {
+namespace {
+
+using testing::IsolatedEnvironment;
+using testing::ReadFile;
+
+long long g_millis = 0;
+long long g_seconds = 1000;
+long long FakeMillis() {
+    return g_millis;
+}
+long long FakeSeconds() {
+    return g_seconds;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Strips "[pid:tid] hh.mm.ss.mmm " and returns the message.
+std::string Message(const std::string& line) {
+    static const std::regex prefix(R"(^\[\d{4,}:\d{4,}\] \d\d\.\d\d\.\d\d\.\d\d\d (.*)$)");
+    std::smatch m;
+    if (!std::regex_match(line, m, prefix))
+        return "<bad prefix: " + line + ">";
+    return m[1];
+}
+
+class TraceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_millis = 0;
+        g_seconds = 1000;
+        trace_testing::SetClock(FakeMillis, FakeSeconds);
+        path = env / "trace.log";
+    }
+    void TearDown() override {
+        TraceSetFile(nullptr);
+        trace_testing::SetClock(nullptr, nullptr);
+    }
+    std::string LastMessage() {
+        auto lines = Lines(ReadFile(path));
+        return lines.empty() ? std::string() : Message(lines.back());
+    }
+    IsolatedEnvironment env;
+    std::string path;
+};
+
+TEST_F(TraceTest, FirstLineIsTheDateLineWithThePath) {
+    TraceSetFile(path.c_str());
+    auto lines = Lines(ReadFile(path));
+    ASSERT_EQ(lines.size(), 1u);
+    const std::regex date(
+        R"(^\[\d{4,}:\d{4,}\] 00\.00\.00\.000 Trace - Date \d{4}-\d\d-\d\d \d\d:\d\d:\d\d, '(.*)'$)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(lines[0], m, date)) << lines[0];
+    EXPECT_EQ(m[1], path);
+    const std::string pid = std::to_string(getpid());
+    EXPECT_NE(
+        lines[0].find("[" + std::string(4 - std::min<size_t>(4, pid.size()), '0') + pid + ":"),
+        std::string::npos);
+}
+
+TEST_F(TraceTest, OffWritesNothing) {
+    Trace("Web - nothing %d", 1);
+    EXPECT_FALSE(testing::PathExists(path));
+    EXPECT_FALSE(TraceIsOn());
+}
+
+TEST_F(TraceTest, FormatsTheUsualConversions) {
+    TraceSetFile(path.c_str());
+    struct Case {
+        std::string expected;
+        std::string actual;
+    };
+    auto traced = [&](auto... values) {
+        Trace(values...);
+        return LastMessage();
+    };
+    // Hidden from the compiler, which would rightly warn about a literal null "%s".
+    static const char* volatile hiddenNull = nullptr;
+    const char* nullText = hiddenNull;
+    std::vector<Case> cases = {
+        {"Web - Load OK", traced("Web - Load OK")},
+        {"Config - Open 'a.cfg' (r)", traced("Config - Open '%s' (%s)", "a.cfg", "r")},
+        {"Value <null> end", traced("Value %s end", nullText)},
+        {"100% done 7", traced("100%% done %d", 7)},
+        {"hex 0000beef -12", traced("hex %.8x %d", 0xbeef, -12)},
+        {"[  ab]", traced("[%*s]", 4, "ab")},
+        {"long 1234567890123", traced("long %lld", 1234567890123LL)},
+        {"Thread - Created [0042]", traced("Thread - Created [%.4d]", 42)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.actual, c.expected);
+}
+
+TEST_F(TraceTest, MoreThanTenValuesIsRefusedOnALineOfItsOwn) {
+    TraceSetFile(path.c_str());
+    Trace("%d %d %d %d %d %d %d %d %d %d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10);
+    EXPECT_EQ(LastMessage(), "1 2 3 4 5 6 7 8 9 10");
+    Trace("%d %d %d %d %d %d %d %d %d %d %d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11);
+    EXPECT_EQ(LastMessage(), "INTERNAL PROBLEM, TOO MANY ARGUMENTS");
+    // A "*" width takes a value of its own.
+    Trace("%*d %d %d %d %d %d %d %d %d %d", 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10);
+    EXPECT_EQ(LastMessage(), "INTERNAL PROBLEM, TOO MANY ARGUMENTS");
+    Trace("%% %% %% %% %% %% %% %% %% %% %% %d", 5);
+    EXPECT_EQ(LastMessage(), "% % % % % % % % % % % 5");
+}
+
+TEST_F(TraceTest, FormatIsCutTo126Characters) {
+    TraceSetFile(path.c_str());
+    const std::string format(200, 'x');
+    Trace("%s", format.c_str());  // a value is not cut
+    EXPECT_EQ(LastMessage(), format);
+    g_millis = 1250;
+    Trace(format.c_str());  // NOLINT: the format itself is cut
+    auto lines = Lines(ReadFile(path));
+    EXPECT_EQ(Message(lines.back()), std::string(126, 'x'));
+    EXPECT_NE(lines.back().find(" 00.00.01.250 "), std::string::npos);
+    // A conversion cut in half is shown as it stands and takes no value.
+    std::string cutConversion = std::string(125, 'y') + "%d tail";
+    Trace(cutConversion.c_str(), 5);
+    EXPECT_EQ(LastMessage(), std::string(125, 'y') + "%");
+}
+
+TEST_F(TraceTest, ElapsedTimeWrapsAtMidnight) {
+    struct Case {
+        long long origin;
+        long long now;
+        std::string stamp;
+    };
+    const Case cases[] = {
+        {0, 1250, "00.00.01.250"},
+        {1000, 3600000 + 61000 + 1000 + 7, "01.01.01.007"},
+        // 25 hours after the origin shows 01 hours: the clock is taken within a day.
+        {36000000, 36000000 + 3600000, "01.00.00.000"},
+        {86000000, 400000 + 0, "00.13.20.000"},
+    };
+    for (const Case& c : cases) {
+        trace_testing::ResetState();
+        g_millis = c.origin;
+        TraceSetFile(path.c_str());
+        g_millis = c.now;
+        Trace("tick");
+        auto lines = Lines(ReadFile(path));
+        EXPECT_NE(lines.back().find("] " + c.stamp + " tick"), std::string::npos) << lines.back();
+    }
+}
+
+TEST_F(TraceTest, PathLengthLimit) {
+    const std::string base = env.root() + "/";
+    const std::string ok = base + std::string(259 - base.size(), 'a');
+    const std::string tooLong = base + std::string(260 - base.size(), 'b');
+    ASSERT_EQ(ok.size(), 259u);
+    TraceSetFile(tooLong.c_str());
+    EXPECT_FALSE(TraceIsOn());
+    TraceSetFile(ok.c_str());
+    EXPECT_EQ(TraceGetFile(), ok);
+    TraceSetFile(tooLong.c_str());
+    EXPECT_EQ(TraceGetFile(), ok);
+    TraceSetFile("");
+    EXPECT_FALSE(TraceIsOn());
+}
+
+TEST_F(TraceTest, FileOverTheLimitIsEmptiedAtTheHourlyCheck) {
+    struct Case {
+        long long size;
+        bool emptied;
+    };
+    for (const Case c : {Case{kTraceMaxFileSize, false}, Case{kTraceMaxFileSize + 1, true}}) {
+        trace_testing::ResetState();
+        TraceSetFile(nullptr);
+        ASSERT_EQ(truncate(path.c_str(), 0) == 0 || errno == ENOENT, true);
+        testing::WriteFile(path, "");
+        ASSERT_EQ(truncate(path.c_str(), c.size), 0);
+        TraceSetFile(path.c_str());  // first line: checks at once
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        if (c.emptied) {
+            EXPECT_LT(info.st_size, 200) << c.size;
+        } else {
+            EXPECT_GT(info.st_size, c.size) << c.size;
+        }
+    }
+    // The next check waits an hour.
+    ASSERT_EQ(truncate(path.c_str(), kTraceMaxFileSize + 10), 0);
+    g_seconds += 3600;
+    Trace("not yet");
+    struct stat info {};
+    stat(path.c_str(), &info);
+    EXPECT_GT(info.st_size, kTraceMaxFileSize);
+    g_seconds += 1;
+    Trace("now");
+    stat(path.c_str(), &info);
+    EXPECT_LT(info.st_size, 200);
+}
+
+TEST_F(TraceTest, KeepsErrno) {
+    TraceSetFile(path.c_str());
+    errno = EACCES;
+    Trace("Web - %s", "x");
+    EXPECT_EQ(errno, EACCES);
+    errno = ENOENT;
+    TraceSetFile((env / "no/such/folder/t.log").c_str());  // unwritable: line lost
+    Trace("lost");
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(TraceTest, DumpGoesBesideTheTraceFile) {
+    const std::vector<uint8_t> bytes = {'a', 0, 'b'};
+    TraceDump("stat.cfg", bytes);  // off: nothing
+    EXPECT_FALSE(testing::PathExists(env / "~orxstat.cfg"));
+    TraceSetFile(path.c_str());
+    TraceDump("stat.cfg", bytes);
+    TraceDump("stat.cfg", bytes, true);
+    EXPECT_EQ(ReadFile(env / "~orxstat.cfg"), std::string("a\0ba\0b", 6));
+    TraceDump("stat.cfg", bytes, false);
+    EXPECT_EQ(ReadFile(env / "~orxstat.cfg"), std::string("a\0b", 3));
+}
+
+TEST_F(TraceTest, DumpWithoutFolderWritesNothing) {
+    const std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(env.root());
+    TraceSetFile("relative.log");
+    TraceDump("x.bin", std::vector<uint8_t>{1, 2});
+    EXPECT_FALSE(testing::PathExists(env / "~orxx.bin"));
+    TraceSetFile(nullptr);
+    std::filesystem::current_path(cwd);
+}
+
+TEST_F(TraceTest, ConcurrentThreadsWriteWholeLines) {
+    TraceSetFile(path.c_str());
+    constexpr int kThreads = 4;
+    constexpr int kLines = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i)
+                Trace("Thread - worker %d line %d end", t, i);
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    auto lines = Lines(ReadFile(path));
+    ASSERT_EQ(lines.size(), 1u + kThreads * kLines);
+    const std::regex whole(R"(Thread - worker \d line \d+ end)");
+    for (size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_TRUE(std::regex_match(Message(lines[i]), whole)) << lines[i];
+    }
+}
+
+}  // namespace
+}  // namespace orx
