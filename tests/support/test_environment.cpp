@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "core/language.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
 
@@ -76,6 +77,7 @@ IsolatedEnvironment::IsolatedEnvironment() {
     orx::SetProgramPath(ORX_BIN_DIR "/orxxadm");
     orx::identity_testing::Reset();
     orx::InitProductIdentity();
+    orx::language_testing::Reset();
 }
 
 IsolatedEnvironment::~IsolatedEnvironment() {
