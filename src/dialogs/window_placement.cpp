@@ -1,7 +1,7 @@
 #include "dialogs/window_placement.h"
 
-#include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
 
@@ -59,16 +59,7 @@ void SetBoldFont(QWidget* control, int grow, bool bold) {
 }
 
 bool BringToFront(int stringId) {
-    const QString title = ToQString(GetTitleText(stringId));
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->windowTitle() == title && !top->isHidden()) {
-            top->show();
-            top->raise();
-            top->activateWindow();
-            return true;
-        }
-    }
-    return ActivateWindowTitle(ToUtf8(title));
+    return ActivateWindowTitle(GetTitleText(stringId));
 }
 
 }  // namespace orx

@@ -89,6 +89,7 @@ QIcon LoadIcon(int iconId) {
 const QIcon& GetProductIcon(bool small) {
     std::optional<ProductIcons>& cached = CachedProductIcons();
     if (!cached) {
+        InitProductIdentity();  // the prefix names the description file
         ProductIcons icons;
         for (const std::string& folder : {GetProgramFolder(), GetComponentFolder()}) {
             if (folder.empty())

@@ -28,7 +28,7 @@ class WindowTitleRegistration {
     std::unique_ptr<Impl> impl_;
 };
 
-// A visible top-level window of this process with exactly that title, else nullptr.
+// A top-level window of this process (shown or not) with exactly that title, else nullptr.
 QWidget* FindLocalWindowTitle(std::string_view title);
 // Whether a window with exactly that title exists, here or in another process.
 bool FindWindowTitle(std::string_view title);
