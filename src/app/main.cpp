@@ -1,4 +1,5 @@
 // orxxadm: the administration program. The exit status is 0 in every case.
+#include "app/admin_settings.h"
 #include "app/start_request.h"
 #include "core/command_line.h"
 #include "core/product_identity.h"
@@ -6,6 +7,8 @@
 
 int main(int argc, char** argv) {
     orx::InitProductIdentity();
+    orx::AdminSettings settings;
+    orx::LoadSettings(settings);
     const std::string line =
         orx::JoinCommandLine(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
     const orx::StartRequest request = orx::ParseStartRequest(line);
@@ -24,5 +27,6 @@ int main(int argc, char** argv) {
             orx::Trace("Admin - Administration window requested (slot %d)", request.cachedSlotId);
             break;
     }
+    orx::SaveSettings(settings);
     return 0;
 }

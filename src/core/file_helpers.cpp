@@ -18,6 +18,7 @@ namespace {
 constexpr size_t kReadChunk = 65536;
 
 std::atomic<long long> failWritesAfter{-1};
+std::atomic<bool> failFilesBeside{false};
 
 template <typename Buffer>
 size_t ReadInto(Buffer& bytes, std::string_view path) {
@@ -122,7 +123,12 @@ int ReplaceFileContents(std::string_view path, std::string_view bytes,
         return EISDIR;
 
     std::string temp = folder + "." + base + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    int fd = -1;
+    if (failFilesBeside.load()) {
+        errno = EACCES;
+    } else {
+        fd = ::mkstemp(temp.data());
+    }
     if (fd < 0) {
         const int error = errno;
         if (options.inPlaceDescriptor >= 0)
@@ -211,6 +217,10 @@ namespace file_testing {
 
 void FailWritesAfter(long long bytes) {
     failWritesAfter.store(bytes);
+}
+
+void FailFilesBeside(bool fail) {
+    failFilesBeside.store(fail);
 }
 
 }  // namespace file_testing

@@ -24,21 +24,19 @@ int TableFor(int languageId) {
 // Overrides are written on one configuration line, so line breaks and tabs come
 // escaped; any other backslash is the deployment's own text.
 std::u16string UnescapeOverride(std::u16string_view text) {
+    static constexpr std::u16string_view kEscaped = u"\\rnt";
+    static constexpr std::u16string_view kMeant = u"\\\r\n\t";
     std::u16string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\\' && i + 1 < text.size()) {
-            const char16_t next = text[i + 1];
-            if (next == u'\\' || next == u'r' || next == u'n' || next == u't') {
-                out.push_back(next == u'\\'  ? u'\\'
-                              : next == u'r' ? u'\r'
-                              : next == u'n' ? u'\n'
-                                             : u'\t');
-                ++i;
-                continue;
-            }
+        char16_t c = text[i];
+        const size_t k = (c == u'\\' && i + 1 < text.size()) ? kEscaped.find(text[i + 1])
+                                                             : std::u16string_view::npos;
+        if (k != std::u16string_view::npos) {
+            c = kMeant[k];
+            ++i;
         }
-        out.push_back(text[i]);
+        out.push_back(c);
     }
     return out;
 }

@@ -5,6 +5,10 @@
 #include <fstream>
 #include <mutex>
 
+#include "core/config_file.h"
+#include "core/file_helpers.h"
+#include "core/os/folders.h"
+
 namespace orx {
 
 namespace {
@@ -137,7 +141,16 @@ void InitProductIdentity() {
         const std::string folder = path.substr(0, slash + 1);
         id.prefix = DerivePrefix(std::string_view(path).substr(slash + 1));
         if (!id.prefix.empty()) {
-            ReadProductFile(folder + id.prefix + ".product", id.productName, id.companyName);
+            // The product's description: beside the program, else in the component
+            // folder; the first one found is the only one read.
+            const std::string file = id.prefix + ".product";
+            std::string found = folder + file;
+            if (!FileExists(found)) {
+                found = GetComponentFolder() + file;
+            }
+            if (FileExists(found)) {
+                ReadProductFile(found, id.productName, id.companyName);
+            }
         }
     }
     if (id.prefix.empty())
@@ -146,6 +159,18 @@ void InitProductIdentity() {
         id.productName = kDefaultProductName;
     if (id.companyName.empty())
         id.companyName = kDefaultCompanyName;
+
+    // An edition installed machine-wide names itself after the product.
+    ConfigFile install;
+    if (install.OpenDefault(false, ConfigKind::Install) == kConfigOk) {
+        std::string type;
+        if (install.GetString("Install", "ProductType", type, kConfigPathCapacity, false) ==
+                kConfigOk &&
+            !type.empty() && id.productName.size() + 1 + type.size() < kProductNameCapacity) {
+            id.productName.append(" ").append(type);
+        }
+        install.Close(true);
+    }
 }
 
 const std::string& GetFilePrefix() {

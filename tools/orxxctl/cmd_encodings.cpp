@@ -1,0 +1,90 @@
+// b64 and sha1: the encodings of the core library applied to a file or standard
+// input, so that scripts and tests can compare them with other tools.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <span>
+#include <string>
+
+#include "command.h"
+#include "core/base64.h"
+#include "core/sha1.h"
+
+namespace orxctl {
+namespace {
+
+// Reads FILE (or standard input when absent); on failure prints the reason.
+bool ReadArgumentInput(const Arguments& arguments, size_t index, std::string& bytes) {
+    const std::string path = index < arguments.size() ? arguments[index] : std::string();
+    const bool isStdin = path.empty() || path == "-";
+    struct stat info;
+    if (!isStdin && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        Fail("cannot read '" + path + "': " + std::strerror(EISDIR));
+        return false;
+    }
+    errno = 0;
+    if (ReadInput(path, bytes)) {
+        return true;
+    }
+    const int error = errno;
+    const std::string name = isStdin ? "standard input" : "'" + path + "'";
+    Fail("cannot read " + name + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+    return false;
+}
+
+std::span<const uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+int RunBase64(const Arguments& arguments) {
+    if (arguments.empty() || arguments.size() > 2 ||
+        (arguments[0] != "encode" && arguments[0] != "decode")) {
+        return Usage("b64");
+    }
+    std::string input;
+    if (!ReadArgumentInput(arguments, 1, input)) {
+        return kExitFailed;
+    }
+    bool written;
+    if (arguments[0] == "encode") {
+        written = WriteOutput(orx::Base64Encode(AsBytes(input)));
+    } else {
+        const std::vector<uint8_t> bytes = orx::Base64Decode(input);
+        written = WriteOutput(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    return written ? kExitOk : Fail("cannot write standard output");
+}
+
+int RunSha1(const Arguments& arguments) {
+    if (arguments.size() > 1) {
+        return Usage("sha1");
+    }
+    std::string input;
+    if (!ReadArgumentInput(arguments, 0, input)) {
+        return kExitFailed;
+    }
+    if (input.size() > UINT32_MAX) {
+        // The hash counts its bytes in 32 bits.
+        return Fail("input larger than 4 GiB");
+    }
+    const orx::Sha1Digest digest = orx::Sha1(AsBytes(input));
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    for (const uint8_t b : digest) {
+        line.push_back(kHex[b >> 4]);
+        line.push_back(kHex[b & 15]);
+    }
+    line.push_back('\n');
+    return WriteOutput(line) ? kExitOk : Fail("cannot write standard output");
+}
+
+[[maybe_unused]] const bool registeredBase64 =
+    RegisterCommand({"b64", "  b64 encode [FILE]\n  b64 decode [FILE]\n", RunBase64});
+[[maybe_unused]] const bool registeredSha1 = RegisterCommand({"sha1", "  sha1 [FILE]\n", RunSha1});
+
+}  // namespace
+}  // namespace orxctl
