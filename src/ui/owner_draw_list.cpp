@@ -1,6 +1,5 @@
 #include "ui/owner_draw_list.h"
 
-#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -273,7 +272,9 @@ void COwnerDrawList::dropEvent(QDropEvent* event) {
         const QPointF where = viewport()->mapTo(parent, event->position().toPoint());
         QDropEvent forwarded(where, event->possibleActions(), event->mimeData(), event->buttons(),
                              event->modifiers());
-        QCoreApplication::sendEvent(parent, &forwarded);
+        // Straight to the parent's handler: the application would deliver any drop
+        // to the current drag target, which is this list.
+        static_cast<QObject*>(parent)->event(&forwarded);
         if (forwarded.isAccepted()) {
             event->setDropAction(forwarded.dropAction());
             event->accept();

@@ -18,6 +18,7 @@
 #include "ui/item_registry.h"
 #include "ui/system_colors.h"
 #include "ui/testing/modal_driver.h"
+#include "ui/testing/window_grab.h"
 
 namespace orx {
 namespace {
@@ -162,6 +163,11 @@ TEST(OwnerDrawList, AlignsTextsThatFitAndStartsShortenedTextsAtTheLeft) {
     w.list->InsertItem(1, "beta");
     w.list->SetItemText(1, 1, "A rather long text that cannot fit into the column");
     w.list->SetItemText(1, 2, "Another text far too long for a centred column");
+    w.list->topLevelItem(1)->setSelected(true);
+    w.list->SetShowSelectionAlways(true);
+    // For a person to look at.
+    ui_testing::SaveWindowPng(&w.window, std::string(ORX_BINARY_DIR) + "/test-output",
+                              "owner_draw_list");
     const QImage image = w.Paint();
     const QColor base = GetSysColor(SysColor::Base);
     const QFontMetrics metrics(TestFont());
@@ -187,11 +193,13 @@ TEST(OwnerDrawList, AlignsTextsThatFitAndStartsShortenedTextsAtTheLeft) {
         const QRect cell = w.Cell(c.row, c.column);
         const int inset = c.column == 0 ? 2 : 6;
         EXPECT_EQ(drawn->rect, cell.adjusted(inset, 0, -inset, 0));
-        if (c.shortened)
+        if (c.shortened) {
             EXPECT_LE(metrics.horizontalAdvance(drawn->text) + 12, cell.width());
+        }
 
         // And on the picture: where the ink is.
-        const auto [left, right] = InkExtent(image, cell.adjusted(1, 1, -1, -1), base);
+        const QColor background = c.row == 1 ? GetSysColor(SysColor::Highlight) : base;
+        const auto [left, right] = InkExtent(image, cell.adjusted(1, 1, -1, -1), background);
         ASSERT_GE(left, 0);
         if (c.alignment == Qt::AlignRight) {
             EXPECT_NEAR(right, cell.right() - inset, 3);
@@ -331,6 +339,9 @@ TEST(OwnerDrawList, DroppedFilesReachTheParent) {
     // Without a parent nothing goes anywhere, and nothing breaks.
     COwnerDrawList orphan;
     orphan.resize(100, 100);
+    QDragEnterEvent enterOrphan(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton,
+                                Qt::NoModifier);
+    QCoreApplication::sendEvent(orphan.viewport(), &enterOrphan);
     QDropEvent lost(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(orphan.viewport(), &lost);
     EXPECT_EQ(parent.drops, 1);
