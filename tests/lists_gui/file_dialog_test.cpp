@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <string>
 
 #include "core/config_file.h"
@@ -201,6 +204,38 @@ TEST(FileDialog, TheRealDialogTakesATypedNameStartsAtHomeAndRemembersTheFolder) 
     EXPECT_EQ(opened, existing);
     EXPECT_EQ(secondStart, folder);
     EXPECT_EQ(secondFilters, QStringList{"Trace (*)"});
+}
+
+// An open dialog takes no name of a file that does not exist: it warns and stays.
+TEST(FileDialog, TheRealOpenDialogRefusesAFileThatDoesNotExist) {
+    IsolatedEnvironment env;
+    const std::string missing = env / "missing.cer";
+    std::string name;
+    bool warned = false;
+    QTimer warningCloser;
+    warningCloser.setInterval(20);
+    QObject::connect(&warningCloser, &QTimer::timeout, [&]() {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            warned = true;
+            box->done(QMessageBox::Ok);
+        }
+    });
+    const ui_testing::ModalRun run = ui_testing::RunModal(
+        [&]() { return FileDialog(nullptr, "Import", true, "Certificate (*.cer)", "cer", name); },
+        [&](QWidget* window) {
+            auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(edit, nullptr);
+            edit->setText(QString::fromStdString(missing));
+            warningCloser.start();
+            QTest::keyClick(edit, Qt::Key_Return);
+            warningCloser.stop();
+        });
+    ASSERT_TRUE(run.ok()) << run.error;
+    EXPECT_TRUE(warned);
+    EXPECT_TRUE(run.closedByDriver);  // still open after the name was typed
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(LastPath("Import"), "");
 }
 
 TEST(FileDialog, TheRealDialogCancelledChangesNothingRemembered) {
