@@ -1,10 +1,6 @@
 #include "dialogs/link_opener.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
-#include "core/trace.h"
-#include "ui/qt_text.h"
+#include "core/system_programs.h"
 
 namespace orx {
 
@@ -20,9 +16,7 @@ void OpenUrl(const std::string& url) {
         Opener()(url);
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl(ToQString(url)))) {
-        Trace("Dlg - Failed to open '%s'", url.c_str());
-    }
+    ShellOpen(nullptr, url, false);
 }
 
 namespace link_testing {

@@ -1,4 +1,4 @@
-// Opens a web address with the desktop's "open" action (xdg-open). Tests put a
+// Opens a web address with the desktop's "open" action (xdg-open, not waited for). Tests put a
 // recorder in its place so that no browser starts.
 #pragma once
 

@@ -6,10 +6,10 @@
 #include "core/config_file.h"
 #include "core/language.h"
 #include "core/trace.h"
+#include "dialogs/account_seam.h"
 #include "dialogs/message_dialog.h"
 #include "dialogs/message_sink.h"
 #include "dialogs/message_text.h"
-#include "dialogs/system_account.h"
 #include "ui/qt_text.h"
 
 namespace orx {

@@ -9,10 +9,10 @@
 
 #include "core/config_file.h"
 #include "core/language.h"
+#include "dialogs/account_seam.h"
 #include "dialogs/link_opener.h"
 #include "dialogs/message_dialog_template.h"
 #include "dialogs/message_style.h"
-#include "dialogs/system_account.h"
 #include "ui/dialog_templates.h"
 #include "ui/qt_text.h"
 #include "ui/system_colors.h"

@@ -3,6 +3,7 @@
 namespace orx {
 
 QBitmap MakeKeyColorMask(const QPixmap& bitmap, const QColor& key) {
+    // Qt's masks mark what is drawn: the key colour is what stays clear.
     return bitmap.createMaskFromColor(key, Qt::MaskInColor);
 }
 
@@ -12,11 +13,8 @@ void PaintTransparentBitmap(QPainter& painter, const QRect& target, const QPixma
         painter.fillRect(target, *background);
     if (bitmap.isNull())
         return;
-    // Qt keeps the opaque pixels in a mask; the key-colour mask says the opposite.
-    QImage opaque = mask.toImage().convertToFormat(QImage::Format_Mono);
-    opaque.invertPixels();
     QPixmap shown = bitmap;
-    shown.setMask(QBitmap::fromImage(opaque));
+    shown.setMask(mask);
     painter.drawPixmap(target, shown);
 }
 

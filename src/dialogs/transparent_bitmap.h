@@ -11,7 +11,7 @@
 
 namespace orx {
 
-// The mask of the key colour: set where the bitmap has that colour.
+// The mask of the key colour: the pixels of that colour are the ones left out.
 QBitmap MakeKeyColorMask(const QPixmap& bitmap, const QColor& key);
 // Paints the bitmap into target (scaled when sizes differ), leaving the masked
 // pixels alone; the target is filled with `background` first when one is given.

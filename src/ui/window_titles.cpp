@@ -85,17 +85,16 @@ struct WindowTitleRegistration::Impl : public QObject {
         const std::string path = WindowTitleSocketPath(ToUtf8(title));
         if (path.empty())
             return;
+        // A live window keeps its title; whatever else is at the path is left over.
+        QLocalSocket probe;
+        if (Connect(probe, path))
+            return;
+        QLocalServer::removeServer(ToQString(path));
         auto candidate = std::make_unique<QLocalServer>();
         candidate->setSocketOptions(QLocalServer::UserAccessOption);
         if (!candidate->listen(ToQString(path))) {
-            QLocalSocket probe;
-            if (Connect(probe, path))
-                return;  // a live window has this title
-            QLocalServer::removeServer(ToQString(path));
-            if (!candidate->listen(ToQString(path))) {
-                Trace("Helper - Failed to register window title");
-                return;
-            }
+            Trace("Helper - Failed to register window title");
+            return;
         }
         QObject::connect(candidate.get(), &QLocalServer::newConnection, this, [this]() {
             while (QLocalSocket* client = server->nextPendingConnection()) {

@@ -116,27 +116,30 @@ TEST_F(DlgTest, TemplateIdKeepsLow16Bits) {
 
 TEST_F(DlgTest, ControlsRouteToTheObject) {
     RecordingDlg dialog;
-    const auto run = RunModal([&] { return dialog.DoModal(); },
-                              [&](QWidget* window) {
-                                  EXPECT_EQ(dialog.inits, 1);
-                                  EXPECT_EQ(FindDlg(window), &dialog);
-                                  QTest::mouseClick(dialog.GetItem(kButton), Qt::LeftButton);
-                                  QTest::keyClicks(dialog.GetItem(kEdit), "ab");
-                                  QTest::mouseClick(dialog.GetItem(kCheck), Qt::LeftButton);
-                                  EXPECT_TRUE(dialog.IsChecked(kCheck));
-                                  dialog.SetChecked(kCheck, false);
-                                  EXPECT_FALSE(dialog.IsChecked(kCheck));
-                                  auto* list = qobject_cast<QListWidget*>(dialog.GetItem(kList));
-                                  list->setCurrentRow(1);
-                                  EXPECT_EQ(dialog.GetItemText(kEdit), "ab");
-                                  EXPECT_TRUE(dialog.SetItemText(kLabel, "Grüße"));
-                                  EXPECT_EQ(dialog.GetItemText(kLabel), "Grüße");
-                                  EXPECT_TRUE(dialog.SetItemTextById(kButton, 1100));
-                                  EXPECT_EQ(dialog.GetItemText(kButton), "&OK");
-                                  dialog.ShowItem(kLabel, false);
-                                  EXPECT_TRUE(dialog.GetItem(kLabel)->isHidden());
-                                  QTest::mouseClick(dialog.GetItem(kIdOk), Qt::LeftButton);
-                              });
+    const auto run =
+        RunModal([&] { return dialog.DoModal(); },
+                 [&](QWidget* window) {
+                     EXPECT_EQ(dialog.inits, 1);
+                     EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+                     window->repaint();
+                     EXPECT_EQ(FindDlg(window), &dialog);
+                     QTest::mouseClick(dialog.GetItem(kButton), Qt::LeftButton);
+                     QTest::keyClicks(dialog.GetItem(kEdit), "ab");
+                     QTest::mouseClick(dialog.GetItem(kCheck), Qt::LeftButton, {}, QPoint(6, 12));
+                     EXPECT_TRUE(dialog.IsChecked(kCheck));
+                     dialog.SetChecked(kCheck, false);
+                     EXPECT_FALSE(dialog.IsChecked(kCheck));
+                     auto* list = qobject_cast<QListWidget*>(dialog.GetItem(kList));
+                     list->setCurrentRow(1);
+                     EXPECT_EQ(dialog.GetItemText(kEdit), "ab");
+                     EXPECT_TRUE(dialog.SetItemText(kLabel, "Grüße"));
+                     EXPECT_EQ(dialog.GetItemText(kLabel), "Grüße");
+                     EXPECT_TRUE(dialog.SetItemTextById(kButton, 1100));
+                     EXPECT_EQ(dialog.GetItemText(kButton), "&OK");
+                     dialog.ShowItem(kLabel, false);
+                     EXPECT_TRUE(dialog.GetItem(kLabel)->isHidden());
+                     QTest::mouseClick(dialog.GetItem(kIdOk), Qt::LeftButton);
+                 });
     ASSERT_TRUE(run.ok()) << run.error;
     EXPECT_EQ(run.result, 1);
     const std::vector<std::pair<int, int>> expected = {{kButton, kNotifyClicked},

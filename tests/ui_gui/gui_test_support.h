@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <ostream>
 #include <string>
 
 #include "support/test_environment.h"
@@ -25,3 +26,8 @@ inline std::string SavePicture(QWidget* window, const std::string& name) {
 }
 
 }  // namespace orx::testing
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}

@@ -18,7 +18,6 @@
 #include "core/product_identity.h"
 #include "dialogs/transparent_bitmap.h"
 #include "dialogs/window_placement.h"
-#include "ui_gui/gui_test_support.h"
 #include "ui/clipboard.h"
 #include "ui/commands.h"
 #include "ui/icons.h"
@@ -29,6 +28,7 @@
 #include "ui/timer_set.h"
 #include "ui/wait_cursor.h"
 #include "ui/window_titles.h"
+#include "ui_gui/gui_test_support.h"
 
 namespace orx {
 namespace {
@@ -298,14 +298,17 @@ TEST(TransparentBitmap, KeyColourShowsTheBackground) {
 
 TEST(Placement, CentredOverParentAndClamped) {
     QWidget parent;
-    parent.setGeometry(100, 100, 600, 400);
+    const QRect screen = parent.screen()->geometry();
+    parent.setGeometry(screen.width() / 8, screen.height() / 8, screen.width() / 2,
+                       screen.height() / 2);
     parent.show();
     QWidget dialog(&parent, Qt::Dialog);
-    dialog.resize(200, 100);
-    CenterOverParent(&dialog);
+    dialog.resize(screen.width() / 4, screen.height() / 6);
     const QRect p = parent.frameGeometry();
-    const QPoint expected(p.left() + (p.width() - dialog.frameGeometry().width()) / 2,
-                          p.top() + (p.height() - dialog.frameGeometry().height()) / 2);
+    const QSize size = dialog.frameGeometry().size();
+    const QPoint expected(p.left() + (p.width() - size.width()) / 2,
+                          p.top() + (p.height() - size.height()) / 2);
+    CenterOverParent(&dialog);
     EXPECT_EQ(dialog.pos(), expected);
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 
@@ -313,7 +316,6 @@ TEST(Placement, CentredOverParentAndClamped) {
     parent.move(-500, -300);
     CenterOverParent(&dialog);
     EXPECT_EQ(dialog.pos(), QPoint(0, 0));
-    const QRect screen = parent.screen()->geometry();
     parent.move(screen.width() - 50, screen.height() - 20);
     CenterOverParent(&dialog);
     EXPECT_EQ(dialog.pos().x(), screen.width() - dialog.frameGeometry().width());
