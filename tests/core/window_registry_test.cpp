@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "support/test_environment.h"
 
@@ -167,6 +169,69 @@ TEST(WindowRegistry, ASecondWindowCannotTakeALiveTitleButMayTakeAStaleOne) {
     }
     WindowRegistration third;
     EXPECT_EQ(third.Register("Search - Orvex"), kWindowRegistered);
+}
+
+TEST(WindowRegistry, OfWindowsRegisteringOneTitleAtOnceExactlyOneGetsIt) {
+    IsolatedEnvironment env;
+    constexpr int kWindows = 6;
+    int go[2];
+    int results[2];
+    ASSERT_EQ(::pipe(go), 0);
+    ASSERT_EQ(::pipe(results), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < kWindows; ++i) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(go[1]);
+            char start;
+            if (::read(go[0], &start, 1) != 0)
+                ::_exit(3);
+            WindowRegistration registration;
+            const int rc = registration.Register(kTitle);
+            const char result = rc == kWindowRegistered ? 'R' : rc == kWindowTitleTaken ? 'T' : 'F';
+            if (::write(results[1], &result, 1) != 1)
+                ::_exit(2);
+            ::pause();  // keeps the title until killed
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    ::close(go[0]);
+    ::close(go[1]);  // everyone starts now
+    ::close(results[1]);
+    std::string answers;
+    char answer;
+    while (answers.size() < kWindows && ::read(results[0], &answer, 1) == 1)
+        answers += answer;
+    ::close(results[0]);
+    EXPECT_TRUE(FindRegisteredWindow(kTitle));
+    for (pid_t child : children) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    std::sort(answers.begin(), answers.end());
+    EXPECT_EQ(answers, "R" + std::string(kWindows - 1, 'T'));
+    // Nothing of the registering is left behind in the folder but the title's socket.
+    EXPECT_EQ(testing::RunCommand("ls " + WindowRegistryFolder() + " | grep -c orx-new"), 1);
+}
+
+TEST(WindowRegistry, SomeoneLookingWhileAWindowRegistersNeverTakesItsTitleAway) {
+    IsolatedEnvironment env;
+    const pid_t prober = ::fork();
+    if (prober == 0) {
+        for (;;)
+            FindRegisteredWindow(kTitle);
+    }
+    int lost = 0;
+    for (int i = 0; i < 300; ++i) {
+        WindowRegistration registration;
+        ASSERT_EQ(registration.Register(kTitle), kWindowRegistered);
+        if (!PathExists(registration.Path()))
+            ++lost;
+    }
+    ::kill(prober, SIGKILL);
+    ::waitpid(prober, nullptr, 0);
+    EXPECT_EQ(lost, 0);
 }
 
 TEST(WindowRegistry, ServesRequestsOfItsOwnProcessWithoutBlocking) {

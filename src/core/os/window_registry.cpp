@@ -83,23 +83,44 @@ Probe Connect(const std::string& path, int* connected) {
     return Probe::Failed;
 }
 
-// Removes what a dead window left, but never anything that is not a socket.
-void RemoveStale(const std::string& path) {
+// Removes what a dead window left, but never anything that is not a socket, nor
+// a socket that took the name since it refused the connection.
+bool RemoveStale(const std::string& path, const struct stat* refused = nullptr) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
-        ::unlink(path.c_str());
-        Trace("Helper - Removed stale window registration '%s'", path.c_str());
-    }
+    if (::lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT;
+    if (!S_ISSOCK(info.st_mode))
+        return false;
+    if (refused != nullptr && (info.st_dev != refused->st_dev || info.st_ino != refused->st_ino))
+        return true;  // replaced meanwhile: not ours to judge
+    ::unlink(path.c_str());
+    Trace("Helper - Removed stale window registration '%s'", path.c_str());
+    return true;
+}
+
+// A name for a socket that is not yet registered, unique within the folder.
+std::string BuildingPath() {
+    static unsigned counter = 0;
+    return WindowRegistryFolder() + "/orx-new-" + std::to_string(::getpid()) + "-" +
+           std::to_string(++counter);
+}
+
+// Connects; a socket found dead there is removed. A name held by something that
+// is no socket counts as a failure.
+Probe ProbePath(const std::string& path, int* connected) {
+    struct stat before {};
+    const bool existed = ::lstat(path.c_str(), &before) == 0;
+    const Probe probe = Connect(path, connected);
+    if (probe == Probe::Stale && existed && !RemoveStale(path, &before))
+        return Probe::Failed;
+    return probe;
 }
 
 Probe ProbeTitle(std::string_view title, int* connected) {
     const std::string path = WindowRegistryPath(title);
     if (path.empty())
         return Probe::Failed;
-    const Probe probe = Connect(path, connected);
-    if (probe == Probe::Stale)
-        RemoveStale(path);
-    return probe;
+    return ProbePath(path, connected);
 }
 
 bool WaitFor(int fd, short events, int timeoutMs) {
@@ -206,8 +227,9 @@ WindowRegistration::~WindowRegistration() {
 int WindowRegistration::Register(std::string_view title) {
     Unregister();
     const std::string path = WindowRegistryPath(title);
+    const std::string building = BuildingPath();
     sockaddr_un address;
-    if (!MakeAddress(path, address)) {
+    if (path.empty() || !MakeAddress(building, address)) {
         Trace("Helper - Failed to register window title");
         return kWindowRegistryFailed;
     }
@@ -216,31 +238,39 @@ int WindowRegistration::Register(std::string_view title) {
         Trace("Helper - Failed to register window title");
         return kWindowRegistryFailed;
     }
-    const auto bindTo = [&]() {
-        return ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-    };
-    if (!bindTo()) {
-        if (errno != EADDRINUSE) {
-            Trace("Helper - Failed to register window title");
-            return kWindowRegistryFailed;
-        }
-        int connected = -1;
-        const Probe probe = Connect(path, &connected);
-        if (probe == Probe::Live) {
-            ::close(connected);
-            return kWindowTitleTaken;
-        }
-        if (probe == Probe::Stale)
-            RemoveStale(path);
-        if (!bindTo()) {
-            Trace("Helper - Failed to register window title");
-            return kWindowRegistryFailed;
-        }
-    }
-    if (::listen(fd.get(), 8) != 0) {
-        ::unlink(path.c_str());
+    // The socket listens under a name of its own before it takes the title's name,
+    // so that nobody ever meets it under the title without an answer, and two
+    // windows cannot both take one title: link() never replaces what is there.
+    ::unlink(building.c_str());
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         Trace("Helper - Failed to register window title");
         return kWindowRegistryFailed;
+    }
+    ::chmod(building.c_str(), 0600);
+    int result = kWindowRegistryFailed;
+    if (::listen(fd.get(), 8) == 0) {
+        for (int attempt = 0; attempt < 3 && result == kWindowRegistryFailed; ++attempt) {
+            if (::link(building.c_str(), path.c_str()) == 0) {
+                result = kWindowRegistered;
+                break;
+            }
+            if (errno != EEXIST)
+                break;
+            int connected = -1;
+            const Probe probe = ProbePath(path, &connected);
+            if (probe == Probe::Live) {
+                ::close(connected);
+                result = kWindowTitleTaken;
+            } else if (probe == Probe::Failed) {
+                break;
+            }
+        }
+    }
+    ::unlink(building.c_str());
+    if (result != kWindowRegistered) {
+        if (result == kWindowRegistryFailed)
+            Trace("Helper - Failed to register window title");
+        return result;
     }
     struct stat info {};
     if (::lstat(path.c_str(), &info) == 0) {
