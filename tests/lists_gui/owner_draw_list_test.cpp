@@ -299,6 +299,39 @@ TEST(OwnerDrawList, ThereIsNoIconWithoutAnImageList) {
     EXPECT_EQ(label->rect.left(), cell.left() + 2);
 }
 
+TEST(OwnerDrawList, AColumnInsertedInFrontMovesTheOthersWithTheirTextsAndFormats) {
+    COwnerDrawList list;
+    EXPECT_EQ(list.columnCount(), 0);
+    EXPECT_EQ(list.InsertColumn(0, "Size", Qt::AlignRight, 70), 0);
+    EXPECT_EQ(list.InsertColumn(5, "Where", Qt::AlignHCenter, 90), 1);  // at the end
+    EXPECT_EQ(list.InsertItem(0, "1024", 2), 0);
+    list.SetItemText(0, 1, "card");
+    EXPECT_EQ(list.InsertItem(9, "2048"), 1);
+
+    EXPECT_EQ(list.InsertColumn(0, "Name", Qt::AlignLeft, 50), 0);
+    ASSERT_EQ(list.columnCount(), 3);
+    const struct {
+        const char* header;
+        Qt::Alignment format;
+        int width;
+        const char* text;
+    } expected[] = {
+        {"Name", Qt::AlignLeft, 50, ""},
+        {"Size", Qt::AlignRight, 70, "1024"},
+        {"Where", Qt::AlignHCenter, 90, "card"},
+    };
+    for (int column = 0; column < 3; ++column) {
+        SCOPED_TRACE(column);
+        EXPECT_EQ(list.headerItem()->text(column), expected[column].header);
+        EXPECT_EQ(list.ColumnFormat(column), expected[column].format);
+        EXPECT_EQ(list.header()->sectionSize(column), expected[column].width);
+        EXPECT_EQ(list.topLevelItem(0)->text(column), expected[column].text);
+    }
+    EXPECT_EQ(list.ItemImage(0), 2);
+    EXPECT_EQ(list.ItemImage(1), -1);
+    EXPECT_EQ(list.ItemImage(7), -1);
+}
+
 class DropTarget : public QWidget {
   public:
     QList<QUrl> urls;
