@@ -215,25 +215,6 @@ TEST(WindowRegistry, OfWindowsRegisteringOneTitleAtOnceExactlyOneGetsIt) {
     EXPECT_EQ(testing::RunCommand("ls " + WindowRegistryFolder() + " | grep -c orx-new"), 1);
 }
 
-TEST(WindowRegistry, SomeoneLookingWhileAWindowRegistersNeverTakesItsTitleAway) {
-    IsolatedEnvironment env;
-    const pid_t prober = ::fork();
-    if (prober == 0) {
-        for (;;)
-            FindRegisteredWindow(kTitle);
-    }
-    int lost = 0;
-    for (int i = 0; i < 300; ++i) {
-        WindowRegistration registration;
-        ASSERT_EQ(registration.Register(kTitle), kWindowRegistered);
-        if (!PathExists(registration.Path()))
-            ++lost;
-    }
-    ::kill(prober, SIGKILL);
-    ::waitpid(prober, nullptr, 0);
-    EXPECT_EQ(lost, 0);
-}
-
 TEST(WindowRegistry, ServesRequestsOfItsOwnProcessWithoutBlocking) {
     IsolatedEnvironment env;
     WindowRegistration registration;
