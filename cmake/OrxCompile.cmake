@@ -13,6 +13,10 @@ if(ORX_SANITIZE)
                                              -fno-sanitize-recover=all)
   target_link_options(orx_flags INTERFACE -fsanitize=${ORX_SANITIZE})
 endif()
+if(ORX_LIBFUZZER)
+  # Coverage for every library the fuzz targets reach, not only the targets.
+  target_compile_options(orx_flags INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 
 # Executables are position independent.
