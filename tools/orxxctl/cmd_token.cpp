@@ -12,6 +12,10 @@
 
 namespace orxctl {
 
+// The soft token actions live in cmd_softtoken.cpp.
+bool IsSoftTokenAction(const std::string& action);
+int RunSoftToken(const Arguments& arguments);
+
 namespace {
 
 constexpr const char* kUsage =
@@ -20,6 +24,9 @@ constexpr const char* kUsage =
     "  token enum NAME\n"
     "  token set NAME VALUE\n"
     "  token invoke OPERATION\n"
+    "  token create LABEL [FILE]\n"
+    "  token info SLOT\n"
+    "  token delete SLOT\n"
     "  token certs SLOT\n";
 
 // Prints every entry of an enumeration, each behind `label` when one is given.
@@ -105,6 +112,8 @@ int RunToken(const Arguments& arguments) {
     if (arguments.empty())
         return Usage("token");
     const std::string& action = arguments[0];
+    if (IsSoftTokenAction(action))
+        return RunSoftToken(arguments);
     size_t expected = 0;
     if (action == "list") {
         expected = 1;
