@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 namespace orx::ui_testing {
 
@@ -47,6 +48,10 @@ ModalRun RunModal(const std::function<int()>& open, const std::function<void(QWi
             modal = nullptr;
         if (modal != nullptr && modal->isVisible()) {
             if (!acted) {
+                // Act on what a user could see: a window the display shows.
+                QWindow* handle = modal->windowHandle();
+                if (handle != nullptr && !handle->isExposed() && !deadline.hasExpired())
+                    return;
                 acted = true;
                 run.appeared = true;
                 seen = modal;
