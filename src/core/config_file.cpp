@@ -1,6 +1,7 @@
 #include "core/config_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,11 +61,15 @@ int OpenFile(const std::string& path, bool writable) {
 }
 
 bool ReadAll(int fd, std::string& bytes) {
-    bytes.clear();
+    // Sized from the file, with room to notice one that grows while it is read.
+    struct stat info {};
+    const bool sized = ::fstat(fd, &info) == 0 && info.st_size > 0;
+    bytes.assign(sized ? static_cast<size_t>(info.st_size) + 1 : 4096, '\0');
     size_t total = 0;
     for (;;) {
-        bytes.resize(total + config_text::kGrowth);
-        const ssize_t n = ::read(fd, bytes.data() + total, config_text::kGrowth);
+        if (total == bytes.size())
+            bytes.resize(total + (total < 4096 ? 4096 : total));
+        const ssize_t n = ::read(fd, bytes.data() + total, bytes.size() - total);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {

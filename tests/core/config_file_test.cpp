@@ -380,3 +380,46 @@ TEST_F(ConfigFileTest, TracesOpenFailures) {
 
 }  // namespace
 }  // namespace orx
+
+namespace orx {
+namespace {
+
+TEST_F(ConfigFileTest, GrowingTextIsTraced) {
+    const std::string traceFile = env / "trace.log";
+    TraceSetFile(traceFile);
+    WriteFile(env.userConfigPath(), "[S]\nk=1\n");
+    const std::string big(200000, 'v');
+    ASSERT_EQ(ConfigWriteString("S", "big", big), kConfigOk);
+    EXPECT_NE(ReadFile(traceFile).find("Config - Increase for set (200005)"), std::string::npos);
+    std::string value;
+    // Longer than a line may be: it comes back cut to the line's length.
+    EXPECT_EQ(ConfigReadString("S", "big", value, 300000), kConfigOk);
+    EXPECT_EQ(value.size(), 164095u - 4u);
+    EXPECT_TRUE(value == big.substr(0, value.size()));
+    EXPECT_EQ(ConfigReadString("S", "big", value, 100), kConfigOk);
+    EXPECT_EQ(value.size(), 99u);
+    EXPECT_EQ(ConfigReadString("S", "k", value), kConfigOk);
+    EXPECT_EQ(value, "1");
+}
+
+TEST_F(ConfigFileTest, CacheEndLeavesTreesInUse) {
+    const std::string traceFile = env / "trace.log";
+    TraceSetFile(traceFile);
+    ConfigTreeCache cache;  // a cache of its own: the process-wide one ends with the process
+    ConfigTreeRef held = cache.Take("/a", "[S]\nk=1\n");
+    ConfigTreeRef released = cache.Take("/b", "[S]\nk=2\n");
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(released);
+    cache.Release(released);
+    EXPECT_EQ(cache.Take("/c", "x").entry, 2);
+    EXPECT_FALSE(cache.Take("/d", "x"));  // every entry holds another path
+    cache.Finish();
+    EXPECT_NE(ReadFile(traceFile).find("Config - WARNING Tree cache in use"), std::string::npos);
+    EXPECT_EQ(cache.Inspect(1).tree, nullptr);
+    EXPECT_NE(cache.Inspect(0).tree, nullptr);
+    EXPECT_FALSE(cache.Take("/a", "[S]\nk=1\n"));
+    cache.Release(held);
+}
+
+}  // namespace
+}  // namespace orx

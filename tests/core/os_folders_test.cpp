@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "core/file_helpers.h"
+#include "core/os/temp_files.h"
 #include "core/product_identity.h"
 #include "core/system_environment.h"
 #include "core/system_paths.h"
+#include "core/trace.h"
 #include "support/test_environment.h"
 
 namespace orx {
@@ -27,10 +30,17 @@ TEST(OsFoldersTest, InstallLocationFromTheVariable) {
 
 TEST(OsFoldersTest, PerUserFoldersFollowXdg) {
     testing::IsolatedEnvironment env;
+    TraceSetFile(env / "trace.log");
     EXPECT_EQ(GetUserDataFolder(), env / "config/orx/");
     EXPECT_TRUE(fs::is_directory(env / "config/orx"));
     EXPECT_EQ(GetUserStateFolder(), env / "data/orx/");
     EXPECT_EQ(GetInternetCacheFolder(), env / "cache/orx/");
+    EXPECT_EQ(GetInternetCacheFolder(), env / "cache/orx/");
+    const std::string trace = testing::ReadFile(env / "trace.log");
+    const std::string line = "OS - Folder: '" + env / "cache/'";
+    ASSERT_NE(trace.find(line), std::string::npos);
+    EXPECT_EQ(trace.find(line, trace.find(line) + 1), std::string::npos);  // once
+    EXPECT_NE(trace.find("OS - Folder: '" + env / "config/'"), std::string::npos);
     testing::ScopedEnv unset("XDG_CACHE_HOME", nullptr);
     EXPECT_EQ(GetInternetCacheFolder(), env / "home/.cache/orx/");
     testing::ScopedEnv relative("XDG_DATA_HOME", "data");
@@ -151,6 +161,36 @@ TEST(OsFoldersTest, ModuleAndVersion) {
     EXPECT_FALSE(GetLowDataFolder(value));
     EXPECT_EQ(value, "");
     EXPECT_EQ(RegReadString("SOFTWARE\\x", "InstallLocation", value), kRegistryNotFound);
+}
+
+}  // namespace
+}  // namespace orx
+
+namespace orx {
+namespace {
+
+TEST(OsFoldersTest, PrivateTempFiles) {
+    testing::IsolatedEnvironment env;
+    const std::string folder = GetPrivateTempFolder();
+    const std::string first = WritePrivateTempFile("~orx1234.cer", "one");
+    EXPECT_EQ(first, folder + "~orx1234.cer");
+    EXPECT_EQ(testing::ReadFile(first), "one");
+    EXPECT_EQ(ModeOf(first), 0600u);
+    // A taken name, even a planted link, is never written through.
+    testing::WriteFile(env / "target", "keep");
+    std::filesystem::create_symlink(env / "target", folder + "x.cer");
+    const std::string second = WritePrivateTempFile("x.cer", "two");
+    EXPECT_EQ(second, folder + "x-1.cer");
+    EXPECT_EQ(testing::ReadFile(env / "target"), "keep");
+    EXPECT_EQ(WritePrivateTempFile("x.cer", "three"), folder + "x-2.cer");
+    EXPECT_EQ(WritePrivateTempFile("noext", ""), folder + "noext");
+    EXPECT_EQ(WritePrivateTempFile("noext", ""), folder + "noext-1");
+    EXPECT_EQ(WritePrivateTempFile("../escape", "x"), "");
+    EXPECT_EQ(WritePrivateTempFile("", "x"), "");
+    file_testing::FailWritesAfter(1);
+    EXPECT_EQ(WritePrivateTempFile("fails.cer", "abc"), "");
+    file_testing::FailWritesAfter(-1);
+    EXPECT_FALSE(std::filesystem::exists(folder + "fails.cer"));
 }
 
 }  // namespace

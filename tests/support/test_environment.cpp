@@ -11,7 +11,9 @@
 #include <iterator>
 #include <sstream>
 
+#include "core/config_tree_cache.h"
 #include "core/language.h"
+#include "core/static_config_area.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
 
@@ -74,10 +76,13 @@ IsolatedEnvironment::IsolatedEnvironment() {
     set("ORX_INSTALL_LOCATION", r + "/install/");
     orx::TraceSetFile(nullptr);
     orx::trace_testing::ResetState();
+    // The language layer holds a tree of the cache while it lives: drop it first.
+    orx::language_testing::Reset();
+    orx::static_config_testing::SetText(std::nullopt);
+    orx::ConfigTreeCache::Instance().ResetForTesting();
     orx::SetProgramPath(ORX_BIN_DIR "/orxxadm");
     orx::identity_testing::Reset();
     orx::InitProductIdentity();
-    orx::language_testing::Reset();
 }
 
 IsolatedEnvironment::~IsolatedEnvironment() {

@@ -87,6 +87,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     const std::string name = argv[i];
+    // A group may leave one of its subcommands to another file: "cert vcard".
+    if (i + 1 < argc) {
+        auto sub = Registry().find(name + " " + argv[i + 1]);
+        if (sub != Registry().end())
+            return sub->second.run(Arguments(argv + i + 2, argv + argc));
+    }
     auto it = Registry().find(name);
     if (it == Registry().end()) {
         std::fprintf(stderr, "orxxctl: unknown command '%s'\n", name.c_str());

@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 #include <mutex>
 
 #include "core/config_file.h"
 #include "core/file_helpers.h"
 #include "core/product_identity.h"
+#include "core/string_helpers.h"
 #include "core/system_environment.h"
 #include "core/trace.h"
 
@@ -33,20 +35,6 @@ std::string WithSlash(std::string folder) {
     return folder;
 }
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 std::string HomeFolder() {
     std::string home = GetEnvironment("HOME");
     if (!home.empty())
@@ -60,7 +48,7 @@ std::string HomeFolder() {
 
 // An XDG base folder: the variable when it holds an absolute path, else the
 // fallback under the home folder.
-std::string XdgFolder(const char* variable, const char* fallback) {
+std::string FindXdgFolder(const char* variable, const char* fallback) {
     std::string value = GetEnvironment(variable);
     if (!value.empty() && value[0] == '/')
         return WithSlash(value);
@@ -68,6 +56,20 @@ std::string XdgFolder(const char* variable, const char* fallback) {
     if (home.empty())
         return {};
     return WithSlash(home) + fallback;
+}
+
+// Traced once per folder found, not at every configuration read that asks for it.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    static std::mutex lock;
+    static auto* traced = new std::map<std::string, std::string>;  // by variable
+    const std::string folder = FindXdgFolder(variable, fallback);
+    std::lock_guard<std::mutex> guard(lock);
+    std::string& last = (*traced)[variable];
+    if (!folder.empty() && last != folder) {
+        last = folder;
+        Trace("OS - Folder: '%s'", folder.c_str());
+    }
+    return folder;
 }
 
 std::string ProductSubfolder(const std::string& base) {

@@ -1,0 +1,135 @@
+#include "module_context.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+
+#include "core/os/folders.h"
+#include "core/trace.h"
+
+namespace orx {
+
+std::string SoftTokenFolder() {
+    return GetUserStateFolder() + "tokens/";
+}
+
+ModuleContext::ModuleContext() : store_(SoftTokenFolder()), slots_(store_) {
+    LoadModuleSettings();
+    slots_.Scan();
+    if (!slots_.slots().empty())
+        activeSlot_ = slots_.slots().front().id;
+    stamp_ = store_.ChangeStamp();
+}
+
+ModuleContext::~ModuleContext() {
+    EndAllLogins();
+}
+
+const char* ModuleContext::Answer(std::optional<std::string> value) {
+    if (!answer_.empty())
+        OPENSSL_cleanse(answer_.data(), answer_.size());
+    if (!value)
+        return nullptr;
+    answer_ = std::move(*value);
+    return answer_.c_str();
+}
+
+std::string ModuleContext::Input(std::string_view name) const {
+    auto it = inputs_.find(name);
+    return it == inputs_.end() ? std::string() : it->second;
+}
+
+void ModuleContext::SetProperty(std::string_view name, const char* value) {
+    if (IsConfigName(name)) {
+        SetConfig(name, value);
+        return;
+    }
+    if (name == "ActiveSlot") {
+        activeSlot_ = value ? std::atoi(value) : 0;
+        return;
+    }
+    if (name == "Trace") {
+        TraceSetFile(value);
+        Trace("Plg - Trace set");
+        return;
+    }
+    if (value) {
+        inputs_[std::string(name)] = value;
+    } else {
+        inputs_.erase(std::string(name));
+    }
+}
+
+const char* ModuleContext::GetProperty(std::string_view name) {
+    if (IsConfigName(name))
+        return Answer(GetConfig(name));
+    if (std::optional<std::string> state = StateProperty(name))
+        return Answer(std::move(state));
+    auto it = inputs_.find(name);
+    return Answer(it == inputs_.end() ? std::nullopt : std::optional<std::string>(it->second));
+}
+
+const char* ModuleContext::EnumProperty(std::string_view name, std::string_view index) {
+    const std::string text(index);
+    char* end = nullptr;
+    const long at = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || at < 0 || at > 100000)
+        return Answer(std::nullopt);
+    return Answer(SlotEntry(name, static_cast<int>(at)));
+}
+
+int ModuleContext::Invoke(std::string_view operation) {
+    const std::string op(operation);
+    if (strcasecmp(op.c_str(), "CreateToken") == 0)
+        return CreateToken();
+    if (strcasecmp(op.c_str(), "DeleteToken") == 0)
+        return DeleteToken();
+    if (strcasecmp(op.c_str(), "Login") == 0)
+        return Login();
+    if (strcasecmp(op.c_str(), "ChangePassword") == 0)
+        return ChangePassword();
+    if (strcasecmp(op.c_str(), "About") == 0)
+        return About();
+    if (strcasecmp(op.c_str(), "Reset") == 0) {
+        // Inputs are for one operation; the logins and the active slot stay.
+        for (auto& [key, value] : inputs_)
+            OPENSSL_cleanse(value.data(), value.size());
+        inputs_.clear();
+        slots_.Scan();
+        return kResultOk;
+    }
+    if (strcasecmp(op.c_str(), "Refresh") == 0) {
+        slots_.Scan();
+        return kResultOk;
+    }
+    if (strcasecmp(op.c_str(), "ApplyConfig") == 0) {
+        Trace("Plg - ApplyConfig ...");
+        LoadModuleSettings();
+        Trace("Plg - ApplyConfig ... done");
+        return kResultOk;
+    }
+    Trace("Plg - Operation %s is not supported", op.c_str());
+    return kResultNotSupported;
+}
+
+void ModuleContext::Clear() {
+    inputs_.clear();
+    slots_.Scan();
+}
+
+void ModuleContext::EndLogin(int slotId) {
+    auto it = sessions_.find(slotId);
+    if (it == sessions_.end())
+        return;
+    it->second.key.encryption.Wipe();
+    it->second.key.mac.Wipe();
+    sessions_.erase(it);
+    Trace("Plg - Logout of slot %d", slotId);
+}
+
+void ModuleContext::EndAllLogins() {
+    while (!sessions_.empty())
+        EndLogin(sessions_.begin()->first);
+}
+
+}  // namespace orx

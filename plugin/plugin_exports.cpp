@@ -1,0 +1,144 @@
+// The module's eight C exports over ModuleContext. The product identity comes from
+// the module's own file name (found through dladdr), never from the host program.
+#include <dlfcn.h>
+
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/config_file.h"
+#include "core/product_identity.h"
+#include "core/trace.h"
+#include "module_context.h"
+#include "token/plugin_abi.h"
+
+struct PluginContextData {
+    orx::ModuleContext module;
+};
+
+namespace {
+
+// Counts the open contexts, so that the trace file is let go with the last one.
+struct ModuleState {
+    std::mutex lock;
+    int contexts = 0;
+};
+
+ModuleState& State() {
+    static ModuleState state;
+    return state;
+}
+
+// Nothing in the module throws on purpose, but running out of memory would; no
+// exception may cross the C interface into the program.
+constexpr int kHostMemory = 2;
+
+template <typename Result, typename Work>
+Result Guarded(Result failure, Work work) {
+    try {
+        return work();
+    } catch (...) {
+        orx::Trace("Plg - Out of memory");
+        return failure;
+    }
+}
+
+void InitIdentity() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&PlgInitialize), &info) != 0 && info.dli_fname) {
+        char resolved[PATH_MAX];
+        orx::SetProgramPath(realpath(info.dli_fname, resolved) ? resolved : info.dli_fname);
+    }
+    orx::InitProductIdentity();
+}
+
+}  // namespace
+
+extern "C" {
+
+PLG_EXPORT int PlgInitialize(uint32_t, uint32_t, uint32_t, uint32_t, PluginContext* context) {
+    if (!context)
+        return 0;
+    {
+        std::lock_guard<std::mutex> guard(State().lock);
+        InitIdentity();
+        if (State().contexts++ == 0) {
+            std::string traceFile;
+            if (orx::ConfigReadString("Trace", "File", traceFile, orx::kTracePathCapacity) ==
+                    orx::kConfigOk &&
+                !traceFile.empty())
+                orx::TraceSetFile(traceFile);
+        }
+    }
+    orx::Trace("Plg - PlgInitialize ...");
+    PluginContextData* made = Guarded<PluginContextData*>(
+        nullptr, [] { return std::make_unique<PluginContextData>().release(); });
+    if (!made) {
+        std::lock_guard<std::mutex> guard(State().lock);
+        --State().contexts;
+        return 0;
+    }
+    *context = made;
+    orx::Trace("Plg - PlgInitialize ... done");
+    return 1;
+}
+
+PLG_EXPORT int PlgFinalize(PluginContext context) {
+    if (!context)
+        return 0;
+    orx::Trace("Plg - PlgFinalize ...");
+    std::unique_ptr<PluginContextData> owned(context);
+    owned.reset();
+    orx::Trace("Plg - PlgFinalize ... done");
+    std::lock_guard<std::mutex> guard(State().lock);
+    if (--State().contexts == 0)
+        orx::TraceSetFile(nullptr);
+    return 1;
+}
+
+PLG_EXPORT int PlgClear(PluginContext context) {
+    if (!context)
+        return 0;
+    return Guarded(0, [&] {
+        context->module.Clear();
+        return 1;
+    });
+}
+
+PLG_EXPORT int PlgSetParentWnd(PluginContext context, PluginWindow window) {
+    if (!context)
+        return 0;
+    context->module.SetParentWindow(static_cast<uint64_t>(window));
+    return 1;
+}
+
+PLG_EXPORT int PlgSetProperty(PluginContext context, const char* name, const char* value) {
+    if (!context || !name)
+        return 0;
+    return Guarded(0, [&] {
+        context->module.SetProperty(name, value);
+        return 1;
+    });
+}
+
+PLG_EXPORT const char* PlgGetProperty(PluginContext context, const char* name) {
+    if (!context || !name)
+        return nullptr;
+    return Guarded<const char*>(nullptr, [&] { return context->module.GetProperty(name); });
+}
+
+PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name, const char* index) {
+    if (!context || !name || !index)
+        return nullptr;
+    return Guarded<const char*>(nullptr, [&] { return context->module.EnumProperty(name, index); });
+}
+
+PLG_EXPORT int PlgInvoke(PluginContext context, const char* operation) {
+    if (!context || !operation)
+        return orx::kResultArgumentsBad;
+    return Guarded(kHostMemory, [&] { return context->module.Invoke(operation); });
+}
+
+}  // extern "C"

@@ -1,0 +1,274 @@
+#include "directory/ldap_library.h"
+
+#include <dlfcn.h>
+
+#include "core/trace.h"
+
+namespace orx {
+
+namespace {
+
+// The library's own signatures; the declarations in its headers are only used for
+// the types, since every function is looked up at run time.
+using OpenFn = LDAP* (*)(const char*, int);
+using UnbindFn = int (*)(LDAP*);
+using SetOptionFn = int (*)(LDAP*, int, const void*);
+using SearchFn = int (*)(LDAP*, const char*, int, const char*, char**, int);
+using ResultFn = int (*)(LDAP*, int, int, struct timeval*, LDAPMessage**);
+using MsgFreeFn = int (*)(LDAPMessage*);
+using FirstEntryFn = LDAPMessage* (*)(LDAP*, LDAPMessage*);
+using NextEntryFn = LDAPMessage* (*)(LDAP*, LDAPMessage*);
+using CountEntriesFn = int (*)(LDAP*, LDAPMessage*);
+using FirstAttributeFn = char* (*)(LDAP*, LDAPMessage*, BerElement**);
+using NextAttributeFn = char* (*)(LDAP*, LDAPMessage*, BerElement*);
+using GetValuesLenFn = struct berval** (*)(LDAP*, LDAPMessage*, const char*);
+using ValueFreeLenFn = void (*)(struct berval**);
+using BerFreeFn = void (*)(BerElement*, int);
+using MemFreeFn = void (*)(void*);
+
+struct EntryPoints {
+    OpenFn open = nullptr;
+    UnbindFn unbind = nullptr;
+    SetOptionFn setOption = nullptr;
+    SearchFn search = nullptr;
+    ResultFn result = nullptr;
+    MsgFreeFn msgFree = nullptr;
+    FirstEntryFn firstEntry = nullptr;
+    NextEntryFn nextEntry = nullptr;
+    CountEntriesFn countEntries = nullptr;
+    FirstAttributeFn firstAttribute = nullptr;
+    NextAttributeFn nextAttribute = nullptr;
+    GetValuesLenFn getValuesLen = nullptr;
+    ValueFreeLenFn valueFreeLen = nullptr;
+};
+
+// Process-wide and unlocked: only the one search worker at a time uses it.
+struct LdapLibrary {
+    void* module = nullptr;
+    uint32_t references = 0;
+    EntryPoints entry;
+    // Not among the thirteen: the library's release functions for what it hands
+    // out. Their absence only costs memory.
+    BerFreeFn berFree = nullptr;
+    MemFreeFn memFree = nullptr;
+};
+
+LdapLibrary library;
+
+std::vector<std::string>& LibraryNames() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+const std::vector<std::string>& NamesToTry() {
+    static const std::vector<std::string> system = {"libldap-2.5.so.0", "libldap.so.2"};
+    return LibraryNames().empty() ? system : LibraryNames();
+}
+
+template <typename Fn>
+bool Resolve(Fn& slot, const char* name) {
+    slot = reinterpret_cast<Fn>(dlsym(library.module, name));
+    return slot != nullptr;
+}
+
+bool ResolveAll() {
+    // In the order of the table; the first missing one ends the binding.
+    EntryPoints& e = library.entry;
+    return Resolve(e.open, "ldap_open") && Resolve(e.unbind, "ldap_unbind") &&
+           Resolve(e.setOption, "ldap_set_option") && Resolve(e.search, "ldap_search") &&
+           Resolve(e.result, "ldap_result") && Resolve(e.msgFree, "ldap_msgfree") &&
+           Resolve(e.firstEntry, "ldap_first_entry") && Resolve(e.nextEntry, "ldap_next_entry") &&
+           Resolve(e.countEntries, "ldap_count_entries") &&
+           Resolve(e.firstAttribute, "ldap_first_attribute") &&
+           Resolve(e.nextAttribute, "ldap_next_attribute") &&
+           Resolve(e.getValuesLen, "ldap_get_values_len") &&
+           Resolve(e.valueFreeLen, "ldap_value_free_len");
+}
+
+}  // namespace
+
+int LdapLoad() {
+    if (library.module != nullptr) {
+        ++library.references;
+        return 0;
+    }
+    library.references = 0;
+    // Never really unmapped: every unload of libldap abandons the memory of its
+    // global set-up, so loading it again would leak that each time.
+    for (const std::string& name : NamesToTry()) {
+        library.module = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        if (library.module != nullptr)
+            break;
+    }
+    if (library.module == nullptr) {
+        Trace("Ldap - Failed to load ldap library");
+        return 1;
+    }
+    if (!ResolveAll()) {
+        Trace("Ldap - Failed to load all functions");
+        LdapUnload();
+        return 1;
+    }
+    library.berFree = reinterpret_cast<BerFreeFn>(dlsym(library.module, "ber_free"));
+    library.memFree = reinterpret_cast<MemFreeFn>(dlsym(library.module, "ldap_memfree"));
+    ++library.references;
+    return 0;
+}
+
+void LdapUnload() {
+    if (library.references > 0)
+        --library.references;
+    if (library.references == 0 && library.module != nullptr) {
+        dlclose(library.module);
+        library.module = nullptr;
+        library.entry = EntryPoints{};
+        library.berFree = nullptr;
+        library.memFree = nullptr;
+    }
+}
+
+bool LdapCanOpen() {
+    return library.entry.open != nullptr;
+}
+
+LDAP* LdapOpen(const char* host, int port) {
+    if (library.entry.open == nullptr)
+        return nullptr;
+    return library.entry.open(host, port);
+}
+
+int LdapUnbind(LDAP* ld) {
+    if (ld == nullptr || library.entry.unbind == nullptr)
+        return kLdapOther;
+    int result = library.entry.unbind(ld);
+    if (result == -1)
+        Trace("Ldap - Failed to close");
+    return result;
+}
+
+int LdapSearch(LDAP* ld, const char* base, int scope, const char* filter, char** attributes,
+               int attributesOnly) {
+    if (ld == nullptr || library.entry.search == nullptr)
+        return kLdapOther;
+    int id = library.entry.search(ld, base, scope, filter, attributes, attributesOnly);
+    if (id == -1)
+        Trace("Ldap - Failed to search");
+    return id;
+}
+
+int LdapResult(LDAP* ld, int messageId, int all, struct timeval* timeout, LDAPMessage** result) {
+    if (ld == nullptr || library.entry.result == nullptr)
+        return kLdapOther;
+    int type = library.entry.result(ld, messageId, all, timeout, result);
+    if (type == -1)
+        Trace("Ldap - Failed to get result");
+    return type;
+}
+
+int LdapMsgFree(LDAPMessage* message) {
+    if (library.entry.msgFree == nullptr)
+        return kLdapOther;
+    int result = library.entry.msgFree(message);
+    if (result == -1)
+        Trace("Ldap - Failed to free message");
+    return result;
+}
+
+LDAPMessage* LdapFirstEntry(LDAP* ld, LDAPMessage* chain) {
+    if (ld == nullptr || library.entry.firstEntry == nullptr)
+        return nullptr;
+    LDAPMessage* entry = library.entry.firstEntry(ld, chain);
+    if (entry == nullptr)
+        Trace("Ldap - Failed to first entry");
+    return entry;
+}
+
+LDAPMessage* LdapNextEntry(LDAP* ld, LDAPMessage* entry) {
+    if (ld == nullptr || library.entry.nextEntry == nullptr)
+        return nullptr;
+    return library.entry.nextEntry(ld, entry);
+}
+
+int LdapCountEntries(LDAP* ld, LDAPMessage* chain) {
+    if (ld == nullptr || library.entry.countEntries == nullptr)
+        return kLdapOther;
+    int count = library.entry.countEntries(ld, chain);
+    if (count == -1)
+        Trace("Ldap - Failed to get number of entries");
+    return count;
+}
+
+char* LdapFirstAttribute(LDAP* ld, LDAPMessage* entry, BerElement** walk) {
+    if (ld == nullptr || library.entry.firstAttribute == nullptr)
+        return nullptr;
+    char* name = library.entry.firstAttribute(ld, entry, walk);
+    if (name == nullptr)
+        Trace("Ldap - Failed to get first attribute");
+    return name;
+}
+
+char* LdapNextAttribute(LDAP* ld, LDAPMessage* entry, BerElement* walk) {
+    if (ld == nullptr || library.entry.nextAttribute == nullptr)
+        return nullptr;
+    return library.entry.nextAttribute(ld, entry, walk);
+}
+
+struct berval** LdapGetValuesLen(LDAP* ld, LDAPMessage* entry, const char* attribute) {
+    if (ld == nullptr || library.entry.getValuesLen == nullptr)
+        return nullptr;
+    struct berval** values = library.entry.getValuesLen(ld, entry, attribute);
+    if (values == nullptr)
+        Trace("Ldap - Failed to get attribute value lengths");
+    return values;
+}
+
+int LdapValueFreeLen(struct berval** values) {
+    // This library's release cannot fail; it reports nothing.
+    if (library.entry.valueFreeLen == nullptr)
+        return kLdapOther;
+    library.entry.valueFreeLen(values);
+    return 0;
+}
+
+void LdapFreeName(char* name) {
+    if (name != nullptr && library.memFree != nullptr)
+        library.memFree(name);
+}
+
+void LdapEndAttributes(BerElement* walk) {
+    if (walk != nullptr && library.berFree != nullptr)
+        library.berFree(walk, 0);
+}
+
+namespace ldap_testing {
+
+LibraryState GetLibraryState() {
+    LibraryState state;
+    state.loaded = library.module != nullptr;
+    state.references = library.references;
+    const EntryPoints& e = library.entry;
+    const void* all[] = {reinterpret_cast<const void*>(e.open),
+                         reinterpret_cast<const void*>(e.unbind),
+                         reinterpret_cast<const void*>(e.setOption),
+                         reinterpret_cast<const void*>(e.search),
+                         reinterpret_cast<const void*>(e.result),
+                         reinterpret_cast<const void*>(e.msgFree),
+                         reinterpret_cast<const void*>(e.firstEntry),
+                         reinterpret_cast<const void*>(e.nextEntry),
+                         reinterpret_cast<const void*>(e.countEntries),
+                         reinterpret_cast<const void*>(e.firstAttribute),
+                         reinterpret_cast<const void*>(e.nextAttribute),
+                         reinterpret_cast<const void*>(e.getValuesLen),
+                         reinterpret_cast<const void*>(e.valueFreeLen)};
+    for (const void* p : all)
+        state.boundEntryPoints += p != nullptr ? 1 : 0;
+    return state;
+}
+
+void SetLibraryNames(std::vector<std::string> names) {
+    LibraryNames() = std::move(names);
+}
+
+}  // namespace ldap_testing
+
+}  // namespace orx

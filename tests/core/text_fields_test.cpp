@@ -1,0 +1,221 @@
+#include "core/text_fields.h"
+
+#include <gtest/gtest.h>
+
+#include "core/string_helpers.h"
+
+namespace orx {
+namespace {
+
+struct FieldCase {
+    const char* text;
+    char separator;
+    int index;
+    size_t capacity;
+    const char* expected;
+};
+
+TEST(GetField, TableOfCases) {
+    const FieldCase cases[] = {
+        {"one;two;;four", ';', 0, 256, "one"},
+        {"one;two;;four", ';', 1, 256, "two"},
+        {"one;two;;four", ';', 2, 256, ""},
+        {"one;two;;four", ';', 3, 256, "four"},
+        {"one;two;;four", ';', 7, 256, ""},
+        {"one;two;;four", ';', -1, 256, "one"},
+        {"a|b|c", '|', 2, 256, "c"},
+        {"a|b|c", ';', 1, 256, ""},
+        {"a|b|c", ';', 0, 256, "a|b|c"},
+        {"trailing;", ';', 1, 256, ""},
+        {";lead", ';', 0, 256, ""},
+        {";lead", ';', 1, 256, "lead"},
+        {"", ';', 0, 256, ""},
+        {"abcdef;x", ';', 0, 4, "abc"},
+        {"abcdef;x", ';', 0, 1, ""},
+        {"abcdef;x", ';', 0, 0, ""},
+        {"abc;x", ';', 0, 4, "abc"},
+        // A cut never splits a UTF-8 sequence: "\xC3\xA5" is one character.
+        {"a\xC3\xA5z", ';', 0, 3, "a"},
+        {"a\xC3\xA5z", ';', 0, 4, "a\xC3\xA5"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetField(c.text, c.separator, c.index, c.capacity), c.expected)
+            << "text '" << c.text << "' index " << c.index << " capacity " << c.capacity;
+    }
+}
+
+TEST(RemoveChars, DeletesEveryMemberOfTheSet) {
+    std::string text = "a-b c-d\r\n";
+    RemoveChars(text, "-\r\n");
+    EXPECT_EQ(text, "ab cd");
+    RemoveChars(text, "");
+    EXPECT_EQ(text, "ab cd");
+    RemoveChars(text, "abcd ");
+    EXPECT_EQ(text, "");
+}
+
+struct AttributeCase {
+    const char* name;
+    const char* oid;
+    size_t capacity;
+    bool found;
+    const char* expected;
+};
+
+TEST(GetNameAttribute, TableOfCases) {
+    const char* subject = "2.5.4.6=DE, 2.5.4.10=Example Org, 2.5.4.3=Jane Doe + 2.5.4.5=1234";
+    const AttributeCase cases[] = {
+        {subject, "2.5.4.6", 256, true, "DE"},
+        {subject, "2.5.4.10", 256, true, "Example Org"},
+        {subject, "2.5.4.3", 256, true, "Jane Doe"},  // the blank before "+" dropped
+        {subject, "2.5.4.5", 256, true, "1234"},
+        {subject, "2.5.4.7", 256, false, ""},
+        {subject, "2.5.4.10", 8, true, "Example"},
+        {subject, "2.5.4.10", 1, true, ""},
+        // Two common names come out in their order.
+        {"2.5.4.3=First, 2.5.4.10=O, 2.5.4.3=Second", "2.5.4.3", 256, true, "First, Second"},
+        {"2.5.4.3=A+2.5.4.3=B+2.5.4.3=C", "2.5.4.3", 256, true, "A, B, C"},
+        // The further value only gets the room that is left behind ", ".
+        {"2.5.4.3=First, 2.5.4.3=Second", "2.5.4.3", 11, true, "First, Sec"},
+        {"2.5.4.3=First, 2.5.4.3=Second", "2.5.4.3", 7, true, "First"},
+        // A quoted value keeps its quotes and its commas.
+        {"2.5.4.3=\"Doe, Jane\", 2.5.4.6=DE", "2.5.4.3", 256, true, "\"Doe, Jane\""},
+        {"2.5.4.3=\"unclosed, 2.5.4.6=DE", "2.5.4.3", 256, true, "\"unclosed, 2.5.4.6=DE"},
+        // A type that merely begins with the one asked for is not taken.
+        {"2.5.4.35=secret, 2.5.4.3=Jane", "2.5.4.3", 256, true, "Jane"},
+        {"2.5.4.35=secret", "2.5.4.3", 256, false, ""},
+        // Nor one that ends with it.
+        {"1.2.5.4.3=x, 2.5.4.3=Jane", "2.5.4.3", 256, true, "Jane"},
+        {"2.5.4.3", "2.5.4.3", 256, false, ""},
+        {"2.5.4.3=", "2.5.4.3", 256, true, ""},
+        {"", "2.5.4.3", 256, false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string out = "stale";
+        EXPECT_EQ(GetNameAttribute(c.name, c.oid, out, c.capacity), c.found)
+            << c.name << " / " << c.oid;
+        EXPECT_EQ(out, c.expected) << c.name << " / " << c.oid << " capacity " << c.capacity;
+    }
+}
+
+struct DisplayCase {
+    const char* name;
+    size_t capacity;
+    const char* expected;
+};
+
+TEST(GetDisplayName, TableOfCases) {
+    const DisplayCase cases[] = {
+        {"2.5.4.6=DE, 2.5.4.10=Org, 2.5.4.3=Jane Doe, 2.5.4.5=1234", 256, "Jane Doe, 1234, Org"},
+        {"2.5.4.41=Display, 2.5.4.3=Jane Doe", 256, "Display"},
+        {"2.5.4.11=Unit, 2.5.4.10=Org", 256, "Unit, Org"},
+        {"2.5.4.3=A, 2.5.4.3=B, 2.5.4.10=Org", 256, "A, B, Org"},
+        {"2.5.4.6=DE", 256, ""},
+        {"", 256, ""},
+        // Each lookup leaves room for the ", " that follows it.
+        {"2.5.4.3=Jane Doe, 2.5.4.10=Org", 9, "Jane D"},
+        {"2.5.4.3=Jane Doe, 2.5.4.10=Org", 2, ""},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_EQ(GetDisplayName(c.name, out, c.capacity), *c.expected != '\0') << c.name;
+        EXPECT_EQ(out, c.expected) << c.name;
+    }
+}
+
+struct CompareCase {
+    const char* a;
+    const char* b;
+    int exact;   // sign of StrCompare
+    int folded;  // sign of StrCompareNoCase
+};
+
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
+
+TEST(StrCompare, OrderAndFolding) {
+    const CompareCase cases[] = {
+        {"abc", "abc", 0, 0},
+        {"abc", "abd", -1, -1},
+        {"abc", "ab", 1, 1},
+        {"", "a", -1, -1},
+        {"", "", 0, 0},
+        {"ABC", "abc", -1, 0},
+        {"Zeta", "zeta", -1, 0},
+        {"[", "a", -1, -1},  // "[" is above "Z" and below "a": unfolded it stays below "a"
+        {"@", "`", -1, -1},
+        // Only A to Z fold: letters outside stay distinct.
+        {"\xC3\x84", "\xC3\xA4", -1, -1},
+        {"\xC4", "\xE4", -1, -1},
+        // Bytes compare as unsigned.
+        {"\x80", "a", 1, 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Sign(StrCompare(c.a, c.b)), c.exact) << c.a << " vs " << c.b;
+        EXPECT_EQ(Sign(StrCompare(c.b, c.a)), -c.exact) << c.b << " vs " << c.a;
+        EXPECT_EQ(Sign(StrCompareNoCase(c.a, c.b)), c.folded) << c.a << " vs " << c.b;
+    }
+}
+
+TEST(StrCompare, LimitedLength) {
+    EXPECT_EQ(StrCompareN("abcX", "abcY", 3), 0);
+    EXPECT_LT(StrCompareN("abcX", "abcY", 4), 0);
+    EXPECT_LT(StrCompareN("ab", "abc", 3), 0);
+    EXPECT_EQ(StrCompareN("ab", "abc", 2), 0);
+    EXPECT_EQ(StrCompareNoCaseN("-ADMIN x", "-admin", 6), 0);
+    EXPECT_NE(StrCompareNoCaseN("-ADMI", "-admin", 6), 0);
+    EXPECT_EQ(StrCompareNoCaseN("anything", "other", 0), 0);
+}
+
+TEST(StrFind, Positions) {
+    EXPECT_EQ(StrFindChar("a;b;c", ';'), 1u);
+    EXPECT_EQ(StrFindLastChar("a;b;c", ';'), 3u);
+    EXPECT_EQ(StrFindChar("abc", ';'), kNotFound);
+    EXPECT_EQ(StrFindLastChar("", ';'), kNotFound);
+    EXPECT_EQ(StrFind("hello world", "world"), 6u);
+    EXPECT_EQ(StrFind("abc", "abcd"), kNotFound);
+    EXPECT_EQ(StrFind("abc", ""), 0u);
+    EXPECT_EQ(StrFind("abc", "C"), kNotFound);
+    EXPECT_EQ(StrFindNoCase("Hello WORLD", "world"), 6u);
+    EXPECT_EQ(StrFindNoCase("xxABab", "ab"), 2u);
+    EXPECT_EQ(StrFindNoCase("\xC3\x84", "\xC3\xA4"), kNotFound);
+    EXPECT_EQ(StrFindNoCase("ab", "abc"), kNotFound);
+}
+
+TEST(StrCopy, CopiesAndLimits) {
+    std::string out = "old";
+    StrCopyN(out, "abcdef", 3);
+    EXPECT_EQ(out, "abc");
+    StrCopyN(out, std::string_view("ab\0cd", 5), 5);
+    EXPECT_EQ(out, "ab");
+    StrCopyN(out, "ab", 10);
+    EXPECT_EQ(out, "ab");
+    StrCopy(out, "xyz");
+    StrAppend(out, "!");
+    EXPECT_EQ(out, "xyz!");
+    EXPECT_EQ(StrLength(nullptr), 0u);
+    EXPECT_EQ(StrLength("four"), 4u);
+}
+
+TEST(StringList, AddCountNextFree) {
+    StringList list;
+    EXPECT_EQ(list.Next(nullptr), nullptr);
+    list.Add("one");
+    list.Add("two");
+    std::string outsider = "one";
+    ASSERT_EQ(list.Count(), 2u);
+    const std::string* first = list.Next(nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(*first, "one");
+    const std::string* second = list.Next(first);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(*second, "two");
+    EXPECT_EQ(list.Next(second), nullptr);
+    EXPECT_EQ(list.Next(&outsider), nullptr);  // identity, not equal text
+    list.Free();
+    EXPECT_EQ(list.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace orx

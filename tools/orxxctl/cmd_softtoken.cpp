@@ -1,0 +1,108 @@
+// orxxctl token create/info/delete: soft tokens through the module, with the same
+// wrappers as the window program. Passwords are asked by the module's pinentry and
+// are never taken as arguments.
+#include <cstdlib>
+#include <string>
+
+#include "command.h"
+#include "core/product_identity.h"
+#include "token/token_application.h"
+
+namespace orxctl {
+
+namespace {
+
+bool EndsWithNoCase(const std::string& text, const std::string& tail) {
+    if (text.size() < tail.size())
+        return false;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        char c = text[text.size() - tail.size() + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != tail[i])
+            return false;
+    }
+    return true;
+}
+
+// A slot id as the program addresses it: decimal, positive.
+bool ParseSlot(const std::string& text, int32_t& slot) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value <= 0 || value > 0x7fffffff)
+        return false;
+    slot = static_cast<int32_t>(value);
+    return true;
+}
+
+int Create(orx::TokenApplication& app, const Arguments& arguments) {
+    const std::string& label = arguments[1];
+    if (arguments.size() == 3) {
+        const std::string& file = arguments[2];
+        if (!EndsWithNoCase(file, ".tkn"))
+            return Fail("'" + file + "' is not a soft token file (.tkn)");
+        std::string bytes;
+        if (!ReadInput(file, bytes) || bytes.empty())
+            return Fail("cannot read '" + file + "'");
+        app.SetPropertyBytes(
+            "TokenData",
+            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    }
+    app.SetProperty("TokenLabel", label.c_str());
+    const int result = app.Invoke("CreateToken");
+    app.SetProperty("TokenLabel", "");
+    app.SetProperty("TokenData", "");
+    if (result != 0)
+        return Fail("creating the soft token failed (" + std::to_string(result) + ")");
+    const int32_t slot = app.GetActiveSlot(true);
+    return WriteOutput(std::to_string(slot) + "\n") ? kExitOk : Fail("cannot write the output");
+}
+
+int Info(orx::TokenApplication& app, int32_t slot) {
+    app.SetActiveSlot(slot);
+    const std::optional<std::string> info = app.GetPropertyString("TokenInfo");
+    if (!info)
+        return Fail("no token in slot " + std::to_string(slot));
+    return WriteOutput(*info + "\n") ? kExitOk : Fail("cannot write the output");
+}
+
+int Delete(orx::TokenApplication& app, int32_t slot) {
+    app.SetActiveSlot(slot);
+    if (!app.GetPropertyString("TokenInfo"))
+        return Fail("no token in slot " + std::to_string(slot));
+    const int result = app.Invoke("DeleteToken");
+    if (result != 0)
+        return Fail("deleting the token in slot " + std::to_string(slot) + " failed (" +
+                    std::to_string(result) + ")");
+    return kExitOk;
+}
+
+}  // namespace
+
+bool IsSoftTokenAction(const std::string& action) {
+    return action == "create" || action == "info" || action == "delete";
+}
+
+int RunSoftToken(const Arguments& arguments) {
+    const std::string& action = arguments[0];
+    int32_t slot = 0;
+    if (action == "create") {
+        if (arguments.size() != 2 && arguments.size() != 3)
+            return Usage("token");
+    } else if (arguments.size() != 2 || !ParseSlot(arguments[1], slot)) {
+        return Usage("token");
+    }
+    orx::TokenApplication app;
+    app.StartPlugin();
+    if (!app.IsInitialized()) {
+        return Fail("the token plug-in module '" + orx::GetPluginModuleName() +
+                    "' is not available");
+    }
+    if (action == "create")
+        return Create(app, arguments);
+    if (action == "info")
+        return Info(app, slot);
+    return Delete(app, slot);
+}
+
+}  // namespace orxctl
