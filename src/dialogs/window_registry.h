@@ -1,0 +1,24 @@
+// The process-wide table of dialog windows and the Dlg objects that drive them.
+// The dialog procedure finds its object here; a window that is not in the table
+// gets no routing. GUI thread only, so no lock.
+#pragma once
+
+#include <QWidget>
+#include <cstddef>
+
+namespace orx {
+
+class Dlg;
+
+// Adding a window that is already present does nothing.
+void RegisterDlgWindow(QWidget* window, Dlg* dlg);
+void UnregisterDlgWindow(QWidget* window);
+Dlg* FindDlg(const QWidget* window);
+
+namespace registry_testing {
+size_t Count();
+// Pairs the table has room for; grows by 4, back to 0 when it empties.
+size_t Capacity();
+}  // namespace registry_testing
+
+}  // namespace orx

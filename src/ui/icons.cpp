@@ -1,0 +1,135 @@
+#include "ui/icons.h"
+
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "core/os/folders.h"
+#include "core/product_identity.h"
+#include "core/trace.h"
+#include "ui/qt_text.h"
+
+// The compiled-in resources of a static library must be initialised by name, in the
+// global namespace, or the linker leaves them out.
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace orx {
+
+namespace {
+
+struct ProductIcons {
+    QIcon small;
+    QIcon large;
+};
+
+std::optional<ProductIcons>& CachedProductIcons() {
+    static std::optional<ProductIcons> icons;
+    return icons;
+}
+
+void EnsureResources() {
+    static const bool done = (InitIconResources(), true);
+    (void)done;
+}
+
+// The "Icon=" line of a product description file; a relative name is taken from
+// the file's own folder.
+std::string ProductIconPath(const std::string& folder) {
+    std::ifstream in(folder + GetFilePrefix() + ".product");
+    if (!in)
+        return {};
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("Icon=", 0) != 0)
+            continue;
+        std::string value = line.substr(5);
+        while (!value.empty() && value.back() == ' ')
+            value.pop_back();
+        if (value.empty())
+            return {};
+        return value.front() == '/' ? value : folder + value;
+    }
+    return {};
+}
+
+QPixmap Scaled(const QImage& image, int size) {
+    return QPixmap::fromImage(
+        image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+}  // namespace
+
+QPixmap LoadIconPixmap(int iconId, int size) {
+    EnsureResources();
+    QPixmap pixmap(QStringLiteral(":/icons/%1_%2.png").arg(iconId).arg(size));
+    if (pixmap.isNull())
+        return pixmap;
+    if (pixmap.width() != size)
+        pixmap = pixmap.scaled(size, size);
+    return pixmap;
+}
+
+QIcon LoadIcon(int iconId) {
+    QIcon icon;
+    for (int size : {kSmallIconSize, kLargeIconSize}) {
+        const QPixmap pixmap = LoadIconPixmap(iconId, size);
+        if (!pixmap.isNull())
+            icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+const QIcon& GetProductIcon(bool small) {
+    std::optional<ProductIcons>& cached = CachedProductIcons();
+    if (!cached) {
+        InitProductIdentity();  // the prefix names the description file
+        ProductIcons icons;
+        for (const std::string& folder : {GetProgramFolder(), GetComponentFolder()}) {
+            if (folder.empty())
+                continue;
+            const std::string path = ProductIconPath(folder);
+            if (path.empty())
+                continue;
+            const QImage image(ToQString(path));
+            if (image.isNull()) {
+                Trace("Helper - Failed to load product icon '%s'", path.c_str());
+                continue;
+            }
+            icons.small = QIcon(Scaled(image, kSmallIconSize));
+            icons.large = QIcon(Scaled(image, kLargeIconSize));
+            break;
+        }
+        if (icons.small.isNull())
+            icons.small = QIcon(LoadIconPixmap(kIconProgram, kSmallIconSize));
+        if (icons.large.isNull())
+            icons.large = QIcon(LoadIconPixmap(kIconProgram, kLargeIconSize));
+        cached = std::move(icons);
+    }
+    return small ? cached->small : cached->large;
+}
+
+QIcon GetProductIcons() {
+    QIcon both;
+    for (bool small : {true, false}) {
+        const QIcon& icon = GetProductIcon(small);
+        const int size = small ? kSmallIconSize : kLargeIconSize;
+        if (!icon.isNull())
+            both.addPixmap(icon.pixmap(size, size));
+    }
+    return both;
+}
+
+namespace icon_testing {
+void ResetProductIcons() {
+    CachedProductIcons().reset();
+}
+}  // namespace icon_testing
+
+}  // namespace orx
