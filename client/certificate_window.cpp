@@ -1,0 +1,238 @@
+#include "client/certificate_window.h"
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "client/client_texts.h"
+#include "client/save_file_dialog.h"
+#include "core/file_helpers.h"
+#include "core/language.h"
+#include "core/trace.h"
+#include "dialogs/message_box.h"
+#include "dialogs/message_style.h"
+#include "dialogs/window_placement.h"
+#include "ui/icons.h"
+#include "ui/item_registry.h"
+#include "ui/qt_text.h"
+
+namespace orx {
+namespace {
+
+QString Text(int id) {
+    return ToQString(GetText(id));
+}
+
+QLabel* ValueLabel(const std::string& value, bool wrap, QWidget* parent) {
+    auto* label = new QLabel(ToQString(value), parent);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(wrap);
+    return label;
+}
+
+// A file name the user recognises: the certificate's display name, without the
+// characters that file systems or shells trip over.
+QString SuggestedName(const CertificateFacts& facts, const char* extension) {
+    QString name = ToQString(facts.subjectDisplayName);
+    for (QChar& c : name) {
+        if (c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+            c == '>' || c == '|' || c.isSpace() || c == ',')
+            c = '_';
+    }
+    if (name.isEmpty())
+        name = QStringLiteral("certificate");
+    return QDir::homePath() + '/' + name + QLatin1String(extension);
+}
+
+}  // namespace
+
+std::string CertificateWindow::KeyText(const CertificateFacts& facts) {
+    if (facts.keyType.empty())
+        return {};
+    if (facts.keyBits <= 0)
+        return facts.keyType;
+    const std::string format = GetText(kTextKeyBits);
+    char text[256];
+    std::snprintf(text, sizeof text, format.c_str(), facts.keyType.c_str(), facts.keyBits);
+    return text;
+}
+
+std::string CertificateWindow::StatusText(ValidityState state) {
+    switch (state) {
+        case ValidityState::Expired:
+            return GetText(kTextStatusExpired);
+        case ValidityState::NotYetValid:
+            return GetText(kTextStatusNotYetValid);
+        case ValidityState::Valid:
+            break;
+    }
+    return GetText(kTextStatusValid);
+}
+
+QLabel* CertificateWindow::AddField(QFormLayout* form, int labelId, const std::string& value,
+                                    int itemId, bool wrap) {
+    QLabel* label = ValueLabel(value, wrap, form->parentWidget());
+    RegisterItem(label, itemId);
+    form->addRow(Text(labelId), label);
+    return label;
+}
+
+CertificateWindow::CertificateWindow(CertificateFacts facts, QWidget* parent)
+    : QDialog(parent), facts_(std::move(facts)) {
+    setWindowTitle(ToQString(GetTitleText(kTextCertificate)));
+    setWindowIcon(GetProductIcons());
+    setSizeGripEnabled(true);
+
+    auto* outer = new QVBoxLayout(this);
+
+    // Whom it is for, and at one glance whether it can be used now.
+    auto* header = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setPixmap(LoadIconPixmap(kIconCertificate, kLargeIconSize));
+    icon->setAlignment(Qt::AlignTop);
+    header->addWidget(icon);
+    auto* headline = new QVBoxLayout;
+    QLabel* name = ValueLabel(
+        facts_.subjectDisplayName.empty() ? facts_.subjectReadable : facts_.subjectDisplayName,
+        true, this);
+    SetBoldFont(name, 2, true);
+    RegisterItem(name, kItemDisplayName);
+    headline->addWidget(name);
+    QLabel* status = ValueLabel(StatusText(facts_.validity), true, this);
+    RegisterItem(status, kItemStatus);
+    SetBoldFont(status, 0, true);
+    status->setStyleSheet(facts_.validity == ValidityState::Valid
+                              ? QStringLiteral("color: #1a7f37;")
+                              : QStringLiteral("color: #c62828;"));
+    headline->addWidget(status);
+    header->addLayout(headline, 1);
+    outer->addLayout(header);
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    auto* page = new QWidget(scroll_);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    auto addGroup = [&](int titleId) {
+        auto* box = new QGroupBox(Text(titleId), page);
+        auto* form = new QFormLayout(box);
+        form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+        form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+        pageLayout->addWidget(box);
+        return form;
+    };
+
+    QFormLayout* subject = addGroup(kTextSubject);
+    AddField(subject, kTextName, facts_.subjectDisplayName, kItemSubjectName, true);
+    AddField(subject, kTextDistinguishedName, facts_.subjectReadable, kItemSubjectText, true)
+        ->setToolTip(ToQString(facts_.subjectText));
+
+    QFormLayout* issuer = addGroup(kTextIssuer);
+    AddField(issuer, kTextName, facts_.issuerDisplayName, kItemIssuerName, true);
+    AddField(issuer, kTextDistinguishedName, facts_.issuerReadable, kItemIssuerText, true)
+        ->setToolTip(ToQString(facts_.issuerText));
+
+    QFormLayout* details = addGroup(kTextCertificate);
+    AddField(details, kTextValidFrom, facts_.notBefore, kItemValidFrom, false)
+        ->setToolTip(ToQString(facts_.notBeforeStored));
+    AddField(details, kTextValidTo, facts_.notAfter, kItemValidTo, false)
+        ->setToolTip(ToQString(facts_.notAfterStored));
+    AddField(details, kTextVersion, std::to_string(facts_.version), kItemVersion, false);
+    AddField(details, kTextSerialNumber, facts_.serial, kItemSerial, true)->setFont(fixed);
+    AddField(details, kTextSignatureAlgorithm, facts_.signatureAlgorithm, kItemSignature, false);
+    AddField(details, kTextPublicKey, KeyText(facts_), kItemPublicKey, false);
+    AddField(details, kTextSha1, facts_.sha1, kItemSha1, false)->setFont(fixed);
+    // SHA-256 is wider than a window should be: two lines of 16 bytes each.
+    std::string sha256 = facts_.sha256;
+    if (sha256.size() > 48)
+        sha256.replace(47, 1, "\n");
+    AddField(details, kTextSha256, sha256, kItemSha256, false)->setFont(fixed);
+
+    if (!facts_.extensions.empty()) {
+        QFormLayout* extensions = addGroup(kTextExtensions);
+        int item = kItemFirstExtension;
+        for (const ExtensionFacts& e : facts_.extensions) {
+            const std::string detail = GetText(kTextObjectIdentifier) + ": " + e.oid + "; " +
+                                       GetText(kTextCritical) + ": " +
+                                       GetText(e.critical ? kTextYes : kTextNo);
+            auto* label = ValueLabel(e.value + "\n" + detail, true, extensions->parentWidget());
+            RegisterItem(label, item++);
+            extensions->addRow(ToQString(e.name), label);
+        }
+    }
+    pageLayout->addStretch(1);
+    scroll_->setWidget(page);
+    outer->addWidget(scroll_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* saveDer = new QPushButton(Text(kTextSaveDer), this);
+    auto* savePem = new QPushButton(Text(kTextSavePem), this);
+    auto* close = new QPushButton(Text(kTextClose), this);
+    RegisterItem(saveDer, kItemSaveDer);
+    RegisterItem(savePem, kItemSavePem);
+    RegisterItem(close, kItemClose);
+    buttons->addWidget(saveDer);
+    buttons->addWidget(savePem);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    close->setDefault(true);
+    outer->addLayout(buttons);
+    connect(saveDer, &QPushButton::clicked, this, [this] { SaveAs(false); });
+    connect(savePem, &QPushButton::clicked, this, [this] { SaveAs(true); });
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+    FitToScreen();
+}
+
+void CertificateWindow::FitToScreen() {
+    // Wide enough for the fingerprints, tall enough for everything when the screen
+    // allows; beyond that the page scrolls.
+    QWidget* page = scroll_->widget();
+    page->adjustSize();
+    const QSize content = page->sizeHint();
+    const int width = std::max(content.width() + 40, sizeHint().width());
+    const int height = sizeHint().height() - scroll_->sizeHint().height() + content.height() + 8;
+    QSize wanted(width, height);
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        wanted = wanted.boundedTo(QSize(available.width() * 9 / 10, available.height() * 9 / 10));
+    }
+    resize(wanted);
+}
+
+bool CertificateWindow::SaveAs(bool pem) {
+    Trace("Client - Save certificate as %s ...", pem ? "PEM" : "DER");
+    const QString suggested = SuggestedName(facts_, pem ? ".pem" : ".cer");
+    const QString path = AskSaveFileName(this, Text(pem ? kTextSavePem : kTextSaveDer).remove('&'),
+                                         suggested, Text(pem ? kTextPemFilter : kTextDerFilter));
+    if (path.isEmpty()) {
+        Trace("Client - Save certificate as %s ... done", pem ? "PEM" : "DER");
+        return false;
+    }
+    const std::string file = ToUtf8(path);
+    const bool written = pem ? WriteWholeFile(PemCertificate(facts_.der), file)
+                             : WriteWholeFile(std::span<const uint8_t>(facts_.der), file);
+    if (!written) {
+        Trace("Client - Failed to save certificate to '%s'", file.c_str());
+        ShowMessage(this, FormatWithInsert(GetText(kTextSaveFailed), file), GetText(kTextError),
+                    kMbIconExclamation, false);
+    } else {
+        Trace("Client - Certificate saved to '%s'", file.c_str());
+    }
+    Trace("Client - Save certificate as %s ... done", pem ? "PEM" : "DER");
+    return written;
+}
+
+}  // namespace orx
