@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -57,7 +58,9 @@ int OpenClientLink(ClientTask task) {
 QWidget* MakeCertificateWindow(const std::string& file) {
     std::vector<uint8_t> bytes;
     CertificateFacts facts;
-    if (ReadWholeFile(bytes, file) == 0 || !ReadCertificateFacts(bytes, time(nullptr), &facts)) {
+    // The precise clock: time() may still say the second before.
+    const time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    if (ReadWholeFile(bytes, file) == 0 || !ReadCertificateFacts(bytes, now, &facts)) {
         Trace("Client - No certificate in '%s'", file.c_str());
         ShowClientMessage(nullptr, kTextNoCertificate, file, kMbIconExclamation);
         return nullptr;
@@ -86,9 +89,10 @@ int RunClient(std::string_view line) {
         !traceFile.empty()) {
         TraceSetFile(traceFile);
     }
+    // Before anything is shown: a stop request from now on closes the windows.
+    QuitOnSignal quit;
     const ClientRequest request = ParseClientRequest(line);
     Trace("Client - Command line '%s'", std::string(line).c_str());
-    QuitOnSignal quit;
     switch (request.task) {
         case ClientTask::Help:
         case ClientTask::Support:
