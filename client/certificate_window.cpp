@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -130,6 +131,7 @@ CertificateWindow::CertificateWindow(CertificateFacts facts, QWidget* parent)
         auto* form = new QFormLayout(box);
         form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
         form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+        form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
         pageLayout->addWidget(box);
         return form;
     };
@@ -162,14 +164,35 @@ CertificateWindow::CertificateWindow(CertificateFacts facts, QWidget* parent)
 
     if (!facts_.extensions.empty()) {
         QFormLayout* extensions = addGroup(kTextExtensions);
-        int item = kItemFirstExtension;
+        QWidget* box = extensions->parentWidget();
+        int item = 0;
         for (const ExtensionFacts& e : facts_.extensions) {
+            // The value first; where it comes from and whether it must be understood
+            // below it, quieter.
+            auto* cell = new QWidget(box);
+            auto* lines = new QVBoxLayout(cell);
+            lines->setContentsMargins(0, 0, 0, 0);
+            lines->setSpacing(0);
+            QLabel* value = ValueLabel(e.value, true, cell);
             const std::string detail = GetText(kTextObjectIdentifier) + ": " + e.oid + "; " +
                                        GetText(kTextCritical) + ": " +
                                        GetText(e.critical ? kTextYes : kTextNo);
-            auto* label = ValueLabel(e.value + "\n" + detail, true, extensions->parentWidget());
-            RegisterItem(label, item++);
-            extensions->addRow(ToQString(e.name), label);
+            QLabel* origin = ValueLabel(detail, true, cell);
+            QPalette quiet = origin->palette();
+            const QColor text = quiet.color(QPalette::WindowText);
+            const QColor back = quiet.color(QPalette::Window);
+            quiet.setColor(QPalette::WindowText, QColor((text.red() * 3 + back.red() * 2) / 5,
+                                                        (text.green() * 3 + back.green() * 2) / 5,
+                                                        (text.blue() * 3 + back.blue() * 2) / 5));
+            origin->setPalette(quiet);
+            RegisterItem(value, kItemFirstExtension + item);
+            RegisterItem(origin, kItemFirstExtensionDetail + item);
+            ++item;
+            lines->addWidget(value);
+            lines->addWidget(origin);
+            auto* name = new QLabel(ToQString(e.name), box);
+            name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            extensions->addRow(name, cell);
         }
     }
     pageLayout->addStretch(1);

@@ -31,7 +31,8 @@ enum CertificateItem : int {
     kItemSha1 = 1025,
     kItemSha256 = 1026,
     kItemPublicKey = 1027,
-    kItemFirstExtension = 1100,  // one value label per extension, in order
+    kItemFirstExtension = 1100,        // one value label per extension, in order
+    kItemFirstExtensionDetail = 1150,  // its identifier and criticality
     kItemSaveDer = 1201,
     kItemSavePem = 1202,
     kItemClose = 1203,

@@ -128,11 +128,10 @@ TEST(CertificateFacts, ValidityStateFollowsTheClock) {
     ASSERT_TRUE(ParseCertificateTime(facts.notBeforeStored, &from));
     ASSERT_TRUE(ParseCertificateTime(facts.notAfterStored, &to));
     EXPECT_EQ(facts.notBefore, "2020-01-01 00:00:00 UTC");
-    const std::pair<time_t, ValidityState> edges[] = {
-        {from - 1, ValidityState::NotYetValid},
-        {from, ValidityState::Valid},
-        {to, ValidityState::Valid},
-        {to + 1, ValidityState::Expired}};
+    const std::pair<time_t, ValidityState> edges[] = {{from - 1, ValidityState::NotYetValid},
+                                                      {from, ValidityState::Valid},
+                                                      {to, ValidityState::Valid},
+                                                      {to + 1, ValidityState::Expired}};
     for (const auto& [now, state] : edges) {
         ASSERT_TRUE(ReadCertificateFacts(CertificateBytes(TestCert::Expired), now, &facts));
         EXPECT_EQ(facts.validity, state) << now;
@@ -203,16 +202,11 @@ TEST(CertificateTime, UtcAndGeneralizedTimes) {
         bool ok;
         time_t seconds;
     } cases[] = {
-        {"700101000000Z", true, 0},
-        {"491231235959Z", true, 2524607999},
-        {"500101000000Z", true, -631152000},
-        {"20500101000000Z", true, 2524608000},
-        {"19700101000001Z", true, 1},
-        {"7001010000Z", false, 0},
-        {"700101000000", false, 0},
-        {"70x101000000Z", false, 0},
-        {"701301000000Z", false, 0},
-        {"", false, 0},
+        {"700101000000Z", true, 0},          {"491231235959Z", true, 2524607999},
+        {"500101000000Z", true, -631152000}, {"20500101000000Z", true, 2524608000},
+        {"19700101000001Z", true, 1},        {"7001010000Z", false, 0},
+        {"700101000000", false, 0},          {"70x101000000Z", false, 0},
+        {"701301000000Z", false, 0},         {"", false, 0},
     };
     for (const Case& c : cases) {
         time_t seconds = 42;
@@ -233,8 +227,9 @@ TEST(ExtensionText, ValuesBeyondTheFixtures) {
     } cases[] = {
         // IPv6 and a directory name in the alternative names.
         {"2.5.29.17",
-         {0x30, 0x22, 0x87, 0x10, 0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xA4,
-          0x0E, 0x30, 0x0C, 0x31, 0x0A, 0x30, 0x08, 0x06, 0x03, 0x55, 0x04, 0x03, 0x0C, 0x01, 'X'},
+         {0x30, 0x22, 0x87, 0x10, 0x20, 0x01, 0x0d, 0xb8, 0,    0,    0,    0,
+          0,    0,    0,    0,    0,    0,    0,    1,    0xA4, 0x0E, 0x30, 0x0C,
+          0x31, 0x0A, 0x30, 0x08, 0x06, 0x03, 0x55, 0x04, 0x03, 0x0C, 0x01, 'X'},
          true,
          "IP Address:2001:db8::1, DirName:CN=X"},
         // An otherName that is no principal name keeps only its type.

@@ -15,7 +15,7 @@ enum class TestCert { Full, CA, Expired, NotYetValid, Ec };
 struct OpensslView {
     std::string subject;  // name text form
     std::string issuer;
-    std::string serial;  // upper-case hex without separators
+    std::string serial;     // upper-case hex without separators
     std::string notBefore;  // "2026-12-05 16:14:32 UTC"
     std::string notAfter;
     std::string sha1;
