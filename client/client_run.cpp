@@ -101,6 +101,7 @@ int RunClient(std::string_view line) {
             std::unique_ptr<QWidget> window(MakeCertificateWindow(request.file));
             int result = kClientFailed;
             if (window) {
+                Trace("Client - Showing certificate '%s'", request.file.c_str());
                 window->show();
                 QApplication::exec();
                 result = kClientOk;
@@ -114,6 +115,7 @@ int RunClient(std::string_view line) {
                 ShowClientMessage(nullptr, kTextCannotRead, request.file, kMbIconExclamation);
                 return kClientFailed;
             }
+            Trace("Client - Showing trace file '%s'", request.file.c_str());
             window.show();
             QApplication::exec();
             return kClientOk;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextCursor>
@@ -99,7 +100,10 @@ TraceWindow::TraceWindow(std::string path, QWidget* parent)
     follow_ = new QTimer(this);
     connect(follow_, &QTimer::timeout, this, &TraceWindow::Follow);
     follow_->start(kFollowIntervalMs);
-    resize(900, 600);
+    QSize size(900, 600);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
 }
 
 bool TraceWindow::Load() {

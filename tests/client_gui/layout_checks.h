@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -30,6 +31,8 @@ inline void ExpectFits(QWidget* widget) {
 
 // The window must be shown and laid out.
 inline void ExpectSoundLayout(QWidget* window) {
+    // As a person sees it: after the pending layout requests.
+    QApplication::processEvents();
     const QRect client = window->rect();
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(window))
