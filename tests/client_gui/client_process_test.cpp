@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "client_gui/test_certificates.h"
+#include "client_gui/facts/test_certificates.h"
 #include "core/config_file.h"
 #include "core/os/process.h"
 #include "support/test_environment.h"

@@ -1,4 +1,4 @@
-#include "client_gui/test_certificates.h"
+#include "client_gui/facts/test_certificates.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "client/extension_text.h"
-#include "client_gui/test_certificates.h"
+#include "client_gui/facts/test_certificates.h"
 #include "core/base64.h"
 
 namespace orx {
