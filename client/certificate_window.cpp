@@ -14,13 +14,13 @@
 #include <cstdio>
 
 #include "client/client_texts.h"
-#include "client/save_file_dialog.h"
 #include "core/file_helpers.h"
 #include "core/language.h"
 #include "core/trace.h"
 #include "dialogs/message_box.h"
 #include "dialogs/message_style.h"
 #include "dialogs/window_placement.h"
+#include "ui/file_dialog.h"
 #include "ui/icons.h"
 #include "ui/item_registry.h"
 #include "ui/qt_text.h"
@@ -42,16 +42,15 @@ QLabel* ValueLabel(const std::string& value, bool wrap, QWidget* parent) {
 
 // A file name the user recognises: the certificate's display name, without the
 // characters that file systems or shells trip over.
-QString SuggestedName(const CertificateFacts& facts, const char* extension) {
-    QString name = ToQString(facts.subjectDisplayName);
-    for (QChar& c : name) {
-        if (c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-            c == '>' || c == '|' || c.isSpace() || c == ',')
+std::string SuggestedName(const CertificateFacts& facts, const char* extension) {
+    std::string name = facts.subjectDisplayName;
+    for (char& c : name) {
+        if (std::string_view("/\\:*?\"<>|, \t").find(c) != std::string_view::npos)
             c = '_';
     }
-    if (name.isEmpty())
-        name = QStringLiteral("certificate");
-    return QDir::homePath() + '/' + name + QLatin1String(extension);
+    if (name.empty())
+        name = "certificate";
+    return name + extension;
 }
 
 }  // namespace
@@ -208,7 +207,10 @@ CertificateWindow::CertificateWindow(CertificateFacts facts, QWidget* parent)
     RegisterItem(close, kItemClose);
     buttons->addWidget(saveDer);
     buttons->addWidget(savePem);
-    buttons->addStretch(1);
+    saved_ = new QLabel(this);
+    saved_->setTextFormat(Qt::PlainText);
+    RegisterItem(saved_, kItemSaved);
+    buttons->addWidget(saved_, 1);
     buttons->addWidget(close);
     close->setDefault(true);
     outer->addLayout(buttons);
@@ -236,25 +238,33 @@ void CertificateWindow::FitToScreen() {
 }
 
 bool CertificateWindow::SaveAs(bool pem) {
-    Trace("Client - Save certificate as %s ...", pem ? "PEM" : "DER");
-    const QString suggested = SuggestedName(facts_, pem ? ".pem" : ".cer");
-    const QString path = AskSaveFileName(this, Text(pem ? kTextSavePem : kTextSaveDer).remove('&'),
-                                         suggested, Text(pem ? kTextPemFilter : kTextDerFilter));
-    if (path.isEmpty()) {
-        Trace("Client - Save certificate as %s ... done", pem ? "PEM" : "DER");
+    const char* form = pem ? "PEM" : "DER";
+    Trace("Client - Save certificate as %s ...", form);
+    std::string file = SuggestedName(facts_, pem ? ".pem" : ".cer");
+    bool written = false;
+    if (!FileDialog(this, kSaveFolderKey, false, GetText(pem ? kTextPemFilter : kTextDerFilter),
+                    pem ? "pem" : "cer", file)) {
+        Trace("Client - Save certificate as %s ... done", form);
         return false;
     }
-    const std::string file = ToUtf8(path);
-    const bool written = pem ? WriteWholeFile(PemCertificate(facts_.der), file)
-                             : WriteWholeFile(std::span<const uint8_t>(facts_.der), file);
-    if (!written) {
-        Trace("Client - Failed to save certificate to '%s'", file.c_str());
-        ShowMessage(this, FormatWithInsert(GetText(kTextSaveFailed), file), GetText(kTextError),
-                    kMbIconExclamation, false);
+    if (FileExists(file) && AskQuestion(this, 2209) != kAnswerYes) {
+        Trace("Client - Kept the existing file '%s'", file.c_str());
     } else {
-        Trace("Client - Certificate saved to '%s'", file.c_str());
+        written = pem ? WriteWholeFile(PemCertificate(facts_.der), file)
+                      : WriteWholeFile(std::span<const uint8_t>(facts_.der), file);
+        if (!written) {
+            Trace("Client - Failed to save certificate to '%s'", file.c_str());
+            ShowMessage(this, FormatWithInsert(GetText(kTextSaveFailed), file), GetText(kTextError),
+                        kMbIconExclamation, false);
+        } else {
+            Trace("Client - Certificate saved to '%s'", file.c_str());
+            // The name only: a long folder would push the buttons apart.
+            const size_t slash = file.rfind('/');
+            saved_->setText(ToQString(FormatWithInsert(GetText(kTextSaved), file.substr(slash + 1))));
+            saved_->setToolTip(ToQString(file));
+        }
     }
-    Trace("Client - Save certificate as %s ... done", pem ? "PEM" : "DER");
+    Trace("Client - Save certificate as %s ... done", form);
     return written;
 }
 

@@ -36,7 +36,11 @@ enum CertificateItem : int {
     kItemSaveDer = 1201,
     kItemSavePem = 1202,
     kItemClose = 1203,
+    kItemSaved = 1204,  // where the certificate was saved last
 };
+
+// The folder the save dialog opens in is remembered under this key ("Last Path").
+inline constexpr const char* kSaveFolderKey = "Certificate";
 
 class CertificateWindow : public QDialog {
     Q_OBJECT
@@ -57,6 +61,7 @@ class CertificateWindow : public QDialog {
 
     CertificateFacts facts_;
     QScrollArea* scroll_ = nullptr;
+    QLabel* saved_ = nullptr;
 };
 
 }  // namespace orx

@@ -12,12 +12,13 @@
 
 #include "client/client_run.h"
 #include "client/client_texts.h"
-#include "client/save_file_dialog.h"
 #include "client_gui/facts/test_certificates.h"
 #include "client_gui/layout_checks.h"
 #include "core/config_file.h"
 #include "core/language.h"
 #include "dialogs/message_sink.h"
+#include "dialogs/message_style.h"
+#include "ui/file_dialog.h"
 #include "ui/item_registry.h"
 #include "ui/qt_text.h"
 #include "ui/testing/modal_driver.h"
@@ -132,40 +133,68 @@ TEST_F(CertificateWindowGerman, LayoutHoldsInGerman) {
 
 class CertificateSaveTest : public ::testing::Test {
   protected:
-    void TearDown() override { save_dialog_testing::SetAnswer(nullptr); }
+    void TearDown() override { file_dialog_testing::SetAnswerer(nullptr); }
+    // Every question of the save dialog is answered with `target`.
+    void AnswerWith(const std::string& target) {
+        file_dialog_testing::SetAnswerer([this, target](const file_dialog_testing::Request& r) {
+            requests.push_back(r);
+            return target.empty() ? std::nullopt : std::optional<std::string>(target);
+        });
+    }
+    QLabel* Saved(QWidget* window) { return FindItemAs<QLabel>(window, kItemSaved); }
+
     testing::IsolatedEnvironment env;
     message_testing::ScopedMessageSink messages;
+    std::vector<file_dialog_testing::Request> requests;
 };
 
 TEST_F(CertificateSaveTest, SavesDerAndPemThatOpensslReads) {
     auto window = OpenWindow(testing::CertificatePath(TestCert::Full));
     ASSERT_TRUE(window);
-    std::vector<QString> suggested;
-    std::string target = env / "saved.cer";
-    save_dialog_testing::SetAnswer([&](const QString& path) {
-        suggested.push_back(path);
-        return ToQString(target);
-    });
+    const std::string der = env / "saved.cer";
+    AnswerWith(der);
     QTest::mouseClick(FindItemAs<QPushButton>(window.get(), kItemSaveDer), Qt::LeftButton);
-    EXPECT_EQ(testing::ReadBytes(target), testing::CertificateBytes(TestCert::Full));
+    EXPECT_EQ(testing::ReadBytes(der), testing::CertificateBytes(TestCert::Full));
+    EXPECT_EQ(Saved(window.get())->text().toStdString(), "Saved to saved.cer.");
 
-    target = env / "saved.pem";
-    // An existing file is replaced whole.
-    testing::WriteFile(target, std::string(10000, 'x'));
+    // Without an extension the form's own is added.
+    const std::string pem = env / "saved";
+    AnswerWith(pem);
     QTest::mouseClick(FindItemAs<QPushButton>(window.get(), kItemSavePem), Qt::LeftButton);
-    EXPECT_EQ(testing::ReadFile(target),
+    EXPECT_EQ(testing::ReadFile(pem + ".pem"),
               testing::ReadFile(testing::CertificatePemPath(TestCert::Full)));
     std::string fromPem;
-    EXPECT_EQ(testing::RunCommand("openssl x509 -in '" + target + "' -noout -fingerprint -sha1",
+    EXPECT_EQ(testing::RunCommand("openssl x509 -in '" + pem + ".pem' -noout -fingerprint -sha1",
                                   &fromPem),
               0);
     EXPECT_NE(fromPem.find(window->Facts().sha1), std::string::npos);
 
-    ASSERT_EQ(suggested.size(), 2u);
-    EXPECT_TRUE(suggested[0].endsWith("/Jane_Doe__Unit__Example_AB.cer"))
-        << suggested[0].toStdString();
-    EXPECT_TRUE(suggested[1].endsWith(".pem"));
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_FALSE(requests[0].open);
+    EXPECT_EQ(requests[0].proposed, "Jane_Doe__Unit__Example_AB.cer");
+    EXPECT_EQ(requests[0].pattern, "*.cer *.der");
+    EXPECT_EQ(requests[1].proposed, "Jane_Doe__Unit__Example_AB.pem");
+    // The second dialog opens where the first one saved.
+    EXPECT_EQ(requests[1].folder, env.root());
     EXPECT_TRUE(messages.Messages().empty());
+    testing::ExpectSoundLayout(window.get());
+}
+
+TEST_F(CertificateSaveTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
+    auto window = OpenWindow(testing::CertificatePath(TestCert::Full));
+    ASSERT_TRUE(window);
+    const std::string target = env / "exists.cer";
+    testing::WriteFile(target, std::string(10000, 'x'));
+    AnswerWith(target);
+    messages.QueueAnswer(kAnswerNo);
+    EXPECT_FALSE(window->SaveAs(false));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].text,
+              "File exists. Do you want to replace the existing file?");
+    EXPECT_EQ(testing::ReadFile(target), std::string(10000, 'x'));
+    messages.QueueAnswer(kAnswerYes);
+    EXPECT_TRUE(window->SaveAs(false));
+    EXPECT_EQ(testing::ReadBytes(target), testing::CertificateBytes(TestCert::Full));
 }
 
 TEST_F(CertificateSaveTest, FailedWriteIsToldAndCancelWritesNothing) {
@@ -174,13 +203,14 @@ TEST_F(CertificateSaveTest, FailedWriteIsToldAndCancelWritesNothing) {
     // A path below a regular file cannot be made, not even by root.
     testing::WriteFile(env / "plain", "x");
     const std::string bad = env / "plain/cert.cer";
-    save_dialog_testing::SetAnswer([&](const QString&) { return ToQString(bad); });
+    AnswerWith(bad);
     EXPECT_FALSE(window->SaveAs(false));
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].text, "The certificate could not be saved to " + bad + ".");
     EXPECT_EQ(messages.Messages()[0].caption, "Error");
+    EXPECT_TRUE(Saved(window.get())->text().isEmpty());
 
-    save_dialog_testing::SetAnswer([&](const QString&) { return QString(); });
+    AnswerWith("");
     EXPECT_FALSE(window->SaveAs(true));
     EXPECT_EQ(messages.Messages().size(), 1u);
 }
