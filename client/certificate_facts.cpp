@@ -9,6 +9,7 @@
 #include "client/extension_text.h"
 #include "core/base64.h"
 #include "core/trace.h"
+#include "der/cert_handle.h"
 #include "der/der_algorithm.h"
 #include "der/der_certificate.h"
 #include "der/der_length.h"
@@ -56,18 +57,6 @@ std::string NameOf(std::span<const Named> table, std::string_view oid) {
             return std::string(entry.name);
     }
     return std::string(oid);
-}
-
-// The bytes as DER: a certificate handed over as Base64 text or a PEM block is
-// decoded first, as certificate handles are made.
-std::vector<uint8_t> AsDer(std::span<const uint8_t> bytes) {
-    if (!bytes.empty() && (bytes[0] == 'M' || bytes[0] == '-')) {
-        std::vector<uint8_t> decoded = Base64Decode(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        if (!decoded.empty())
-            return decoded;
-    }
-    return {bytes.begin(), bytes.end()};
 }
 
 std::string Digest(const EVP_MD* md, std::span<const uint8_t> bytes) {
@@ -208,12 +197,13 @@ std::string PemCertificate(std::span<const uint8_t> der) {
 
 bool ReadCertificateFacts(std::span<const uint8_t> bytes, time_t now, CertificateFacts* facts) {
     *facts = CertificateFacts();
-    const std::vector<uint8_t> der = AsDer(bytes);
-    DerCertificate certificate;
-    if (der.empty() || certificate.Decode(der) != DER_OK) {
+    // DER, or its Base64 text or PEM block, as every certificate of the program.
+    CertHandle handle = CertCreate(bytes);
+    if (!handle) {
         Trace("Client - No certificate in %u bytes", static_cast<unsigned>(bytes.size()));
         return false;
     }
+    DerCertificate& certificate = handle->certificate;
     DerBytes data;
     certificate.GetData(&data);
     facts->der.assign(data.begin(), data.end());

@@ -260,7 +260,8 @@ bool CertificateWindow::SaveAs(bool pem) {
             Trace("Client - Certificate saved to '%s'", file.c_str());
             // The name only: a long folder would push the buttons apart.
             const size_t slash = file.rfind('/');
-            saved_->setText(ToQString(FormatWithInsert(GetText(kTextSaved), file.substr(slash + 1))));
+            saved_->setText(
+                ToQString(FormatWithInsert(GetText(kTextSaved), file.substr(slash + 1))));
             saved_->setToolTip(ToQString(file));
         }
     }
