@@ -178,6 +178,7 @@ TEST_F(CertificateSaveTest, SavesDerAndPemThatOpensslReads) {
     EXPECT_EQ(requests[1].folder, env.root());
     EXPECT_TRUE(messages.Messages().empty());
     testing::ExpectSoundLayout(window.get());
+    EXPECT_FALSE(testing::SavePicture(window.get(), "certificate_saved").empty());
 }
 
 TEST_F(CertificateSaveTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
