@@ -1,6 +1,5 @@
 #include "client/certificate_window.h"
 
-#include <QDir>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -48,6 +47,9 @@ std::string SuggestedName(const CertificateFacts& facts, const char* extension) 
         if (std::string_view("/\\:*?\"<>|, \t").find(c) != std::string_view::npos)
             c = '_';
     }
+    // No hidden file, and no name made of dots.
+    if (!name.empty() && name[0] == '.')
+        name[0] = '_';
     if (name.empty())
         name = "certificate";
     return name + extension;
