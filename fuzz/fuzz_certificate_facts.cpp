@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         orx::PemCertificate(facts.der);
     }
     // The same bytes as the value of each common extension.
-    for (const char* oid : {"2.5.29.15", "2.5.29.37", "2.5.29.17", "2.5.29.19", "2.5.29.14",
-                            "2.5.29.35"}) {
+    for (const char* oid :
+         {"2.5.29.15", "2.5.29.37", "2.5.29.17", "2.5.29.19", "2.5.29.14", "2.5.29.35"}) {
         std::string text;
         orx::ExtensionValueText(oid, bytes, text);
     }
