@@ -133,10 +133,10 @@ TEST_F(CertificateWindowGerman, LayoutHoldsInGerman) {
 
 class CertificateSaveTest : public ::testing::Test {
   protected:
-    void TearDown() override { file_dialog_testing::SetAnswerer(nullptr); }
+    void TearDown() override { file_dialog_testing::SetFileDialogSink(nullptr); }
     // Every question of the save dialog is answered with `target`.
     void AnswerWith(const std::string& target) {
-        file_dialog_testing::SetAnswerer([this, target](const file_dialog_testing::Request& r) {
+        file_dialog_testing::SetFileDialogSink([this, target](const file_dialog_testing::FileDialogRequest& r) {
             requests.push_back(r);
             return target.empty() ? std::nullopt : std::optional<std::string>(target);
         });
@@ -145,7 +145,7 @@ class CertificateSaveTest : public ::testing::Test {
 
     testing::IsolatedEnvironment env;
     message_testing::ScopedMessageSink messages;
-    std::vector<file_dialog_testing::Request> requests;
+    std::vector<file_dialog_testing::FileDialogRequest> requests;
 };
 
 TEST_F(CertificateSaveTest, SavesDerAndPemThatOpensslReads) {
