@@ -250,3 +250,28 @@ TEST_F(ModuleCertificates, TokenCertsOfTheCommandLineShowTheEntries) {
 
 }  // namespace
 }  // namespace orx::testing
+
+namespace orx::testing {
+namespace {
+
+// Two programs with the same token logged in: each write starts from what the other
+// wrote, and the other one's list shows it at once.
+TEST_F(CertificateTokenTest, TwoProgramsWritingInTurnLoseNothing) {
+    std::unique_ptr<TokenApplication> other = Start();
+    other->SetProperty("ActiveSlot", std::to_string(slot_).c_str());
+    Script({"pin " + std::string(kPassword)});
+    ASSERT_EQ(other->Invoke("Login"), 0);
+    for (int i = 0; i < 6; ++i) {
+        TokenApplication& app = i % 2 ? *other : *app_;
+        const std::string text = EncodeBase64(
+            MakeDer({"Turn " + std::to_string(i), "Test CA", "", "20301231235959Z", 100 + i}));
+        app.SetProperty("Certificate", text.c_str());
+        ASSERT_EQ(app.Invoke("WriteCertificate"), 0) << i;
+    }
+    EXPECT_EQ(Enum("CertificateEx").size(), 6u);
+    EXPECT_TRUE(other->EnumPropertyString("CertificateEx", 5));
+    EXPECT_EQ(ScriptLeft(), "");  // nobody asked for a password again
+}
+
+}  // namespace
+}  // namespace orx::testing
