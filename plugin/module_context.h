@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "card_slots.h"
 #include "slot_registry.h"
 #include "token_crypto.h"
 #include "token_store.h"
@@ -82,6 +83,7 @@ class ModuleContext {
 
     TokenStore store_;
     SlotRegistry slots_;
+    CardSlots cards_;
     int activeSlot_ = 0;
     uint64_t parent_ = 0;
     uint64_t stamp_ = 0;
