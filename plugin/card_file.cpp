@@ -65,7 +65,8 @@ bool TokenWhole(std::span<const uint8_t> bytes) {
 }
 
 std::string ApplicationLabel(std::string_view card, size_t application) {
-    std::string label = std::string(card) + " (" + std::string(kCardApplicationNames[application]) + ")";
+    std::string label =
+        std::string(card) + " (" + std::string(kCardApplicationNames[application]) + ")";
     if (label.size() > kMaxLabelSize) {
         // The card's own name gives way, so that the note that tells the
         // applications apart stays whole.

@@ -148,9 +148,9 @@ std::optional<std::string> CardSlots::TokenInfo(int slot) {
     }
     const CardApplication& app = card.applications[at->application];
     return std::to_string(slot) + ";" + Field(file.label) + ";" + FormatSerial(card.serial) + ";" +
-           Field(GetCompanyName()) + ";Smart Card;" + Field(at->reader.cardPath) + ";" + kdf +
-           ";" + std::to_string(kMinPasswordLength) + "-" + std::to_string(kMaxPasswordLength) +
-           ";" + Field(at->reader.name) + ";" + std::to_string(app.triesLeft) + "/" +
+           Field(GetCompanyName()) + ";Smart Card;" + Field(at->reader.cardPath) + ";" + kdf + ";" +
+           std::to_string(kMinPasswordLength) + "-" + std::to_string(kMaxPasswordLength) + ";" +
+           Field(at->reader.name) + ";" + std::to_string(app.triesLeft) + "/" +
            std::to_string(app.maxTries) + ";" + std::to_string(card.pukTriesLeft) + "/" +
            std::to_string(card.pukMaxTries);
 }
@@ -184,8 +184,7 @@ void CardSlots::EndLogin(int slot) {
     Trace("Plg - Logout of slot %d", slot);
 }
 
-int CardSlots::TryPassword(const Located& at, bool puk, std::string_view password,
-                           TokenKey& key) {
+int CardSlots::TryPassword(const Located& at, bool puk, std::string_view password, TokenKey& key) {
     const std::string& path = at.reader.cardPath;
     CardFile card;
     // The try is spent on disk first: a process killed while the password is being
@@ -296,7 +295,9 @@ int CardSlots::Login(int slot, const std::string& program, uint64_t parent) {
         pinentry,
         CardPrompt("Enter the password of \"" + ApplicationLabel(card, at->application) + "\".",
                    "Password:"),
-        [&](const Secret& password) { return TryPassword(*at, false, password.view(), session.key); });
+        [&](const Secret& password) {
+            return TryPassword(*at, false, password.view(), session.key);
+        });
     if (result != kResultOk) {
         Trace("Plg - Login failed (%d)", result);
         return result;
@@ -338,8 +339,7 @@ int CardSlots::ChangePassword(int slot, const std::string& program, uint64_t par
                 current.serial != card.serial)
                 return kResultNotPresent;
             current.applications[at->application].passwordBox = box;
-            return store_.WriteCardLocked(at->reader.cardPath, current) ? kResultOk
-                                                                         : kResultFailed;
+            return store_.WriteCardLocked(at->reader.cardPath, current) ? kResultOk : kResultFailed;
         });
     if (result != kResultOk) {
         Trace("Plg - ChangePassword failed (%d)", result);
@@ -382,8 +382,7 @@ int CardSlots::UnlockPassword(int slot, const std::string& program, uint64_t par
             CardApplication& app = current.applications[at->application];
             app.passwordBox = box;
             app.triesLeft = app.maxTries;
-            return store_.WriteCardLocked(at->reader.cardPath, current) ? kResultOk
-                                                                         : kResultFailed;
+            return store_.WriteCardLocked(at->reader.cardPath, current) ? kResultOk : kResultFailed;
         });
     if (result != kResultOk) {
         Trace("Plg - UnlockPassword failed (%d)", result);

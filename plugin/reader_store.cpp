@@ -84,8 +84,8 @@ std::vector<Reader> ReaderStore::List() const {
         Reader reader{name, folder, {}};
         for (const std::string& file : SortedNames(folder)) {
             struct stat card {};
-            if (EndsWith(file, kCardFileExtension) &&
-                ::stat((folder + file).c_str(), &card) == 0 && S_ISREG(card.st_mode)) {
+            if (EndsWith(file, kCardFileExtension) && ::stat((folder + file).c_str(), &card) == 0 &&
+                S_ISREG(card.st_mode)) {
                 reader.cardPath = folder + file;
                 break;
             }
