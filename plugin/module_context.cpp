@@ -19,6 +19,7 @@ ModuleContext::ModuleContext() : store_(SoftTokenFolder()), slots_(store_) {
     if (!slots_.slots().empty())
         activeSlot_ = slots_.slots().front().id;
     stamp_ = store_.ChangeStamp();
+    PropagateCertificates();
 }
 
 ModuleContext::~ModuleContext() {
@@ -75,6 +76,12 @@ const char* ModuleContext::EnumProperty(std::string_view name, std::string_view 
     const long at = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || at < 0 || at > 100000)
         return Answer(std::nullopt);
+    if (name == "CertificateEx")
+        return Answer(CertificateExEntry(static_cast<int>(at)));
+    if (name == "Certificate")
+        return Answer(CertificateEntry(static_cast<int>(at)));
+    if (name == "Object")
+        return Answer(ObjectEntry(static_cast<int>(at)));
     return Answer(SlotEntry(name, static_cast<int>(at)));
 }
 
@@ -84,10 +91,24 @@ int ModuleContext::Invoke(std::string_view operation) {
             op, activeSlot_, [this](std::string_view name) { return Input(name); },
             pinentryProgram_, parent_))
         return *card;
-    if (strcasecmp(op.c_str(), "CreateToken") == 0)
-        return CreateToken();
-    if (strcasecmp(op.c_str(), "DeleteToken") == 0)
-        return DeleteToken();
+    if (strcasecmp(op.c_str(), "CreateToken") == 0) {
+        const int result = CreateToken();
+        PropagateCertificates();
+        return result;
+    }
+    if (strcasecmp(op.c_str(), "DeleteToken") == 0) {
+        const int result = DeleteToken();
+        PropagateCertificates();
+        return result;
+    }
+    if (strcasecmp(op.c_str(), "WriteCertificate") == 0)
+        return WriteCertificate();
+    if (strcasecmp(op.c_str(), "DeleteCertificate") == 0)
+        return DeleteCertificate();
+    if (strcasecmp(op.c_str(), "UpdateObject") == 0)
+        return UpdateObject();
+    if (strcasecmp(op.c_str(), "Update") == 0)
+        return OpenUpdateLink();
     if (strcasecmp(op.c_str(), "Login") == 0)
         return Login();
     if (strcasecmp(op.c_str(), "ChangePassword") == 0)
@@ -100,10 +121,12 @@ int ModuleContext::Invoke(std::string_view operation) {
             OPENSSL_cleanse(value.data(), value.size());
         inputs_.clear();
         slots_.Scan();
+        PropagateCertificates();
         return kResultOk;
     }
     if (strcasecmp(op.c_str(), "Refresh") == 0) {
         slots_.Scan();
+        PropagateCertificates();
         return kResultOk;
     }
     if (strcasecmp(op.c_str(), "ApplyConfig") == 0) {
