@@ -14,6 +14,7 @@
 
 #include "reader_store.h"
 #include "token_crypto.h"
+#include "token_objects.h"
 
 namespace orx {
 
@@ -46,6 +47,24 @@ class CardSlots {
     // The application's "TokenInfo"; none without a card.
     std::optional<std::string> TokenInfo(int slot);
     bool IsLoggedIn(int slot);
+
+    // What the applications hold (card_objects.cpp), as the soft tokens' objects are
+    // reached: the header without a key, the private part and changes with the login's.
+    struct ApplicationToken {
+        int slot = 0;
+        TokenFile file;
+    };
+    // Every application of every inserted, undamaged card, in slot order.
+    std::vector<ApplicationToken> Tokens();
+    // kTokenOk, kResultNotPresent (no card) or kTokenDamaged.
+    int ReadToken(int slot, TokenFile& file);
+    // With the login's key: kTokenOk, kResultNotPresent without a login, or the
+    // unsealing's answer.
+    int Unseal(int slot, std::vector<TokenObject>& privateObjects);
+    // Under the reader's lock with the login's key, as EditTokenObjects.
+    int Edit(int slot, const ObjectEdit& edit);
+    // Asks the application's password unless it is logged in.
+    int EnsureLogin(int slot, const std::string& program, uint64_t parent);
 
     // Runs a card operation for `slot`; none when `operation` is not one.
     std::optional<int> Invoke(std::string_view operation, int slot, const InputFn& input,

@@ -62,6 +62,8 @@ std::vector<ComponentInfo> Components() {
 }  // namespace
 
 bool ModuleContext::IsLoggedIn(int slotId) {
+    if (IsCardSlot(slotId))
+        return cards_.IsLoggedIn(slotId);
     auto it = sessions_.find(slotId);
     if (it == sessions_.end())
         return false;
@@ -99,8 +101,6 @@ std::optional<std::string> ModuleContext::TokenInfo() {
 std::optional<std::string> ModuleContext::StateProperty(std::string_view name) {
     if (name == "ActiveSlot")
         return std::to_string(activeSlot_);
-    if (name == "LoggedIn" && IsCardSlot(activeSlot_))
-        return cards_.IsLoggedIn(activeSlot_) ? "true" : "false";
     if (name == "TokenInfo" && IsCardSlot(activeSlot_))
         return cards_.TokenInfo(activeSlot_);
     if (name == "LoggedIn")
