@@ -289,6 +289,10 @@ int CardSlots::Login(int slot, const std::string& program, uint64_t parent) {
         Trace("Plg - Login failed: the card in reader %s is damaged", at->reader.name.c_str());
         return kResultBadContent;
     }
+    if (card.applications[at->application].triesLeft == 0) {
+        Trace("Plg - Login failed: the password of slot %d is locked", slot);
+        return kCardLocked;  // nothing to ask: no password could open it
+    }
     Pinentry pinentry(ChoosePinentry(program), parent);
     Session session{at->reader.cardPath, card.serial, at->application, {}};
     const int result = AskPassword(
@@ -315,6 +319,10 @@ int CardSlots::ChangePassword(int slot, const std::string& program, uint64_t par
         store_.ReadCard(at->reader.cardPath, card) != kTokenOk) {
         Trace("Plg - ChangePassword failed: no card in slot %d", slot);
         return kResultNotPresent;
+    }
+    if (card.applications[at->application].triesLeft == 0) {
+        Trace("Plg - ChangePassword failed: the password of slot %d is locked", slot);
+        return kCardLocked;
     }
     const std::string label = ApplicationLabel(card, at->application);
     Pinentry pinentry(ChoosePinentry(program), parent);
@@ -357,6 +365,11 @@ int CardSlots::UnlockPassword(int slot, const std::string& program, uint64_t par
         store_.ReadCard(at->reader.cardPath, card) != kTokenOk) {
         Trace("Plg - UnlockPassword failed: no card in slot %d", slot);
         return kResultNotPresent;
+    }
+    if (card.pukTriesLeft == 0) {
+        Trace("Plg - UnlockPassword failed: the PUK of the card in reader %s is locked",
+              at->reader.name.c_str());
+        return kCardLocked;
     }
     const std::string label = ApplicationLabel(card, at->application);
     Pinentry pinentry(ChoosePinentry(program), parent);

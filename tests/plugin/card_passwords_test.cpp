@@ -72,8 +72,11 @@ TEST_F(CardPasswords, TheThirdWrongPasswordLocksAndThePukUnblocks) {
     app_->SetActiveSlot(5);
     EXPECT_EQ(FieldOf(Get("TokenInfo").value_or(""), 9), "0/3");
 
-    // Locked: even the right password is refused, and the other applications work.
+    // Locked: even the right password is refused, without asking for it, and the
+    // other applications work.
     EXPECT_EQ(Invoke(5, "Login", {"pin " + std::string(kPassword)}), 164);
+    EXPECT_EQ(ScriptLeft(), "pin " + std::string(kPassword) + "\n");
+    EXPECT_EQ(OnDisk().applications[1].triesLeft, 0);
     EXPECT_EQ(Invoke(4, "Login", {"pin " + std::string(kPassword)}), 0);
     EXPECT_EQ(OnDisk().applications[0].triesLeft, 3);
 
