@@ -171,5 +171,32 @@ TEST_F(CardPasswords, AKilledCheckKeepsItsTrySpent) {
     EXPECT_EQ(card.applications[0].triesLeft, 3);
 }
 
+// Two processes that try wrong passwords at the same time each spend a try: the
+// counter is read and written under the reader's lock.
+TEST_F(CardPasswords, TriesOfTwoProcessesAddUp) {
+    std::vector<pid_t> children;
+    for (int i = 0; i < 2; ++i) {
+        const std::string script = Path("script-" + std::to_string(i));
+        WriteFile(script, "pin wrong-" + std::to_string(i) + "\ncancel\n");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("FAKE_PINENTRY_SCRIPT", script.c_str(), 1);
+            app_->SetActiveSlot(4);
+            _exit(app_->Invoke("Login"));
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);  // cancelled after the wrong one
+    }
+    EXPECT_EQ(OnDisk().applications[0].triesLeft, 1);
+    // The last try locks.
+    EXPECT_EQ(Invoke(4, "Login", {"pin wrong-2"}), 164);
+}
+
 }  // namespace
 }  // namespace orx::testing
