@@ -81,7 +81,10 @@ int CmsEngine::Sign(std::string& content, X509* cert, EVP_PKEY* key, CmsSignOpti
                     std::string& answer) {
     answer.clear();
     BioPtr in = ReadOnlyBio(content);
-    unsigned int flags = CMS_BINARY;
+    // A clear-signed S/MIME message carries its content as MIME text, whose line
+    // ends every reader rewrites to CRLF: that form is what is signed. Everything
+    // else signs the bytes exactly.
+    unsigned int flags = options.mime && options.detached ? 0 : CMS_BINARY;
     if (options.detached)
         flags |= CMS_DETACHED;
     // Streaming writes the content straight from the input into the answer; a
@@ -169,9 +172,9 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
     X509_up_ref(recipient);
     BioPtr in = ReadOnlyBio(content);
     const unsigned int flags = CMS_BINARY | CMS_STREAM;
-    CmsPtr cms(in ? CMS_encrypt_ex(certs.get(), in.get(), cipher.get(), flags, library_.get(),
-                                   nullptr)
-                  : nullptr);
+    CmsPtr cms(
+        in ? CMS_encrypt_ex(certs.get(), in.get(), cipher.get(), flags, library_.get(), nullptr)
+           : nullptr);
     std::string ber;
     int ok = 0;
     if (cms) {
@@ -265,8 +268,8 @@ bool CmsEngine::EnvelopeIsFor(X509* cert) const {
         if (type == CMS_RECIPINFO_AGREE) {
             STACK_OF(CMS_RecipientEncryptedKey)* keys = CMS_RecipientInfo_kari_get0_reks(info);
             for (int k = 0; keys && k < sk_CMS_RecipientEncryptedKey_num(keys); ++k) {
-                if (CMS_RecipientEncryptedKey_cert_cmp(
-                        sk_CMS_RecipientEncryptedKey_value(keys, k), cert) == 0)
+                if (CMS_RecipientEncryptedKey_cert_cmp(sk_CMS_RecipientEncryptedKey_value(keys, k),
+                                                       cert) == 0)
                     return true;
             }
         }
@@ -279,8 +282,8 @@ int CmsEngine::DecryptEnvelope(X509* cert, EVP_PKEY* key, std::string& answer) {
     if (!envelope_)
         return kResultBadContent;
     BioPtr out = sink_.Open(answer, true);
-    const int ok = out ? CMS_decrypt(envelope_.get(), key, cert, nullptr, out.get(), CMS_BINARY)
-                       : 0;
+    const int ok =
+        out ? CMS_decrypt(envelope_.get(), key, cert, nullptr, out.get(), CMS_BINARY) : 0;
     if (out)
         StringSink::Finish(out.get());
     if (ok != 1) {

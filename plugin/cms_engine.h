@@ -32,7 +32,8 @@ class CmsEngine {
     const CmsLibrary& library() const { return library_; }
 
     // `content` is consumed. Binary answers are Base64 of the DER, S/MIME answers
-    // the message text (opaque when attached, multipart/signed when detached).
+    // the message text: opaque when attached (the exact bytes), multipart/signed when
+    // detached (the content as text with CRLF line ends, as S/MIME signs it).
     int Sign(std::string& content, X509* cert, EVP_PKEY* key, CmsSignOptions options,
              std::string& answer);
 

@@ -7,8 +7,8 @@ namespace orx {
 namespace {
 
 // id-aa-contentHint (1.2.840.113549.1.9.16.2.4) and id-data (1.2.840.113549.1.7.1).
-constexpr uint8_t kContentHintOid[] = {0x06, 0x0B, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D,
-                                       0x01, 0x09, 0x10, 0x02, 0x04};
+constexpr uint8_t kContentHintOid[] = {0x06, 0x0B, 0x2A, 0x86, 0x48, 0x86, 0xF7,
+                                       0x0D, 0x01, 0x09, 0x10, 0x02, 0x04};
 constexpr uint8_t kDataOid[] = {0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x01};
 constexpr uint8_t kEnvelopedOid[] = {0x06, 0x09, 0x2A, 0x86, 0x48, 0x86,
                                      0xF7, 0x0D, 0x01, 0x07, 0x03};
@@ -99,8 +99,9 @@ std::optional<size_t> FindEnvelopedData(std::span<const uint8_t> in, bool* strea
         return std::nullopt;
     size_t at = info->headerSize;
     const std::optional<Header> oid = ReadHeader(in, at);
-    if (!oid || oid->tag != 0x06 || View(in.data() + at, oid->headerSize + oid->length) !=
-                                        View(kEnvelopedOid, sizeof kEnvelopedOid))
+    if (!oid || oid->tag != 0x06 ||
+        View(in.data() + at, oid->headerSize + oid->length) !=
+            View(kEnvelopedOid, sizeof kEnvelopedOid))
         return std::nullopt;
     at += oid->headerSize + oid->length;
     const std::optional<Header> wrap = ReadHeader(in, at);

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <openssl/evp.h>
+// pem.h first: cms.h declares the PEM forms only after it.
+#include <openssl/pem.h>
+
 #include <openssl/cms.h>
 #include <openssl/pkcs12.h>
 #include <openssl/types.h>

@@ -38,6 +38,12 @@ int SinkWrite(BIO* bio, const char* data, size_t size, size_t* written) {
     return 1;
 }
 
+int SinkPuts(BIO* bio, const char* text) {
+    size_t written = 0;
+    SinkWrite(bio, text, std::strlen(text), &written);
+    return static_cast<int>(written);
+}
+
 long SinkCtrl(BIO*, int cmd, long, void*) {
     return cmd == BIO_CTRL_FLUSH ? 1 : 0;
 }
@@ -59,6 +65,7 @@ StringSink::StringSink() {
     method_ = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "orx string sink");
     if (method_) {
         BIO_meth_set_write_ex(method_, SinkWrite);
+        BIO_meth_set_puts(method_, SinkPuts);
         BIO_meth_set_ctrl(method_, SinkCtrl);
         BIO_meth_set_create(method_, SinkCreate);
         BIO_meth_set_destroy(method_, SinkDestroy);

@@ -98,8 +98,8 @@ void AppendBase64(std::initializer_list<std::span<const uint8_t>> pieces, std::s
                 if (take > room)
                     take = room;
             }
-            const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(dst), src,
-                                                static_cast<int>(take));
+            const int written =
+                EVP_EncodeBlock(reinterpret_cast<unsigned char*>(dst), src, static_cast<int>(take));
             dst += written;
             src += take;
             n -= take;
