@@ -20,6 +20,7 @@ ModuleContext::ModuleContext() : store_(SoftTokenFolder()), slots_(store_) {
     if (!slots_.slots().empty())
         activeSlot_ = slots_.slots().front().id;
     stamp_ = store_.ChangeStamp();
+    PropagateCertificates();
 }
 
 ModuleContext::~ModuleContext() {
@@ -82,15 +83,38 @@ const char* ModuleContext::EnumProperty(std::string_view name, std::string_view 
     const long at = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || at < 0 || at > 100000)
         return Answer(std::nullopt);
+    if (name == "CertificateEx")
+        return Answer(CertificateExEntry(static_cast<int>(at)));
+    if (name == "Certificate")
+        return Answer(CertificateEntry(static_cast<int>(at)));
+    if (name == "Object")
+        return Answer(ObjectEntry(static_cast<int>(at)));
     return Answer(SlotEntry(name, static_cast<int>(at)));
 }
 
 int ModuleContext::Invoke(std::string_view operation) {
     const std::string op(operation);
-    if (strcasecmp(op.c_str(), "CreateToken") == 0)
-        return CreateToken();
-    if (strcasecmp(op.c_str(), "DeleteToken") == 0)
-        return DeleteToken();
+    if (strcasecmp(op.c_str(), "CreateToken") == 0) {
+        const int result = CreateToken();
+        PropagateCertificates();
+        return result;
+    }
+    if (strcasecmp(op.c_str(), "DeleteToken") == 0) {
+        const int result = DeleteToken();
+        PropagateCertificates();
+        return result;
+    }
+    if (strcasecmp(op.c_str(), "WriteCertificate") == 0) {
+        // PKCS#12 and PKCS#7 files first; plain certificates go on as they are.
+        int imported = 0;
+        return ImportCertificateContainer(imported) ? imported : WriteCertificate();
+    }
+    if (strcasecmp(op.c_str(), "DeleteCertificate") == 0)
+        return DeleteCertificate();
+    if (strcasecmp(op.c_str(), "UpdateObject") == 0)
+        return UpdateObject();
+    if (strcasecmp(op.c_str(), "Update") == 0)
+        return OpenUpdateLink();
     if (strcasecmp(op.c_str(), "Login") == 0)
         return Login();
     if (strcasecmp(op.c_str(), "ChangePassword") == 0)
@@ -105,9 +129,6 @@ int ModuleContext::Invoke(std::string_view operation) {
         return Encrypt();
     if (strcasecmp(op.c_str(), "Decrypt") == 0)
         return Decrypt();
-    if (int imported = 0;
-        strcasecmp(op.c_str(), "WriteCertificate") == 0 && ImportCertificateContainer(imported))
-        return imported;
     if (strcasecmp(op.c_str(), "Reset") == 0) {
         // Inputs are for one operation; the logins and the active slot stay.
         for (auto& [key, value] : inputs_)
@@ -115,10 +136,12 @@ int ModuleContext::Invoke(std::string_view operation) {
         inputs_.clear();
         DropCmsAnswer();
         slots_.Scan();
+        PropagateCertificates();
         return kResultOk;
     }
     if (strcasecmp(op.c_str(), "Refresh") == 0) {
         slots_.Scan();
+        PropagateCertificates();
         return kResultOk;
     }
     if (strcasecmp(op.c_str(), "ApplyConfig") == 0) {

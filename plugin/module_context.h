@@ -152,6 +152,8 @@ class ModuleContext {
     // Enumerations are made whole at index 0 and handed out from here.
     std::vector<std::string> certificateExList_;
     std::vector<std::string> certificateList_;
+    // The folder's change stamp when the "MY" store was last brought in step.
+    std::optional<uint64_t> propagatedStamp_;
     std::unique_ptr<CmsEngine> cms_;
     std::string cmsAnswerName_;
     std::string cmsAnswer_;

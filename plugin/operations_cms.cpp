@@ -8,6 +8,7 @@
 #include <openssl/x509.h>
 
 #include "base64_text.h"
+#include "certificate_fields.h"
 #include "cms_engine.h"
 #include "cms_file_name.h"
 #include "core/product_identity.h"
@@ -43,6 +44,16 @@ X509Ptr ReadCertificate(const std::string& text, std::vector<uint8_t>& der) {
     der.assign(out, out + n);
     OPENSSL_free(out);
     return cert;
+}
+
+// A certificate's label on the token: the file's friendly name, else as a plain
+// certificate import names it.
+std::string LabelFor(std::span<const uint8_t> der, const std::string& friendlyName) {
+    if (!friendlyName.empty())
+        return friendlyName;
+    CertificateFields fields;
+    ReadCertificateFields(der, fields);
+    return fields.subjectDisplay;
 }
 
 X509Ptr ParseDer(std::span<const uint8_t> der) {
@@ -282,17 +293,19 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
         });
         if (result == kResultOk) {
             if (!content.certificate.empty())
-                result = StoreCertificate(slotId, content.certificate, content.label,
+                result = StoreCertificate(slotId, content.certificate,
+                                          LabelFor(content.certificate, content.label),
                                           content.pkcs8.span());
             for (const std::vector<uint8_t>& der : content.chain) {
                 if (result != kResultOk)
                     break;
-                result = StoreCertificate(slotId, der, "", {});
+                result = StoreCertificate(slotId, der, LabelFor(der, ""), {});
             }
         }
         if (result != kResultOk) {
             Trace("Plg - WriteCertificate failed (%d)", result);
         } else {
+            PropagateCertificates();
             Trace("Plg - WriteCertificate (PKCS#12) ... done (slot %d)", slotId);
         }
         return true;
@@ -305,11 +318,12 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
     for (const std::vector<uint8_t>& der : certificates) {
         if (result != kResultOk)
             break;
-        result = StoreCertificate(slotId, der, "", {});
+        result = StoreCertificate(slotId, der, LabelFor(der, ""), {});
     }
     if (result != kResultOk) {
         Trace("Plg - WriteCertificate failed (%d)", result);
     } else {
+        PropagateCertificates();
         Trace("Plg - WriteCertificate (PKCS#7) ... done (%zu certificates)", certificates.size());
     }
     return true;
