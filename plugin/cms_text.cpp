@@ -43,6 +43,21 @@ bool DecodeBase64InPlace(std::string& text) {
     int have = 0;
     size_t padding = 0;
     for (size_t i = 0; i < size; ++i) {
+        // Whole groups of four at a time while nothing but the alphabet comes.
+        while (have == 0 && padding == 0 && i + 4 <= size) {
+            const int a = kDecode[data[i]], b = kDecode[data[i + 1]], c = kDecode[data[i + 2]],
+                      d = kDecode[data[i + 3]];
+            if ((a | b | c | d) < 0)
+                break;
+            const uint32_t v = static_cast<uint32_t>(a << 18 | b << 12 | c << 6 | d);
+            data[out] = static_cast<uint8_t>(v >> 16);
+            data[out + 1] = static_cast<uint8_t>(v >> 8);
+            data[out + 2] = static_cast<uint8_t>(v);
+            out += 3;
+            i += 4;
+        }
+        if (i >= size)
+            break;
         const int8_t v = kDecode[data[i]];
         if (v == -2)
             continue;
