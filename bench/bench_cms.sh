@@ -45,9 +45,10 @@ measure() {
 
 printf '%-8s %-8s %-8s %10s %10s %10s %10s %8s %8s\n' size op form \
   "orx s" "openssl s" "orx MiB" "ossl MiB" "time x" "mem/file"
-for mib in 1 64; do
+# A one-byte file first: the fixed cost of each process (start, module, login).
+for mib in 0 1 64; do
   in=$work/data-$mib.bin
-  head -c $((mib * 1048576)) /dev/urandom >"$in"
+  if [ "$mib" = 0 ]; then head -c 1 /dev/urandom >"$in"; else head -c $((mib * 1048576)) /dev/urandom >"$in"; fi
   for op in sign encrypt; do
     for form in binary smime; do
       if [ $op = sign ]; then
@@ -79,7 +80,8 @@ for mib in 1 64; do
       cmp -s "$in" "$work/check" || { echo "$op $form: the module's result does not check" >&2; exit 1; }
       awk -v m=$mib -v op=$op -v f=$form -v a="$orx_s" -v b="$ossl_s" -v x="$orx_kb" -v y="$ossl_kb" \
         'BEGIN { printf "%-8s %-8s %-8s %10.2f %10.2f %10.1f %10.1f %8.2f %8.2f\n",
-                 m " MiB", op, f, a, b, x / 1024, y / 1024, (b > 0 ? a / b : 0), x / 1024 / m }'
+                 (m ? m " MiB" : "1 byte"), op, f, a, b, x / 1024, y / 1024, (b > 0 ? a / b : 0),
+                 (m ? x / 1024 / m : 0) }'
     done
   done
 done

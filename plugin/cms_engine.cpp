@@ -32,6 +32,14 @@ size_t Base64Size(size_t bytes) {
     return 4 * ((bytes + 2) / 3) + 8;
 }
 
+// Room for a streamed structure around `content` bytes: streaming cuts the content
+// into chunks of a few kilobytes, each with a header of its own. Reserving more
+// than is written costs nothing (untouched pages are never mapped), while growing
+// the answer later would hold the old and the new copy at once.
+size_t StreamedSize(size_t content) {
+    return content + content / 64 + 65536;
+}
+
 // OpenSSL's reason for a failure, for the trace.
 std::string LastError() {
     const unsigned long code = ERR_peek_last_error();
@@ -98,8 +106,10 @@ int CmsEngine::Sign(std::string& content, X509* cert, EVP_PKEY* key, CmsSignOpti
         Release(content);
         return kResultFailed;
     }
-    const size_t estimate = (options.detached ? 0 : content.size()) + 16384;
-    answer.reserve(options.mime ? estimate * 140 / 100 + (options.detached ? content.size() : 0)
+    const size_t estimate = StreamedSize(options.detached ? 0 : content.size());
+    // S/MIME: Base64 in lines when attached; the content as text (CRLF line ends, at
+    // most twice as long) beside the signature when detached.
+    answer.reserve(options.mime ? estimate * 140 / 100 + (options.detached ? 2 * content.size() : 0)
                                 : Base64Size(estimate));
     BioPtr out = sink_.Open(answer, !options.mime);
     int ok = 0;
@@ -178,7 +188,7 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
     std::string ber;
     int ok = 0;
     if (cms) {
-        ber.reserve(content.size() + 16384);
+        ber.reserve(StreamedSize(content.size()));
         BioPtr out = sink_.Open(ber, false);
         ok = out ? i2d_CMS_bio_stream(out.get(), cms.get(), in.get(), static_cast<int>(flags)) : 0;
     }
