@@ -291,6 +291,9 @@ int CmsEngine::DecryptEnvelope(X509* cert, EVP_PKEY* key, std::string& answer) {
     answer.clear();
     if (!envelope_)
         return kResultBadContent;
+    ASN1_OCTET_STRING** encrypted = CMS_get0_content(envelope_.get());
+    if (encrypted && *encrypted)
+        answer.reserve(Base64Size(static_cast<size_t>(ASN1_STRING_length(*encrypted))));
     BioPtr out = sink_.Open(answer, true);
     const int ok =
         out ? CMS_decrypt(envelope_.get(), key, cert, nullptr, out.get(), CMS_BINARY) : 0;
