@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "cms_engine.h"
 #include "core/os/folders.h"
 #include "core/trace.h"
 
@@ -54,6 +55,8 @@ void ModuleContext::SetProperty(std::string_view name, const char* value) {
         Trace("Plg - Trace set");
         return;
     }
+    if (name == cmsAnswerName_)
+        DropCmsAnswer();
     if (value) {
         inputs_[std::string(name)] = value;
     } else {
@@ -62,6 +65,10 @@ void ModuleContext::SetProperty(std::string_view name, const char* value) {
 }
 
 const char* ModuleContext::GetProperty(std::string_view name) {
+    if (const char* result = CmsAnswer(name))
+        return result;
+    if (name == "Certificate" && inputs_.count("Data") && !inputs_.count("Certificate"))
+        return Answer(MessageCertificates());
     if (IsConfigName(name))
         return Answer(GetConfig(name));
     if (std::optional<std::string> state = StateProperty(name))
@@ -101,8 +108,11 @@ int ModuleContext::Invoke(std::string_view operation) {
         PropagateCertificates();
         return result;
     }
-    if (strcasecmp(op.c_str(), "WriteCertificate") == 0)
-        return WriteCertificate();
+    if (strcasecmp(op.c_str(), "WriteCertificate") == 0) {
+        // PKCS#12 and PKCS#7 files first; plain certificates go on as they are.
+        int imported = 0;
+        return ImportCertificateContainer(imported) ? imported : WriteCertificate();
+    }
     if (strcasecmp(op.c_str(), "DeleteCertificate") == 0)
         return DeleteCertificate();
     if (strcasecmp(op.c_str(), "UpdateObject") == 0)
@@ -115,11 +125,20 @@ int ModuleContext::Invoke(std::string_view operation) {
         return ChangePassword();
     if (strcasecmp(op.c_str(), "About") == 0)
         return About();
+    if (strcasecmp(op.c_str(), "Sign") == 0)
+        return Sign();
+    if (strcasecmp(op.c_str(), "Verify") == 0)
+        return Verify();
+    if (strcasecmp(op.c_str(), "Encrypt") == 0)
+        return Encrypt();
+    if (strcasecmp(op.c_str(), "Decrypt") == 0)
+        return Decrypt();
     if (strcasecmp(op.c_str(), "Reset") == 0) {
         // Inputs are for one operation; the logins and the active slot stay.
         for (auto& [key, value] : inputs_)
             OPENSSL_cleanse(value.data(), value.size());
         inputs_.clear();
+        DropCmsAnswer();
         slots_.Scan();
         PropagateCertificates();
         return kResultOk;
@@ -142,6 +161,7 @@ int ModuleContext::Invoke(std::string_view operation) {
 
 void ModuleContext::Clear() {
     inputs_.clear();
+    DropCmsAnswer();
     slots_.Scan();
 }
 

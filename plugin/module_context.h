@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,6 +20,8 @@
 #include "token_store.h"
 
 namespace orx {
+
+class CmsEngine;
 
 // PKCS#11 return values that the module answers.
 inline constexpr int kResultOk = 0;
@@ -123,6 +126,20 @@ class ModuleContext {
     // cert_propagation.cpp: keeps the "MY" store in step with the tokens present.
     void PropagateCertificates();
 
+    // operations_cms.cpp: the file operations; their results are answered from
+    // cmsAnswer_ under the name in cmsAnswerName_ without a further copy.
+    int Sign();
+    int Verify();
+    int Encrypt();
+    int Decrypt();
+    // Imports PKCS#12 and certificates-only PKCS#7 files; false when "Certificate"
+    // is neither, for the plain certificate import to handle.
+    bool ImportCertificateContainer(int& result);
+    std::optional<std::string> MessageCertificates();
+    const char* CmsAnswer(std::string_view name) const;
+    void DropCmsAnswer();
+    CmsEngine& Cms();
+
     void EndLogin(int slotId);
     void EndAllLogins();
     std::string Input(std::string_view name) const;
@@ -142,6 +159,9 @@ class ModuleContext {
     std::vector<std::string> certificateList_;
     // The folder's change stamp when the "MY" store was last brought in step.
     std::optional<uint64_t> propagatedStamp_;
+    std::unique_ptr<CmsEngine> cms_;
+    std::string cmsAnswerName_;
+    std::string cmsAnswer_;
 };
 
 }  // namespace orx

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Signing and encrypting a 1 MiB and a 64 MiB file through the token plug-in module
+# (orxxctl file: the wizard's property calls, the whole file as one Base64 property
+# each way) against the openssl command line in the same run: wall time and peak
+# memory (/usr/bin/time -v) of both. The token uses a cheap key derivation, so that
+# what is measured is the file work and not the login.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=build/bin
+fake=build/test-fakes/fake_pinentry
+for f in "$bin/orxxctl" "$bin/orx.so" "$fake" /usr/bin/time; do
+  [ -e "$f" ] || { echo "missing $f (build the release preset first)" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+export XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/run configorx=$work/user.cfg
+export ORX_INSTALL_LOCATION=$work/install/ ORX_TOKEN_KDF_LOG2N=2
+export ORX_PINENTRY=$PWD/$fake FAKE_PINENTRY_SCRIPT=$work/pin.script FAKE_PINENTRY_LOG=$work/pin.log
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$ORX_INSTALL_LOCATION"
+mkdir -m 0700 -p "$XDG_RUNTIME_DIR"
+
+openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=Bench \
+  -addext basicConstraints=critical,CA:FALSE -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+openssl x509 -in "$work/cert.pem" -outform DER -out "$work/cert.der"
+openssl pkcs12 -export -in "$work/cert.pem" -inkey "$work/key.pem" -passout pass:bench-p12 \
+  -out "$work/id.p12"
+printf 'pin bench-token\npin bench-token\n' >"$FAKE_PINENTRY_SCRIPT"
+"$bin/orxxctl" token create Bench >/dev/null
+printf 'pin bench-p12\npin bench-token\n' >"$FAKE_PINENTRY_SCRIPT"
+"$bin/orxxctl" file import "$work/id.p12"
+
+# Runs a command under /usr/bin/time -v; prints "seconds kilobytes".
+measure() {
+  printf 'pin bench-token\n' >"$FAKE_PINENTRY_SCRIPT"
+  /usr/bin/time -v -o "$work/time" "$@" >/dev/null
+  local wall rss
+  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$work/time" |
+    awk -F: '{ if (NF == 3) print $1*3600 + $2*60 + $3; else print $1*60 + $2 }')
+  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time")
+  echo "$wall $rss"
+}
+
+printf '%-8s %-8s %-8s %10s %10s %10s %10s %8s %8s\n' size op form \
+  "orx s" "openssl s" "orx MiB" "ossl MiB" "time x" "mem/file"
+# A one-byte file first: the fixed cost of each process (start, module, login).
+for mib in 0 1 64; do
+  in=$work/data-$mib.bin
+  if [ "$mib" = 0 ]; then head -c 1 /dev/urandom >"$in"; else head -c $((mib * 1048576)) /dev/urandom >"$in"; fi
+  for op in sign encrypt; do
+    for form in binary smime; do
+      if [ $op = sign ]; then
+        orx_args=(file sign "$in" "$work/orx.out" "$work/cert.der")
+        ossl_args=(cms -sign -nodetach -binary -in "$in" -signer "$work/cert.pem" -inkey "$work/key.pem" -out "$work/ossl.out")
+      else
+        orx_args=(file encrypt "$in" "$work/orx.out" "$work/cert.der" --algorithm 2.16.840.1.101.3.4.1.42)
+        ossl_args=(cms -encrypt -aes256 -binary -in "$in" -out "$work/ossl.out")
+      fi
+      if [ $form = smime ]; then
+        orx_args+=(--mime)
+        ossl_args+=(-outform SMIME)
+      else
+        ossl_args+=(-outform DER)
+      fi
+      [ $op = encrypt ] && ossl_args+=("$work/cert.pem")
+      read -r orx_s orx_kb < <(measure "$bin/orxxctl" "${orx_args[@]}")
+      read -r ossl_s ossl_kb < <(measure openssl "${ossl_args[@]}")
+      # The module's result must be sound, or its figures mean nothing.
+      if [ $op = sign ]; then
+        inform=DER; [ $form = smime ] && inform=SMIME
+        openssl cms -verify -binary -purpose any -inform $inform -in "$work/orx.out" \
+          -CAfile "$work/cert.pem" -out "$work/check" 2>/dev/null
+      else
+        inform=DER; [ $form = smime ] && inform=SMIME
+        openssl cms -decrypt -binary -inform $inform -in "$work/orx.out" -inkey "$work/key.pem" \
+          -out "$work/check"
+      fi
+      cmp -s "$in" "$work/check" || { echo "$op $form: the module's result does not check" >&2; exit 1; }
+      awk -v m=$mib -v op=$op -v f=$form -v a="$orx_s" -v b="$ossl_s" -v x="$orx_kb" -v y="$ossl_kb" \
+        'BEGIN { printf "%-8s %-8s %-8s %10.2f %10.2f %10.1f %10.1f %8.2f %8.2f\n",
+                 (m ? m " MiB" : "1 byte"), op, f, a, b, x / 1024, y / 1024, (b > 0 ? a / b : 0),
+                 (m ? x / 1024 / m : 0) }'
+    done
+  done
+done

@@ -1,0 +1,59 @@
+// orxxctl file: the wizard's property calls from the command line, over the real
+// module in child processes that inherit the test's isolated environment.
+#include <gtest/gtest.h>
+
+#include "cms_test_support.h"
+#include "module_fixture.h"
+
+namespace orx::testing {
+namespace {
+
+class CmsOrxxctlTest : public ModuleTest, public CmsFilesSuite {
+  protected:
+    static void SetUpTestSuite() { MakeFiles(); }
+    static void TearDownTestSuite() { RemoveFiles(); }
+
+    std::string Path(std::string_view name) const { return *env_ / name; }
+    int Ctl(const std::string& arguments, std::string* output = nullptr) {
+        return RunCommand(Quote(BinPath("orxxctl")) + " " + arguments + " 2>/dev/null", output);
+    }
+};
+
+TEST_F(CmsOrxxctlTest, SignsVerifiesEncryptsAndDecryptsFiles) {
+    ASSERT_EQ(0, Create("Alice token", "token-pass"));
+    ASSERT_EQ(0, RunCommand("openssl pkcs12 -export -in " + Quote(Files().alice.certPath) +
+                            " -inkey " + Quote(Files().alice.keyPath) +
+                            " -passout pass:p12-pass -out " + Quote(Path("alice.p12"))));
+    Script({"pin p12-pass", "pin token-pass"});
+    ASSERT_EQ(0, Ctl("file import " + Quote(Path("alice.p12"))));
+
+    const std::string content = SampleContent(100000);
+    WriteFile(Path("report.txt"), content);
+    for (const char* form : {"", "--mime"}) {
+        SCOPED_TRACE(form);
+        Script({"pin token-pass"});
+        ASSERT_EQ(0, Ctl("file sign " + Quote(Path("report.txt")) + " " + Quote(Path("s.p7s")) +
+                         " " + Quote(Files().alice.certPath) + " " + form));
+        ASSERT_EQ(0, Ctl("file verify " + Quote(Path("s.p7s")) + " " + Quote(Path("v.txt"))));
+        EXPECT_TRUE(ReadFile(Path("v.txt")) == content);
+
+        ASSERT_EQ(0, Ctl("file encrypt " + Quote(Path("report.txt")) + " " + Quote(Path("e.p7m")) +
+                         " " + Quote(Files().alice.certPath) + " " + form));
+        Script({"pin token-pass"});
+        std::string output;
+        ASSERT_EQ(
+            0, Ctl("file decrypt " + Quote(Path("e.p7m")) + " " + Quote(Path("d.bin")), &output));
+        EXPECT_TRUE(ReadFile(Path("d.bin")) == content);
+        EXPECT_EQ("file name: report.txt\n", output);
+    }
+    // A changed byte: verification fails, nothing is written.
+    std::string signedFile = ReadFile(Path("s.p7s"));
+    const size_t at = signedFile.find("\n\n") + 40;
+    signedFile[at] = signedFile[at] == 'A' ? 'B' : 'A';
+    WriteFile(Path("s.p7s"), signedFile);
+    EXPECT_EQ(1, Ctl("file verify " + Quote(Path("s.p7s")) + " " + Quote(Path("bad.txt"))));
+    EXPECT_FALSE(PathExists(Path("bad.txt")));
+}
+
+}  // namespace
+}  // namespace orx::testing

@@ -1,0 +1,173 @@
+// orxxctl file: the file operations of the wizard (sign, verify, encrypt, decrypt)
+// from the command line, through the same property calls and the same module.
+// A file travels as one Base64 property and comes back the same way; the command
+// keeps no copy of it longer than it must.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "command.h"
+#include "core/base64.h"
+#include "token/token_application.h"
+
+namespace orxctl {
+
+namespace {
+
+constexpr const char* kUsage =
+    "  file sign IN OUT CERTIFICATE [--mime] [--detached]\n"
+    "  file verify IN OUT\n"
+    "  file encrypt IN OUT CERTIFICATE [--mime] [--algorithm OID]\n"
+    "  file decrypt IN OUT\n"
+    "  file import FILE     (a certificate, PKCS#12 or PKCS#7 file, into the active token)\n";
+
+constexpr std::string_view kMimeStart = "MIME-Version:";
+
+// The whole file in one allocation of its own size.
+bool ReadWhole(const std::string& path, std::string& bytes) {
+    struct stat info {};
+    if (path != "-" && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        FILE* file = std::fopen(path.c_str(), "rb");
+        if (!file)
+            return false;
+        bytes.resize(static_cast<size_t>(info.st_size));
+        const size_t n = std::fread(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+        bytes.resize(n);
+        return n == static_cast<size_t>(info.st_size);
+    }
+    return ReadInput(path, bytes);
+}
+
+bool WriteWhole(const std::string& path, std::string_view bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+bool StartsWithMime(std::string_view text) {
+    if (text.size() <= kMimeStart.size())
+        return false;
+    for (size_t i = 0; i < kMimeStart.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(kMimeStart[i])))
+            return false;
+    }
+    return true;
+}
+
+std::string BaseName(const std::string& path) {
+    const size_t cut = path.find_last_of('/');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+int Import(const std::string& path) {
+    std::string bytes;
+    if (!ReadWhole(path, bytes) || bytes.empty())
+        return Fail("cannot read " + path);
+    orx::TokenApplication app;
+    app.StartPlugin();
+    if (!app.IsInitialized())
+        return Fail("the token plug-in module cannot be loaded");
+    app.SetPropertyBytes(
+        "Certificate",
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    const int result = app.Invoke("WriteCertificate");
+    return result == 0 ? kExitOk : Fail("WriteCertificate failed with " + std::to_string(result));
+}
+
+int RunFile(const Arguments& arguments) {
+    if (arguments.size() == 2 && arguments[0] == "import")
+        return Import(arguments[1]);
+    if (arguments.size() < 3)
+        return Usage("file");
+    const std::string& operation = arguments[0];
+    const bool withCertificate = operation == "sign" || operation == "encrypt";
+    if (!withCertificate && operation != "verify" && operation != "decrypt")
+        return Usage("file");
+    if (withCertificate && arguments.size() < 4)
+        return Usage("file");
+    bool mime = false;
+    bool detached = false;
+    std::string algorithm;
+    for (size_t i = withCertificate ? 4 : 3; i < arguments.size(); ++i) {
+        if (arguments[i] == "--mime") {
+            mime = true;
+        } else if (arguments[i] == "--detached") {
+            detached = true;
+        } else if (arguments[i] == "--algorithm" && i + 1 < arguments.size()) {
+            algorithm = arguments[++i];
+        } else {
+            return Usage("file");
+        }
+    }
+    std::string certificate;
+    if (withCertificate) {
+        if (!ReadWhole(arguments[3], certificate))
+            return Fail("cannot read " + arguments[3]);
+        if (certificate.find("-----BEGIN") == std::string::npos)
+            certificate = orx::Base64Encode(std::string_view(certificate));
+    }
+    std::string data;
+    if (!ReadWhole(arguments[1], data))
+        return Fail("cannot read " + arguments[1]);
+    if (data.empty())
+        return Fail(arguments[1] + " is empty");
+    if (withCertificate || !StartsWithMime(data)) {
+        std::string encoded = orx::Base64Encode(std::string_view(data));
+        std::string().swap(data);
+        data = std::move(encoded);
+    }
+
+    orx::TokenApplication app;
+    app.StartPlugin();
+    if (!app.IsInitialized())
+        return Fail("the token plug-in module cannot be loaded");
+    app.SetProperty("UrlEncode", "false");
+    app.SetProperty("Data", data.c_str());
+    std::string().swap(data);
+    app.SetProperty("Base64", mime ? "false" : "true");
+    app.SetProperty("MIME", mime ? "true" : "false");
+    app.SetProperty("Detached", detached ? "true" : "false");
+    app.SetProperty("FileName", BaseName(arguments[1]).c_str());
+    if (!algorithm.empty())
+        app.SetProperty("Algorithm", algorithm.c_str());
+    if (withCertificate)
+        app.SetProperty("Certificate", certificate.c_str());
+    const std::string name = operation == "sign"      ? "Sign"
+                             : operation == "verify"  ? "Verify"
+                             : operation == "encrypt" ? "Encrypt"
+                                                      : "Decrypt";
+    const int result = app.Invoke(name.c_str());
+    if (result != 0)
+        return Fail(name + " failed with " + std::to_string(result));
+    const char* answer = app.GetProperty(name == "Sign" ? "Signature" : "Data");
+    if (!answer || !*answer)
+        return Fail(name + " gave no result");
+    bool written = false;
+    if (mime && withCertificate) {
+        written = WriteWhole(arguments[2], answer);
+    } else {
+        const std::vector<uint8_t> bytes = orx::Base64Decode(answer);
+        written =
+            WriteWhole(arguments[2],
+                       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    if (!written)
+        return Fail("cannot write " + arguments[2]);
+    if (operation == "decrypt") {
+        if (std::optional<std::string> fileName = app.GetPropertyString("FileName"))
+            WriteOutput("file name: " + *fileName + "\n");
+    }
+    return kExitOk;
+}
+
+[[maybe_unused]] const bool registered = RegisterCommand({"file", kUsage, RunFile});
+
+}  // namespace
+
+}  // namespace orxctl
