@@ -46,6 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cert.GetNameDisplayName(orx::kSubject, display, 256);
     cert.MatchNameAny(orx::kIssuer, "cn=a*; o=b");
     cert.IsCA(true);
+    std::string mail;
+    cert.GetEmail(mail, 256, true);
+    cert.GetEmail(mail, 256, false);
+    if (cert.HasSmartCardLogon() && !cert.HasExtendedKeyUsage("1.3.6.1.4.1.311.20.2.2"))
+        abort();
 
     std::vector<uint8_t> area(size + 1024);
     uint32_t count = static_cast<uint32_t>(area.size());

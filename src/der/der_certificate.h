@@ -84,6 +84,8 @@ class DerCertificate : public Der {
                             size_t notAfterCapacity) const;
     // Both as UTCTime elements.
     virtual int SetValidity(std::string_view notBefore, std::string_view notAfter);
+    // True when the extended key usage lists this dotted purpose.
+    virtual bool HasExtendedKeyUsage(std::string_view text) const;
 
     virtual int FindNameAttribute(int which, std::string_view key, std::string& out,
                                   size_t capacity);
@@ -98,10 +100,17 @@ class DerCertificate : public Der {
     // Sets the value element of the extension with this text (or of the first free
     // record); the critical flag stays as it was.
     virtual int SetExtension(std::string_view text, DerBytes value);
+    // email: the subject's e-mail attribute, else the first rfc822Name of the
+    // subject alternative name; otherwise the user principal name of its first
+    // otherName. `out` is emptied first and cut to capacity - 1 bytes; 0 when a
+    // value was found, else DER_FAILED.
+    virtual int GetEmail(std::string& out, size_t capacity, bool email) const;
 
     // 0 when the CA flag is clear; else 1, or the self-issued flag when asked for.
     virtual int IsCA(bool requireSelfIssued) const;
     virtual bool IsExpired() const;
+    // True when the extended key usage allows smart card logon.
+    virtual bool HasSmartCardLogon() const;
 
     virtual int DecodeInfo(DerBytes element);
     virtual int EncodeInfo(DerArea area, uint32_t* count);

@@ -100,8 +100,22 @@ void DerCertificate::SetExpiredFlag() {
     tm utc{};
     gmtime_r(&seconds, &utc);
     char now[32];
-    std::snprintf(now, sizeof now, "%.4d%.2d%.2d%.2d%.2d%.2d", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    const int year = utc.tm_year + 1900;
+    if (year >= 0 && year <= 9999) {
+        // Every certificate decoded passes here; snprintf cost more than the rest
+        // of the validity handling together.
+        const int parts[] = {year / 100,  year % 100, utc.tm_mon + 1, utc.tm_mday,
+                             utc.tm_hour, utc.tm_min, utc.tm_sec};
+        char* out = now;
+        for (const int part : parts) {
+            *out++ = static_cast<char>('0' + part / 10);
+            *out++ = static_cast<char>('0' + part % 10);
+        }
+        *out = '\0';
+    } else {
+        std::snprintf(now, sizeof now, "%.4d%.2d%.2d%.2d%.2d%.2d", year, utc.tm_mon + 1,
+                      utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    }
     const std::string_view current(now, 14);
     const std::string_view after(reinterpret_cast<const char*>(notAfter_.data()), notAfter_.size());
     if (after.size() == 17 && after.back() == 'Z') {

@@ -1,6 +1,7 @@
 #include "der/der_oid.h"
 
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -174,17 +175,20 @@ int DerOidToText(DerBytes element, std::string& text, size_t capacity) {
             if ((octet & 0x80) == 0)
                 break;
         }
+        // Not snprintf: printing arcs was most of the time a certificate took to decode.
         char piece[32];
-        int length;
+        char* const limit = piece + sizeof piece;
+        char* end = piece;
         if (first) {
-            length = value <= 119
-                         ? std::snprintf(piece, sizeof piece, "%u.%u", value / 40, value % 40)
-                         : std::snprintf(piece, sizeof piece, "2.%u", value - 80);
+            end = std::to_chars(end, limit, value <= 119 ? value / 40 : 2u).ptr;
+            *end++ = '.';
+            end = std::to_chars(end, limit, value <= 119 ? value % 40 : value - 80).ptr;
             first = false;
         } else {
-            length = std::snprintf(piece, sizeof piece, ".%u", value);
+            *end++ = '.';
+            end = std::to_chars(end, limit, value).ptr;
         }
-        if (!AppendPiece(text, capacity, piece, length))
+        if (!AppendPiece(text, capacity, piece, static_cast<int>(end - piece)))
             return DER_BUFFER_TOO_SMALL;
     }
     return DER_OK;

@@ -7,6 +7,7 @@
 #include "core/config_file.h"
 #include "core/number_text.h"
 #include "core/text_encoding.h"
+#include "core/text_fields.h"
 #include "token/plugin_text.h"
 
 namespace orx {
@@ -26,7 +27,6 @@ namespace {
 
 using plugin_text::ContainsNoCase;
 using plugin_text::EqualsNoCase;
-using plugin_text::ListField;
 
 const char* EmptyAsAbsent(const char* text) {
     return (text != nullptr && *text != '\0') ? text : nullptr;
@@ -193,8 +193,8 @@ int32_t TokenApplication::GetActiveSlot(bool fresh) {
                 const std::optional<std::string> entry = EnumPropertyString("Slot", index);
                 if (!entry)
                     break;
-                if (ListField(*entry, ';', 1, kSlotLabelCapacity) == pendingSlotLabel_) {
-                    cachedSlotId_ = AtoI(ListField(*entry, ';', 0, kSlotLabelCapacity));
+                if (GetField(*entry, ';', 1, kSlotLabelCapacity) == pendingSlotLabel_) {
+                    cachedSlotId_ = AtoI(GetField(*entry, ';', 0, kSlotLabelCapacity));
                     break;
                 }
             }
@@ -262,7 +262,7 @@ std::optional<CertificateEntry> TokenApplication::ReadCertificateAt(int index, u
     if (lastSeparator == std::string::npos)
         return std::nullopt;
     if (field3 != nullptr && size > 0)
-        *field3 = ListField(*entry, ';', 3, size);
+        *field3 = GetField(*entry, ';', 3, size);
     CertificateEntry result;
     // The decoder drops line breaks, blanks and "=" on its way.
     result.der =
@@ -271,6 +271,18 @@ std::optional<CertificateEntry> TokenApplication::ReadCertificateAt(int index, u
         return std::nullopt;
     result.ownerSlotId = AtoI(*entry);
     return result;
+}
+
+CertHandle TokenApplication::GetCertificateAt(int index, uint8_t keyUsage, bool allowOther,
+                                              std::string* field3, size_t size) {
+    const std::optional<CertificateEntry> entry =
+        ReadCertificateAt(index, keyUsage, allowOther, field3, size);
+    if (!entry)
+        return nullptr;
+    CertHandle handle = CertCreate(entry->der);
+    if (handle)
+        handle->ownerSlotId = entry->ownerSlotId;
+    return handle;
 }
 
 int32_t TokenApplication::GetCachedSlotId() {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/recursive_lock.h"
+#include "der/cert_handle.h"
 #include "token/plugin_binding.h"
 #include "token/token_window_host.h"
 
@@ -94,6 +95,10 @@ class TokenApplication : public PluginBinding {
     std::optional<CertificateEntry> ReadCertificateAt(int index, uint8_t keyUsage, bool allowOther,
                                                       std::string* field3 = nullptr,
                                                       size_t size = 0);
+    // The same certificate as a handle that carries its owner slot id; null where
+    // ReadCertificateAt gives nothing or the bytes are no certificate.
+    CertHandle GetCertificateAt(int index, uint8_t keyUsage, bool allowOther,
+                                std::string* field3 = nullptr, size_t size = 0);
 
     // Start-up values of "-admin" and "-name".
     int32_t GetCachedSlotId();

@@ -4,7 +4,10 @@
 #include <string>
 
 #include "command.h"
+#include "core/number_text.h"
 #include "core/product_identity.h"
+#include "der/cert_summary.h"
+#include "token/slot_ids.h"
 #include "token/token_application.h"
 
 namespace orxctl {
@@ -23,7 +26,8 @@ constexpr const char* kUsage =
     "  token invoke OPERATION\n"
     "  token create LABEL [FILE]\n"
     "  token info SLOT\n"
-    "  token delete SLOT\n";
+    "  token delete SLOT\n"
+    "  token certs SLOT\n";
 
 // Prints every entry of an enumeration, each behind `label` when one is given.
 // Returns the number of entries.
@@ -40,6 +44,32 @@ int PrintEnumeration(orx::TokenApplication& app, const std::string& name, bool l
     return index;
 }
 
+// The "CertificateEx" entries of the slot's token (a card's whole slot group),
+// each as "cert show" prints it, separated by an empty line.
+int PrintTokenCertificates(orx::TokenApplication& app, int32_t slot) {
+    const int32_t base = orx::SlotGroupBase(slot);
+    const int32_t last = slot >= orx::kFirstSoftTokenSlot ? base : base + 2;
+    int shown = 0;
+    for (int index = 0; index < 1000; ++index) {
+        const std::optional<std::string> entry = app.EnumPropertyString("CertificateEx", index);
+        if (!entry)
+            break;
+        const int32_t owner = orx::AtoI(*entry);
+        if (owner < base || owner > last)
+            continue;
+        const orx::CertHandle handle =
+            orx::CertCreate(std::string_view(*entry).substr(entry->rfind(';') + 1));
+        if (!handle) {
+            Fail("entry " + std::to_string(index) + " holds no certificate that can be decoded");
+            continue;
+        }
+        if (!WriteOutput((shown > 0 ? "\n" : "") + orx::CertSummary(*handle)))
+            return Fail("cannot write the output");
+        ++shown;
+    }
+    return shown > 0 ? kExitOk : Fail("slot " + std::to_string(slot) + " has no certificates");
+}
+
 int RunWithPlugin(orx::TokenApplication& app, const Arguments& arguments) {
     const std::string& action = arguments[0];
     if (action == "list") {
@@ -50,6 +80,8 @@ int RunWithPlugin(orx::TokenApplication& app, const Arguments& arguments) {
         return kExitOk;
     }
     const std::string& name = arguments[1];
+    if (action == "certs")
+        return PrintTokenCertificates(app, orx::AtoI(name));
     if (action == "get") {
         const std::optional<std::string> value = app.GetPropertyString(name);
         if (!value)
@@ -85,13 +117,15 @@ int RunToken(const Arguments& arguments) {
     size_t expected = 0;
     if (action == "list") {
         expected = 1;
-    } else if (action == "get" || action == "enum" || action == "invoke") {
+    } else if (action == "get" || action == "enum" || action == "invoke" || action == "certs") {
         expected = 2;
     } else if (action == "set") {
         expected = 3;
     }
-    if (expected == 0 || arguments.size() != expected)
+    if (expected == 0 || arguments.size() != expected ||
+        (action == "certs" && orx::AtoI(arguments[1]) <= 0)) {
         return Usage("token");
+    }
 
     orx::TokenApplication app;
     app.StartPlugin();
