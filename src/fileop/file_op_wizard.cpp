@@ -113,6 +113,16 @@ bool CFileOpWizard::OnCommand(int commandId, int extra) {
     }
 }
 
+void CFileOpWizard::EndDialog(int result) {
+    for (auto& page : pages_) {
+        if (page && page->Window() != nullptr) {
+            page->Window()->hide();
+            page->Window()->setParent(nullptr);
+        }
+    }
+    Dlg::EndDialog(result);
+}
+
 void CFileOpWizard::SetButtons() {
     ShowItem(kIdBack, page_ != 0);
     if (QWidget* back = GetItem(kIdBack))

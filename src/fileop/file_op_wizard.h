@@ -27,6 +27,8 @@ class CFileOpWizard : public Dlg {
 
     bool OnInitDialog() override;
     bool OnCommand(int commandId, int extra) override;
+    // The pages' windows leave the frame's window before it goes: each page owns its own.
+    void EndDialog(int result) override;
 
     // The frame's own steps, also for pages that pass keys on.
     void OnNext();
