@@ -23,6 +23,7 @@ QLabel* AddText(QWidget* dialog, QVBoxLayout* layout) {
     text->setMinimumHeight(text->fontMetrics().lineSpacing() * 4);
     RegisterItem(text, kIdPageText);
     layout->addWidget(text);
+    layout->addSpacing(text->fontMetrics().lineSpacing() / 2);
     return text;
 }
 
