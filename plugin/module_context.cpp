@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "cms_engine.h"
 #include "core/os/folders.h"
 #include "core/trace.h"
 
@@ -19,6 +20,7 @@ ModuleContext::ModuleContext() : store_(SoftTokenFolder()), slots_(store_) {
     if (!slots_.slots().empty())
         activeSlot_ = slots_.slots().front().id;
     stamp_ = store_.ChangeStamp();
+    PropagateCertificates();
 }
 
 ModuleContext::~ModuleContext() {
@@ -53,6 +55,8 @@ void ModuleContext::SetProperty(std::string_view name, const char* value) {
         Trace("Plg - Trace set");
         return;
     }
+    if (name == cmsAnswerName_)
+        DropCmsAnswer();
     if (value) {
         inputs_[std::string(name)] = value;
     } else {
@@ -61,6 +65,10 @@ void ModuleContext::SetProperty(std::string_view name, const char* value) {
 }
 
 const char* ModuleContext::GetProperty(std::string_view name) {
+    if (const char* result = CmsAnswer(name))
+        return result;
+    if (name == "Certificate" && inputs_.count("Data") && !inputs_.count("Certificate"))
+        return Answer(MessageCertificates());
     if (IsConfigName(name))
         return Answer(GetConfig(name));
     if (std::optional<std::string> state = StateProperty(name))
@@ -75,31 +83,65 @@ const char* ModuleContext::EnumProperty(std::string_view name, std::string_view 
     const long at = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || at < 0 || at > 100000)
         return Answer(std::nullopt);
+    if (name == "CertificateEx")
+        return Answer(CertificateExEntry(static_cast<int>(at)));
+    if (name == "Certificate")
+        return Answer(CertificateEntry(static_cast<int>(at)));
+    if (name == "Object")
+        return Answer(ObjectEntry(static_cast<int>(at)));
     return Answer(SlotEntry(name, static_cast<int>(at)));
 }
 
 int ModuleContext::Invoke(std::string_view operation) {
     const std::string op(operation);
-    if (strcasecmp(op.c_str(), "CreateToken") == 0)
-        return CreateToken();
-    if (strcasecmp(op.c_str(), "DeleteToken") == 0)
-        return DeleteToken();
+    if (strcasecmp(op.c_str(), "CreateToken") == 0) {
+        const int result = CreateToken();
+        PropagateCertificates();
+        return result;
+    }
+    if (strcasecmp(op.c_str(), "DeleteToken") == 0) {
+        const int result = DeleteToken();
+        PropagateCertificates();
+        return result;
+    }
+    if (strcasecmp(op.c_str(), "WriteCertificate") == 0) {
+        // PKCS#12 and PKCS#7 files first; plain certificates go on as they are.
+        int imported = 0;
+        return ImportCertificateContainer(imported) ? imported : WriteCertificate();
+    }
+    if (strcasecmp(op.c_str(), "DeleteCertificate") == 0)
+        return DeleteCertificate();
+    if (strcasecmp(op.c_str(), "UpdateObject") == 0)
+        return UpdateObject();
+    if (strcasecmp(op.c_str(), "Update") == 0)
+        return OpenUpdateLink();
     if (strcasecmp(op.c_str(), "Login") == 0)
         return Login();
     if (strcasecmp(op.c_str(), "ChangePassword") == 0)
         return ChangePassword();
     if (strcasecmp(op.c_str(), "About") == 0)
         return About();
+    if (strcasecmp(op.c_str(), "Sign") == 0)
+        return Sign();
+    if (strcasecmp(op.c_str(), "Verify") == 0)
+        return Verify();
+    if (strcasecmp(op.c_str(), "Encrypt") == 0)
+        return Encrypt();
+    if (strcasecmp(op.c_str(), "Decrypt") == 0)
+        return Decrypt();
     if (strcasecmp(op.c_str(), "Reset") == 0) {
         // Inputs are for one operation; the logins and the active slot stay.
         for (auto& [key, value] : inputs_)
             OPENSSL_cleanse(value.data(), value.size());
         inputs_.clear();
+        DropCmsAnswer();
         slots_.Scan();
+        PropagateCertificates();
         return kResultOk;
     }
     if (strcasecmp(op.c_str(), "Refresh") == 0) {
         slots_.Scan();
+        PropagateCertificates();
         return kResultOk;
     }
     if (strcasecmp(op.c_str(), "ApplyConfig") == 0) {
@@ -114,6 +156,7 @@ int ModuleContext::Invoke(std::string_view operation) {
 
 void ModuleContext::Clear() {
     inputs_.clear();
+    DropCmsAnswer();
     slots_.Scan();
 }
 

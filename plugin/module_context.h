@@ -6,15 +6,21 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "slot_registry.h"
 #include "token_crypto.h"
+#include "token_objects.h"
 #include "token_store.h"
 
 namespace orx {
+
+class CmsEngine;
 
 // PKCS#11 return values that the module answers.
 inline constexpr int kResultOk = 0;
@@ -48,6 +54,28 @@ class ModuleContext {
     // Drops cached slot data and the inputs; logins stay.
     void Clear();
 
+    // The tokens' certificates and keys for the operations that use them
+    // (token_objects_context.cpp).
+    struct SlotCertificate {
+        int slotId = 0;
+        std::string tokenLabel;
+        TokenObject certificate;     // its value is the DER
+        bool hasPrivateKey = false;  // known only while the token is logged in
+    };
+    // The certificates of every usable soft token, by slot id, in stored order.
+    std::vector<SlotCertificate> TokenCertificates();
+    // Logs the slot's token in, asking for the password when it is not yet.
+    int EnsureLogin(int slotId);
+    // Finds the token holding the certificate (the active slot first), logs it in
+    // when needed and gives the certificate's private key as PKCS#8 DER. kResultOk;
+    // kResultNotPresent when no token holds the certificate or it has no key; or
+    // the login's answer.
+    int PrivateKeyFor(std::span<const uint8_t> certificateDer, int& slotId, Secret& pkcs8);
+    // Stores the certificate (and its PKCS#8 key when not empty) on the slot's token,
+    // logging it in when needed; an equal certificate is replaced.
+    int StoreCertificate(int slotId, std::span<const uint8_t> der, std::string_view label,
+                         std::span<const uint8_t> pkcs8);
+
   private:
     struct Session {
         std::string stem;
@@ -76,6 +104,38 @@ class ModuleContext {
     int About();
     std::string TokenLabelFor(const SoftSlot& slot) const;
 
+    // token_objects_context.cpp: the private objects with the login's key (no
+    // prompt); kResultNotPresent / kTokenWrongPassword when there is no usable login.
+    int UnsealSlot(int slotId, std::vector<TokenObject>& privateObjects);
+    int EditSlot(int slotId, const ObjectEdit& edit);
+
+    // operations_certificates.cpp
+    int WriteCertificate();
+    int DeleteCertificate();
+    int OpenUpdateLink();
+    // properties_certificates.cpp
+    std::optional<std::string> CertificateExEntry(int index);
+    std::optional<std::string> CertificateEntry(int index);
+    // properties_objects.cpp / operations on data objects
+    std::optional<std::string> ObjectEntry(int index);
+    int UpdateObject();
+    // cert_propagation.cpp: keeps the "MY" store in step with the tokens present.
+    void PropagateCertificates();
+
+    // operations_cms.cpp: the file operations; their results are answered from
+    // cmsAnswer_ under the name in cmsAnswerName_ without a further copy.
+    int Sign();
+    int Verify();
+    int Encrypt();
+    int Decrypt();
+    // Imports PKCS#12 and certificates-only PKCS#7 files; false when "Certificate"
+    // is neither, for the plain certificate import to handle.
+    bool ImportCertificateContainer(int& result);
+    std::optional<std::string> MessageCertificates();
+    const char* CmsAnswer(std::string_view name) const;
+    void DropCmsAnswer();
+    CmsEngine& Cms();
+
     void EndLogin(int slotId);
     void EndAllLogins();
     std::string Input(std::string_view name) const;
@@ -89,6 +149,14 @@ class ModuleContext {
     std::map<std::string, std::string, std::less<>> inputs_;
     std::string pinentryProgram_;
     std::string answer_;
+    // Enumerations are made whole at index 0 and handed out from here.
+    std::vector<std::string> certificateExList_;
+    std::vector<std::string> certificateList_;
+    // The folder's change stamp when the "MY" store was last brought in step.
+    std::optional<uint64_t> propagatedStamp_;
+    std::unique_ptr<CmsEngine> cms_;
+    std::string cmsAnswerName_;
+    std::string cmsAnswer_;
 };
 
 }  // namespace orx

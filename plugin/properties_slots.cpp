@@ -107,6 +107,7 @@ std::optional<std::string> ModuleContext::StateProperty(std::string_view name) {
             return "false";
         stamp_ = now;
         slots_.Scan();
+        PropagateCertificates();
         return "true";
     }
     if (name == "TokenInfo")

@@ -1,0 +1,143 @@
+// libs: orxsofttoken
+// The token view's certificate list over a token with 1,000 certificates: every
+// "CertificateEx" entry through the module's C interface, as the view reads them
+// (index 0 makes the list, the others are handed out from it). The module is the
+// real orx.so beside this program, in a throw-away home.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "token/plugin_abi.h"
+#include "token_file.h"
+#include "token_objects.h"
+
+namespace {
+
+constexpr int kCertificates = 1000;
+
+std::vector<uint8_t> MakeCertificate(EVP_PKEY* key, int serial) {
+    X509* x = X509_new();
+    X509_set_version(x, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(x), serial);
+    const std::string cn = "Bench User " + std::to_string(serial);
+    X509_NAME* name = X509_get_subject_name(x);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
+                               reinterpret_cast<const unsigned char*>(cn.c_str()), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(X509_get_issuer_name(x), "CN", MBSTRING_UTF8,
+                               reinterpret_cast<const unsigned char*>("Bench CA"), -1, -1, 0);
+    X509_gmtime_adj(X509_getm_notBefore(x), 0);
+    X509_gmtime_adj(X509_getm_notAfter(x), 86400L * 365);
+    X509_set_pubkey(x, key);
+    X509_sign(x, key, EVP_sha256());
+    std::vector<uint8_t> der(static_cast<size_t>(i2d_X509(x, nullptr)));
+    unsigned char* at = der.data();
+    i2d_X509(x, &at);
+    X509_free(x);
+    return der;
+}
+
+struct Module {
+    void* handle = nullptr;
+    PlgInitializeFn initialize = nullptr;
+    PlgFinalizeFn finalize = nullptr;
+    PlgEnumPropertyFn enumerate = nullptr;
+    PluginContext context = nullptr;
+    std::string home;
+};
+
+// A home with one token of 1,000 certificates, and the module loaded over it.
+Module& Loaded() {
+    static Module module = [] {
+        Module m;
+        char pattern[] = "/tmp/bench-certs-XXXXXX";
+        m.home = mkdtemp(pattern);
+        setenv("HOME", m.home.c_str(), 1);
+        setenv("XDG_DATA_HOME", (m.home + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (m.home + "/config").c_str(), 1);
+        setenv("configorx", (m.home + "/user.cfg").c_str(), 1);
+        // The list alone is measured: propagation to "MY" is switched off.
+        std::ofstream(m.home + "/user.cfg") << "[CSP]\nEnable=0\n";
+        const std::string folder = m.home + "/data/orx/tokens/";
+        std::filesystem::create_directories(folder);
+
+        orx::KdfParams cheap;
+        cheap.log2N = 2;
+        orx::TokenFile file;
+        orx::TokenKey key;
+        orx::NewTokenFile("Bench", "benchmark-password", cheap, file, key);
+        EVP_PKEY* signer = EVP_EC_gen("P-256");
+        std::vector<orx::TokenObject> privateObjects;
+        for (int i = 1; i <= kCertificates; ++i)
+            orx::PutCertificate(file.publicObjects, privateObjects, MakeCertificate(signer, i), "c",
+                                {});
+        EVP_PKEY_free(signer);
+        std::vector<uint8_t> bytes;
+        orx::SerializeTokenFile(file, key, privateObjects, bytes);
+        std::ofstream(folder + "Bench.tkn", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+
+        char self[PATH_MAX] = {};
+        if (readlink("/proc/self/exe", self, sizeof self - 1) < 0)
+            return m;
+        const std::string path = std::filesystem::path(self).parent_path() / "orx.so";
+        m.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!m.handle) {
+            std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
+            return m;
+        }
+        m.initialize = reinterpret_cast<PlgInitializeFn>(dlsym(m.handle, "PlgInitialize"));
+        m.finalize = reinterpret_cast<PlgFinalizeFn>(dlsym(m.handle, "PlgFinalize"));
+        m.enumerate = reinterpret_cast<PlgEnumPropertyFn>(dlsym(m.handle, "PlgEnumProperty"));
+        m.initialize(0, 0, 0, 0, &m.context);
+        return m;
+    }();
+    return module;
+}
+
+void BM_CertificateExAll(benchmark::State& state) {
+    Module& m = Loaded();
+    if (!m.context) {
+        state.SkipWithError("the module could not be loaded");
+        return;
+    }
+    int entries = 0;
+    for (auto _ : state) {
+        entries = 0;
+        for (;; ++entries) {
+            const std::string index = std::to_string(entries);
+            const char* entry = m.enumerate(m.context, "CertificateEx", index.c_str());
+            if (!entry || !*entry)
+                break;
+            benchmark::DoNotOptimize(entry);
+        }
+    }
+    if (entries != kCertificates)
+        state.SkipWithError("the token did not list every certificate");
+    state.counters["entries"] = entries;
+}
+BENCHMARK(BM_CertificateExAll)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Module& m = Loaded();
+    if (m.context)
+        m.finalize(m.context);
+    std::error_code ignored;
+    std::filesystem::remove_all(m.home, ignored);
+    return 0;
+}

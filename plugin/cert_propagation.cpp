@@ -1,0 +1,138 @@
+// Certificate propagation: while a soft token is present its certificates are in
+// the user's "MY" store, so that programs that look there find them; when the token
+// goes they go too, unless the user keeps them. What the module put there is
+// listed in the token folder, so a token removed while no program ran is still
+// cleaned up the next time, and certificates the user put there himself stay.
+#include <map>
+#include <set>
+
+#include "atomic_file.h"
+#include "base64_text.h"
+#include "core/config_file.h"
+#include "core/trace.h"
+#include "der/cert_store.h"
+#include "module_context.h"
+
+namespace orx {
+
+namespace {
+
+constexpr std::string_view kPropagationSection = "CSP";
+constexpr std::string_view kManifestName = "my-store.idx";
+
+bool Setting(std::string_view key, bool fallback) {
+    int32_t value = 0;
+    if (ConfigReadInt(kPropagationSection, key, value) != kConfigOk)
+        return fallback;
+    return value != 0;
+}
+
+using Manifest = std::set<std::pair<std::string, std::string>>;  // stem, Base64 DER
+
+Manifest ReadManifest(const std::string& path) {
+    Manifest manifest;
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, kMaxTokenFileSize))
+        return manifest;
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const size_t tab = line.find('\t');
+        if (tab != std::string_view::npos && tab > 0 && tab + 1 < line.size())
+            manifest.emplace(std::string(line.substr(0, tab)), std::string(line.substr(tab + 1)));
+    }
+    return manifest;
+}
+
+bool WriteManifest(const std::string& path, const Manifest& manifest) {
+    std::string text;
+    for (const auto& [stem, certificate] : manifest)
+        text += stem + "\t" + certificate + "\n";
+    if (manifest.empty()) {
+        RemoveFileDurably(path);  // nothing of ours is left; a missing file is the same
+        return true;
+    }
+    return AtomicWriteFile(path,
+                           std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace
+
+void ModuleContext::PropagateCertificates() {
+    const uint64_t stamp = store_.ChangeStamp();
+    if (propagatedStamp_ == stamp)
+        return;
+    if (!Setting("Enable", true)) {
+        propagatedStamp_ = stamp;
+        return;
+    }
+    const bool keep = Setting("KeepCertificates", false);
+    std::optional<CertStore> my = OpenUserStore("MY");
+    if (!my)
+        return;
+    slots_.Scan();
+    // What the present tokens hold now; damaged files count as present and unread.
+    Manifest current;
+    std::set<std::string> present;
+    for (const std::string& stem : store_.ListStems())
+        present.insert(stem);
+    std::set<std::string> unreadable;
+    for (const SoftSlot& slot : slots_.slots()) {
+        TokenFile file;
+        if (slot.state != kTokenOk || store_.Read(slot.stem, file) != kTokenOk) {
+            unreadable.insert(slot.stem);
+            continue;
+        }
+        for (const TokenObject* certificate : CertificateObjects(file.publicObjects))
+            current.emplace(slot.stem, EncodeBase64(certificate->value));
+    }
+    const std::string manifestPath = store_.folder() + std::string(kManifestName);
+    const int result = store_.Locked([&] {
+        Manifest manifest = ReadManifest(manifestPath);
+        std::set<std::string> stored;
+        for (const StoredCertificate& item : my->List())
+            stored.insert(EncodeBase64(item.der));
+        std::set<std::string> wanted;
+        for (const auto& entry : current)
+            wanted.insert(entry.second);
+        int added = 0, removed = 0;
+        for (const auto& entry : current) {
+            if (!stored.count(entry.second)) {
+                std::optional<std::vector<uint8_t>> der = DecodeBase64(entry.second);
+                if (der && my->Add(*der)) {
+                    stored.insert(entry.second);
+                    ++added;
+                }
+            }
+            manifest.insert(entry);
+        }
+        for (auto it = manifest.begin(); it != manifest.end();) {
+            const bool gone = !present.count(it->first);
+            const bool dropped = !gone && !unreadable.count(it->first) && !current.count(*it);
+            if (!gone && !dropped) {
+                ++it;
+                continue;
+            }
+            // A certificate deleted from its token goes; one of a token that went
+            // stays when the user keeps them.
+            if ((dropped || !keep) && !wanted.count(it->second)) {
+                std::optional<std::vector<uint8_t>> der = DecodeBase64(it->second);
+                if (der && my->Remove(*der))
+                    ++removed;
+            }
+            it = manifest.erase(it);
+        }
+        if (!WriteManifest(manifestPath, manifest))
+            return kResultFailed;
+        if (added || removed)
+            Trace("Plg - Certificate propagation: %d added to and %d removed from MY", added,
+                  removed);
+        return kResultOk;
+    });
+    if (result == kResultOk)
+        propagatedStamp_ = stamp;
+}
+
+}  // namespace orx

@@ -1,0 +1,30 @@
+// The original file's name travels beside an encrypted file's content, outside of
+// it: an unprotected attribute of the EnvelopedData (a content hint whose
+// description is the name), so that any CMS reader still gets exactly the original
+// bytes and only this module's "Decrypt" proposes the name.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace orx {
+
+// The base name of a path ('/' and '\' both separate); empty for "", "." and "..",
+// and for a name that holds control characters.
+std::string SafeBaseName(std::string_view path);
+
+// DER of the unprotectedAttrs field ([1] IMPLICIT SET OF Attribute) naming `name`.
+std::string FileNameAttributes(std::string_view name);
+
+// For an EnvelopedData ContentInfo written in indefinite-length form (as streaming
+// writes it): sets its version to 2, which the attribute needs, and gives the offset
+// where the attributes go (before the EnvelopedData's end-of-contents). False when
+// the bytes are not of that shape.
+bool PrepareForAttributes(std::span<uint8_t> ber, size_t& offset);
+
+// The name recorded in an EnvelopedData ContentInfo (BER), or "" when there is none.
+std::string ReadFileNameAttribute(std::span<const uint8_t> ber);
+
+}  // namespace orx

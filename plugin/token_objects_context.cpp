@@ -1,0 +1,131 @@
+// The tokens' certificates and private keys as the module's operations use them:
+// listing over every token, logging in on demand, finding a certificate's key and
+// storing certificates with the login's key.
+#include <openssl/crypto.h>
+
+#include "core/trace.h"
+#include "module_context.h"
+
+namespace orx {
+
+std::vector<ModuleContext::SlotCertificate> ModuleContext::TokenCertificates() {
+    std::vector<SlotCertificate> list;
+    for (const SoftSlot& slot : slots_.slots()) {
+        if (slot.state != kTokenOk)
+            continue;
+        TokenFile file;
+        if (store_.Read(slot.stem, file) != kTokenOk)
+            continue;
+        std::vector<TokenObject> privateObjects;
+        const bool unsealed = UnsealSlot(slot.id, privateObjects) == kResultOk;
+        for (TokenObject& object : file.publicObjects) {
+            if (object.kind != ObjectKind::Certificate)
+                continue;
+            SlotCertificate entry;
+            entry.slotId = slot.id;
+            entry.tokenLabel = file.label;
+            entry.hasPrivateKey = unsealed && FindPrivateKeyObject(privateObjects, object.id);
+            entry.certificate = std::move(object);
+            list.push_back(std::move(entry));
+        }
+        WipeObjectList(privateObjects);
+    }
+    return list;
+}
+
+int ModuleContext::EnsureLogin(int slotId) {
+    if (IsLoggedIn(slotId))
+        return kResultOk;
+    const int active = activeSlot_;
+    activeSlot_ = slotId;
+    const int result = Login();
+    activeSlot_ = active;
+    return result;
+}
+
+int ModuleContext::UnsealSlot(int slotId, std::vector<TokenObject>& privateObjects) {
+    auto it = sessions_.find(slotId);
+    if (it == sessions_.end())
+        return kResultNotPresent;
+    TokenFile file;
+    const int read = store_.Read(it->second.stem, file);
+    if (read != kTokenOk)
+        return read;
+    if (MakeVerifier(it->second.key, file.salt) != file.verifier) {
+        EndLogin(slotId);
+        return kTokenWrongPassword;
+    }
+    return UnsealToken(file, it->second.key, privateObjects);
+}
+
+int ModuleContext::EditSlot(int slotId, const ObjectEdit& edit) {
+    const int login = EnsureLogin(slotId);
+    if (login != kResultOk)
+        return login;
+    auto it = sessions_.find(slotId);
+    if (it == sessions_.end())
+        return kResultNotPresent;
+    const int result = EditTokenObjects(store_, it->second.stem, it->second.key, edit);
+    if (result == kTokenWrongPassword)
+        EndLogin(slotId);  // the password was changed by someone else meanwhile
+    return result;
+}
+
+int ModuleContext::PrivateKeyFor(std::span<const uint8_t> certificateDer, int& slotId,
+                                 Secret& pkcs8) {
+    slots_.Scan();
+    std::vector<int> order{activeSlot_};
+    for (const SoftSlot& slot : slots_.slots()) {
+        if (slot.id != activeSlot_)
+            order.push_back(slot.id);
+    }
+    for (const int id : order) {
+        const SoftSlot* slot = slots_.Find(id);
+        if (!slot || slot->state != kTokenOk)
+            continue;
+        TokenFile file;
+        if (store_.Read(slot->stem, file) != kTokenOk)
+            continue;
+        const TokenObject* certificate = FindCertificateObject(file.publicObjects, certificateDer);
+        if (!certificate)
+            continue;
+        const std::string certificateId = certificate->id;
+        const int login = EnsureLogin(id);
+        if (login != kResultOk)
+            return login;
+        std::vector<TokenObject> privateObjects;
+        int result = UnsealSlot(id, privateObjects);
+        if (result == kResultOk) {
+            const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
+            if (key) {
+                pkcs8 = Secret(std::span<const uint8_t>(key->value));
+                slotId = id;
+            } else {
+                result = kResultNotPresent;
+            }
+        }
+        WipeObjectList(privateObjects);
+        return result;
+    }
+    return kResultNotPresent;
+}
+
+int ModuleContext::StoreCertificate(int slotId, std::span<const uint8_t> der,
+                                    std::string_view label, std::span<const uint8_t> pkcs8) {
+    if (der.empty() || der.size() > kMaxCertificateSize || pkcs8.size() > kMaxPrivateKeySize)
+        return kResultArgumentsBad;
+    slots_.Scan();
+    const SoftSlot* slot = slots_.Find(slotId);
+    if (!slot)
+        return kResultNotPresent;
+    const int result = EditSlot(slotId, [&](auto& publicObjects, auto& privateObjects) {
+        PutCertificate(publicObjects, privateObjects, der, label, pkcs8);
+        return kTokenOk;
+    });
+    slots_.Scan();
+    certificateExList_.clear();
+    certificateList_.clear();
+    return result;
+}
+
+}  // namespace orx
