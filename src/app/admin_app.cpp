@@ -1,12 +1,6 @@
 #include "app/admin_app.h"
 
-#include "app/status_window.h"
-#include "core/language.h"
-#include "core/product_identity.h"
-#include "core/trace.h"
-#include "fileop/file_op_wizard.h"
 #include "ui/wait_cursor.h"
-#include "ui/window_lookup.h"
 
 namespace orx {
 
@@ -20,38 +14,7 @@ CAdminApp::~CAdminApp() {
 }
 
 bool CAdminApp::InitInstance(std::string_view rawCommandLine) {
-    StatusWindow status(kTextLoading);
-    InitProductIdentity();
-    LoadSettings(settings_);
-    request_ = ReadStartCommand(rawCommandLine);
-    switch (request_.task) {
-        case AdminTask::Install:
-        case AdminTask::Uninstall:
-            return true;
-        case AdminTask::Settings:
-            Trace("Admin - Settings requested");
-            return true;
-        default:
-            break;
-    }
-    status.Show();
-    StartPlugin();
-    status.WatchTitle(kTextAdministration);
-    if (request_.task == AdminTask::FileOperation) {
-        status.Destroy();
-        RunFileOpWizard(*this, request_.operation, request_.inputFile);
-        return true;
-    }
-    // A second start hands over to the window that is already open.
-    if (ActivateTopLevelWindow(GetTitleText(kTextAdministration))) {
-        status.Destroy();
-        return true;
-    }
-    Trace("Admin - Administration window requested (slot %d)", request_.cachedSlotId);
-    SetCachedSlotId(request_.cachedSlotId);
-    SetPendingSlotLabel(request_.pendingSlotLabel);
-    status.Destroy();
-    return true;
+    return RunAdminStart(*this, settings_, rawCommandLine, request_);
 }
 
 void CAdminApp::BeginWaitCursor() {

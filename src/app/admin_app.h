@@ -6,14 +6,12 @@
 #include <string_view>
 
 #include "app/admin_settings.h"
+#include "app/admin_start.h"
 #include "app/start_command.h"
 #include "token/token_application.h"
 #include "token/token_window_host.h"
 
 namespace orx {
-
-inline constexpr int kTextLoading = 1667;        // "Loading, please wait..."
-inline constexpr int kTextAdministration = 1003;  // the main window's title
 
 class CAdminApp : public QApplication, public TokenApplication, private TokenWindowHost {
   public:

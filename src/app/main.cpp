@@ -11,8 +11,8 @@
 #include "app/admin_app.h"
 #include "app/start_command.h"
 #else
-#include "app/start_request.h"
 #include "app/admin_settings.h"
+#include "app/start_request.h"
 #include "core/product_identity.h"
 #endif
 
@@ -32,8 +32,8 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string line = orx::JoinCommandLine(
-        std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
+    const std::string line =
+        orx::JoinCommandLine(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
 #ifdef ORX_WITH_WINDOWS
     // Qt aborts without a platform. Without a display the program still does its
     // window-less work on the offscreen one, but a wizard nobody can see would

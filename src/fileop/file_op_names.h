@@ -35,8 +35,7 @@ const std::array<EncryptionAlgorithm, 7>& EncryptionAlgorithms();
 int PreselectedAlgorithm(std::string_view defaultAlgorithm);
 
 // The output path page 3 proposes for the path that page 1 took.
-std::string ProposeOutputPath(int operation, std::string_view path,
-                              const FileOpSettings& settings);
+std::string ProposeOutputPath(int operation, std::string_view path, const FileOpSettings& settings);
 // The path with its file-name part (behind the last '/') replaced by the file-name
 // part of `fileName`, as a decrypted envelope names its original file.
 std::string ReplaceFileName(std::string_view path, std::string_view fileName);

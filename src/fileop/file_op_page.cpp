@@ -43,7 +43,8 @@ class PageKeys : public QObject {
         if (key->modifiers() & ~Qt::KeypadModifier)
             return false;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (auto* combo = qobject_cast<QComboBox*>(watched); combo && combo->view()->isVisible())
+            if (auto* combo = qobject_cast<QComboBox*>(watched);
+                combo && combo->view()->isVisible())
                 return false;
             auto* next = qobject_cast<QPushButton*>(wizard_.GetItem(kIdNext));
             if (next != nullptr && next->isEnabled())
@@ -51,7 +52,8 @@ class PageKeys : public QObject {
             return true;
         }
         if (key->key() == Qt::Key_Escape) {
-            if (auto* combo = qobject_cast<QComboBox*>(watched); combo && combo->view()->isVisible())
+            if (auto* combo = qobject_cast<QComboBox*>(watched);
+                combo && combo->view()->isVisible())
                 return false;
             wizard_.OnCommand(kIdCancel, kNotifyClicked);
             return true;

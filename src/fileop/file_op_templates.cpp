@@ -143,22 +143,21 @@ bool BuildWizardFrame(QWidget* dialog) {
     }
     layout->addLayout(row);
     const int unit = dialog->fontMetrics().averageCharWidth();
-    dialog->resize(std::max(520, unit * 70), std::max(330, dialog->fontMetrics().lineSpacing() * 18));
+    dialog->resize(std::max(520, unit * 70),
+                   std::max(330, dialog->fontMetrics().lineSpacing() * 18));
     return true;
 }
 
-const bool registered = RegisterDialogTemplate(kTemplateIntroPage, BuildIntroPage) &&
-                        RegisterDialogTemplate(kTemplateFilePage,
-                                               [](QWidget* d) { return BuildFilePage(d, false); }) &&
-                        RegisterDialogTemplate(kTemplateVerifiedFilePage,
-                                               [](QWidget* d) { return BuildFilePage(d, true); }) &&
-                        RegisterDialogTemplate(kTemplateSignerPage, [](QWidget* d) {
-                            return BuildCertificatePage(d, false);
-                        }) &&
-                        RegisterDialogTemplate(kTemplateRecipientPage, [](QWidget* d) {
-                            return BuildCertificatePage(d, true);
-                        }) &&
-                        RegisterDialogTemplate(kTemplateWizardFrame, BuildWizardFrame);
+const bool registered =
+    RegisterDialogTemplate(kTemplateIntroPage, BuildIntroPage) &&
+    RegisterDialogTemplate(kTemplateFilePage, [](QWidget* d) { return BuildFilePage(d, false); }) &&
+    RegisterDialogTemplate(kTemplateVerifiedFilePage,
+                           [](QWidget* d) { return BuildFilePage(d, true); }) &&
+    RegisterDialogTemplate(kTemplateSignerPage,
+                           [](QWidget* d) { return BuildCertificatePage(d, false); }) &&
+    RegisterDialogTemplate(kTemplateRecipientPage,
+                           [](QWidget* d) { return BuildCertificatePage(d, true); }) &&
+    RegisterDialogTemplate(kTemplateWizardFrame, BuildWizardFrame);
 
 }  // namespace
 

@@ -233,7 +233,8 @@ bool CFileOpWizard::ProcessInput(std::vector<uint8_t>& content) {
     const std::optional<std::string> answer = app_.GetPropertyString("Certificate");
     if (answer) {
         size_t start = 0;
-        for (size_t end = answer->find(';'); end != std::string::npos && found_.size() < kFileOpMaxCertificates;
+        for (size_t end = answer->find(';');
+             end != std::string::npos && found_.size() < kFileOpMaxCertificates;
              start = end + 1, end = answer->find(';', start)) {
             const std::vector<uint8_t> der =
                 Base64Decode(std::string_view(*answer).substr(start, end - start));

@@ -90,7 +90,9 @@ TEST(FileOpNames, ReadsSettingsWithDefaults) {
 }
 
 TEST(FileOpNames, DecodesBase64InputsOnly) {
-    auto bytes = [](std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); };
+    auto bytes = [](std::string_view text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    };
     std::vector<uint8_t> base64 = bytes("MTIz");  // "123"
     EXPECT_TRUE(DecodeBase64Input(base64));
     EXPECT_EQ(base64, bytes("123"));

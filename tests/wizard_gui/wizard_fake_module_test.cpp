@@ -20,6 +20,8 @@
 namespace orx {
 namespace {
 
+using message_testing::ScopedMessageSink;
+using orx::ui_testing::RunModal;
 using testing::FakePluginFolder;
 using testing::IsolatedEnvironment;
 using testing::PathExists;
@@ -27,8 +29,6 @@ using testing::ReadFile;
 using testing::RunCommand;
 using testing::WizardDriver;
 using testing::WriteFile;
-using message_testing::ScopedMessageSink;
-using orx::ui_testing::RunModal;
 
 // A self-signed end-entity certificate made by openssl, as Base64 DER.
 std::string MakeCertificate(const IsolatedEnvironment& env, const std::string& name, bool ca) {
@@ -37,8 +37,9 @@ std::string MakeCertificate(const IsolatedEnvironment& env, const std::string& n
     const std::string der = env / (file + ".der");
     const std::string command =
         "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + env / (file + ".key") + " -out " +
-        der + " -outform DER -days 30 -subj '/CN=" + name + "' -addext basicConstraints=critical,CA:" +
-        (ca ? "TRUE" : "FALSE") + " -addext keyUsage=digitalSignature,keyEncipherment" +
+        der + " -outform DER -days 30 -subj '/CN=" + name +
+        "' -addext basicConstraints=critical,CA:" + (ca ? "TRUE" : "FALSE") +
+        " -addext keyUsage=digitalSignature,keyEncipherment" +
         " -addext extendedKeyUsage=emailProtection 2>/dev/null";
     if (RunCommand(command) != 0)
         return {};
@@ -290,9 +291,9 @@ TEST_F(WizardFakeTest, FailuresShowTheirMessageAndStayOnThePage) {
         w.key(Qt::Key_Return);
     }));
     EXPECT_EQ(result_, 1);
-    EXPECT_EQ(MessageIds(), (std::vector<int>{kErrorOpenFile, kErrorOpenFile, kErrorOpenFile,
-                                              kErrorSaveFailed, kQuestionReplace,
-                                              kQuestionReplace}));
+    EXPECT_EQ(MessageIds(),
+              (std::vector<int>{kErrorOpenFile, kErrorOpenFile, kErrorOpenFile, kErrorSaveFailed,
+                                kQuestionReplace, kQuestionReplace}));
     EXPECT_EQ(ReadFile(env_ / "plain-file"), "SIG");
     EXPECT_FALSE(PathExists(env_ / "report.txt.p7s"));
 }

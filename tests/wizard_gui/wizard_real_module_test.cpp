@@ -41,8 +41,8 @@ class WizardRealModuleTest : public ::testing::Test {
         WriteFile(env_ / "pin-script", script);
         const std::string key = env_ / "key.pem";
         const std::string cert = env_ / "cert.pem";
-        ASSERT_EQ(RunCommand("openssl req -x509 -newkey rsa:2048 -nodes -keyout " + key +
-                             " -out " + cert +
+        ASSERT_EQ(RunCommand("openssl req -x509 -newkey rsa:2048 -nodes -keyout " + key + " -out " +
+                             cert +
                              " -days 30 -subj '/CN=Wizard User/emailAddress=wizard@example.org'"
                              " -addext basicConstraints=critical,CA:FALSE"
                              " -addext keyUsage=digitalSignature,keyEncipherment"
@@ -60,26 +60,26 @@ class WizardRealModuleTest : public ::testing::Test {
     // Enter on every page; `output` typed on the last one when given.
     bool RunThrough(int operation, const std::string& input, const std::string& output = {},
                     std::string* proposed = nullptr, const std::string& picturePrefix = {}) {
-        const auto run = RunModal(
-            [&] { return RunFileOpWizard(app_, operation, input); },
-            [&](QWidget* window) {
-                WizardDriver w(window);
-                for (int page = 0; page < 3; ++page) {
-                    if (!picturePrefix.empty())
-                        w.picture(picturePrefix + "_page" + std::to_string(page));
-                    w.key(Qt::Key_Return);
-                    if (w.page() != page + 1)
-                        return;
-                }
-                if (proposed != nullptr)
-                    *proposed = w.text(kIdPathEdit);
-                if (!picturePrefix.empty())
-                    w.picture(picturePrefix + "_page3");
-                if (!output.empty())
-                    w.typePath(output);
-                w.key(Qt::Key_Return);
-            },
-            30000);
+        const auto run =
+            RunModal([&] { return RunFileOpWizard(app_, operation, input); },
+                     [&](QWidget* window) {
+                         WizardDriver w(window);
+                         for (int page = 0; page < 3; ++page) {
+                             if (!picturePrefix.empty())
+                                 w.picture(picturePrefix + "_page" + std::to_string(page));
+                             w.key(Qt::Key_Return);
+                             if (w.page() != page + 1)
+                                 return;
+                         }
+                         if (proposed != nullptr)
+                             *proposed = w.text(kIdPathEdit);
+                         if (!picturePrefix.empty())
+                             w.picture(picturePrefix + "_page3");
+                         if (!output.empty())
+                             w.typePath(output);
+                         w.key(Qt::Key_Return);
+                     },
+                     30000);
         EXPECT_TRUE(run.ok()) << run.error;
         for (const auto& message : sink_.Messages())
             ADD_FAILURE() << "message: " << message.text;
@@ -108,7 +108,8 @@ TEST_F(WizardRealModuleTest, SignThenVerifyGivesTheOriginalBack) {
               kContent);
 
     const std::string verified = env_ / "in/verified.txt";
-    ASSERT_TRUE(RunThrough(kFileOpVerify, input + ".p7s", verified, &proposed, "wizard_real_verify"));
+    ASSERT_TRUE(
+        RunThrough(kFileOpVerify, input + ".p7s", verified, &proposed, "wizard_real_verify"));
     EXPECT_EQ(proposed, input);
     EXPECT_EQ(ReadFile(verified), kContent);
 }
@@ -124,8 +125,8 @@ TEST_F(WizardRealModuleTest, EncryptThenDecryptGivesTheOriginalNameAndBytes) {
     std::filesystem::create_directories(env_ / "out");
     std::filesystem::rename(input + ".p7m", env_ / "out/renamed.p7m");
     std::string proposed;
-    ASSERT_TRUE(RunThrough(kFileOpDecrypt, env_ / "out/renamed.p7m", {}, &proposed,
-                           "wizard_real_decrypt"));
+    ASSERT_TRUE(
+        RunThrough(kFileOpDecrypt, env_ / "out/renamed.p7m", {}, &proposed, "wizard_real_decrypt"));
     EXPECT_EQ(proposed, env_ / "out/report.txt");
     EXPECT_EQ(ReadFile(env_ / "out/report.txt"), kContent);
 }
@@ -133,10 +134,10 @@ TEST_F(WizardRealModuleTest, EncryptThenDecryptGivesTheOriginalNameAndBytes) {
 TEST_F(WizardRealModuleTest, DecryptsEnvelopesMadeByOpenssl) {
     for (const char* name : {"data.P7M", "archive.bin"}) {
         const std::string envelope = env_ / name;
-        ASSERT_EQ(RunCommand("openssl cms -encrypt -binary -aes256 -outform DER -in " +
-                             env_ / "in/report.txt" + " -out " + envelope + " " +
-                             env_ / "cert.pem"),
-                  0);
+        ASSERT_EQ(
+            RunCommand("openssl cms -encrypt -binary -aes256 -outform DER -in " +
+                       env_ / "in/report.txt" + " -out " + envelope + " " + env_ / "cert.pem"),
+            0);
         const std::string expected = std::string(name) == "data.P7M" ? env_ / "data" : envelope;
         const std::string output = env_ / (std::string(name) + ".plain");
         std::string proposed;
