@@ -232,6 +232,9 @@ void CertificatePage::OnSetActive() {
     }
     const int again = before.isEmpty() ? -1 : combo->findText(before);
     combo->setCurrentIndex(again >= 0 ? again : (combo->count() > 0 ? 0 : -1));
+    // Nothing to show without a certificate.
+    if (QWidget* view = GetItem(kIdView))
+        view->setEnabled(combo->count() > 0);
 }
 
 bool CertificatePage::OnNextPage() {

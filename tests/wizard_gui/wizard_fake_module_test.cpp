@@ -308,6 +308,7 @@ TEST_F(WizardFakeTest, NoCertificateGives2044) {
         ASSERT_EQ(w.page(), 2);
         w.key(Qt::Key_Return);
         EXPECT_EQ(w.page(), 2);
+        EXPECT_FALSE(w.enabled(kIdView));
         w.key(Qt::Key_Escape);
     }));
     EXPECT_EQ(result_, 2);
@@ -386,6 +387,7 @@ TEST_F(WizardFakeTest, BrowseButtonsOpenAndSaveThroughTheFileDialog) {
 }
 
 TEST_F(WizardFakeTest, TabWalksThePageThenTheButtons) {
+    OfferSigner();
     const std::string input = env_ / "report.txt";
     WriteFile(input, "text");
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
@@ -397,6 +399,18 @@ TEST_F(WizardFakeTest, TabWalksThePageThenTheButtons) {
             w.key(Qt::Key_Tab);
         }
         EXPECT_EQ(order, (std::vector<int>{kIdPathEdit, kIdBrowse, kIdBack, kIdNext, kIdCancel}));
+        // Back to the edit box, then on to the certificate page.
+        EXPECT_EQ(ItemId(w.focus()), kIdPathEdit);
+        w.key(Qt::Key_Return);
+        ASSERT_EQ(w.page(), 2);
+        EXPECT_TRUE(w.enabled(kIdView));
+        order.clear();
+        for (int i = 0; i < 5; ++i) {
+            order.push_back(ItemId(w.focus()));
+            w.key(Qt::Key_Tab);
+        }
+        EXPECT_EQ(order, (std::vector<int>{kIdCertificateCombo, kIdView, kIdBack, kIdNext,
+                                           kIdCancel}));
         w.key(Qt::Key_Escape);
     }));
     EXPECT_EQ(result_, 2);
