@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/base64.h"
 #include "core/config_file.h"
+#include "core/file_helpers.h"
 #include "core/language.h"
 #include "dialogs/message_sink.h"
 #include "fake_plugin_fixture.h"
@@ -414,6 +416,44 @@ TEST_F(WizardFakeTest, TabWalksThePageThenTheButtons) {
         w.key(Qt::Key_Escape);
     }));
     EXPECT_EQ(result_, 2);
+}
+
+}  // namespace
+}  // namespace orx
+
+namespace orx {
+namespace {
+
+// A write that fails half-way leaves the old file as it was and nothing beside it;
+// Cancel on the last page writes nothing at all.
+TEST_F(WizardFakeTest, AFailedWriteLeavesTheOldFileWhole) {
+    OfferSigner();
+    std::filesystem::create_directories(env_ / "out");
+    const std::string input = env_ / "out/report.txt";
+    const std::string output = input + ".p7s";
+    WriteFile(input, "text");
+    WriteFile(output, "the old signature");
+    fake_.AnswerGet("Signature", Base64Encode(std::string_view("A NEW AND LONGER SIGNATURE")));
+    ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
+        for (int i = 0; i < 3; ++i)
+            w.key(Qt::Key_Return);
+        ASSERT_EQ(w.page(), 3);
+        file_testing::FailWritesAfter(5);
+        sink_.QueueAnswer(6);
+        w.key(Qt::Key_Return);
+        file_testing::FailWritesAfter(-1);
+        EXPECT_EQ(w.page(), 3);
+        EXPECT_EQ(ReadFile(output), "the old signature");
+        w.key(Qt::Key_Escape);
+    }));
+    EXPECT_EQ(result_, 2);
+    EXPECT_EQ(MessageIds(), (std::vector<int>{kQuestionReplace, kErrorSaveFailed}));
+    EXPECT_EQ(ReadFile(output), "the old signature");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(env_ / "out"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"report.txt", "report.txt.p7s"}));
 }
 
 }  // namespace
