@@ -113,6 +113,20 @@ bool CFileOpWizard::OnCommand(int commandId, int extra) {
     }
 }
 
+// The user reads a message with the normal cursor, not the wait cursor of the step.
+void CFileOpWizard::ShowFailure(int stringId) {
+    EndWaitCursor();
+    ShowError(Window(), stringId);
+    BeginWaitCursor();
+}
+
+int CFileOpWizard::AskReplace() {
+    EndWaitCursor();
+    const int answer = AskQuestion(Window(), kQuestionReplace);
+    BeginWaitCursor();
+    return answer;
+}
+
 void CFileOpWizard::EndDialog(int result) {
     for (auto& page : pages_) {
         if (page && page->Window() != nullptr) {
@@ -206,12 +220,12 @@ bool CFileOpWizard::NextFromInput() {
     std::vector<uint8_t> content;
     if (ReadWholeFile(content, path_) == 0) {
         Trace("FileOp - Failed to read '%s'", path_.c_str());
-        ShowError(Window(), kErrorOpenFile);
+        ShowFailure(kErrorOpenFile);
         return false;
     }
     if (!ProcessInput(content)) {
         Trace("FileOp - Bad content in '%s'", path_.c_str());
-        ShowError(Window(), kErrorBadContent);
+        ShowFailure(kErrorBadContent);
         return false;
     }
     data_ = std::move(content);
@@ -267,7 +281,7 @@ bool CFileOpWizard::RunOperation() {
     const bool mime = settings_.format != 0 && producing;
     if (producing && !chosen_) {
         Trace("FileOp - No certificate chosen");
-        ShowError(Window(), kErrorNoCertificate);
+        ShowFailure(kErrorNoCertificate);
         return false;
     }
     app_.SetProperty("UrlEncode", "false");
@@ -309,7 +323,7 @@ bool CFileOpWizard::RunOperation() {
     }
     if (result != 0 || !ReadResult(property, mime)) {
         Trace("FileOp - Operation %d failed: %d", operation_, result);
-        ShowError(Window(), texts.failure);
+        ShowFailure(texts.failure);
         return false;
     }
     // An envelope that carries its original file's name gives it back; a failed
@@ -320,11 +334,11 @@ bool CFileOpWizard::RunOperation() {
 }
 
 bool CFileOpWizard::WriteOutput() {
-    if (FileExists(path_) && AskQuestion(Window(), kQuestionReplace) != kIdYes)
+    if (FileExists(path_) && AskReplace() != kIdYes)
         return false;
     if (!WriteWholeFile(data_, path_)) {
         Trace("FileOp - Failed to write '%s'", path_.c_str());
-        ShowError(Window(), kErrorSaveFailed);
+        ShowFailure(kErrorSaveFailed);
         return false;
     }
     Trace("FileOp - Wrote '%s'", path_.c_str());

@@ -57,6 +57,8 @@ class CFileOpWizard : public Dlg {
     void SetButtons();
     void SetTabOrder();
     bool ReadResult(const char* property, bool text);
+    void ShowFailure(int stringId);
+    int AskReplace();
 
     TokenApplication& app_;
     int operation_;
