@@ -11,6 +11,7 @@
 #include "core/config_file.h"
 #include "core/file_helpers.h"
 #include "core/language.h"
+#include "core/trace.h"
 #include "dialogs/message_sink.h"
 #include "fake_plugin_fixture.h"
 #include "fileop/file_op_texts.h"
@@ -175,6 +176,8 @@ TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
     // The same certificate once more, and a CA certificate: neither is offered.
     fake_.AnswerEnum("Certificate", 1, "101;0;Alice;x;" + certificate_);
     fake_.AnswerEnum("Certificate", 2, "101;0;CA;x;" + MakeCertificate(env_, "Some CA", true));
+    const std::string trace = env_ / "wizard.trace";
+    TraceSetFile(trace);
     const std::string input = env_ / "data.bin";
     WriteFile(input, "secret");
     OfferSigner();
@@ -204,6 +207,11 @@ TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
     std::string stored;
     ConfigReadString("Encryption", "DefaultAlgorithm", stored);
     EXPECT_EQ(stored, "2.16.840.1.101.3.4.1.22");
+    // Offered once from the token; the copy of the second pass and the CA are left out.
+    EXPECT_EQ(testing::CountTraceLines(trace, "FileOp - Add current: '2.5.4.3=Alice Signer'"), 1);
+    EXPECT_EQ(testing::CountTraceLines(trace, "FileOp - Add other"), 0);
+    EXPECT_EQ(testing::CountTraceLines(trace, "Some CA"), 0);
+    TraceSetFile("");
 }
 
 TEST_F(WizardFakeTest, VerifyShowsTheSignersAndProposesTheOriginalName) {
@@ -411,8 +419,8 @@ TEST_F(WizardFakeTest, TabWalksThePageThenTheButtons) {
             order.push_back(ItemId(w.focus()));
             w.key(Qt::Key_Tab);
         }
-        EXPECT_EQ(order, (std::vector<int>{kIdCertificateCombo, kIdView, kIdBack, kIdNext,
-                                           kIdCancel}));
+        EXPECT_EQ(order,
+                  (std::vector<int>{kIdCertificateCombo, kIdView, kIdBack, kIdNext, kIdCancel}));
         w.key(Qt::Key_Escape);
     }));
     EXPECT_EQ(result_, 2);
