@@ -102,8 +102,16 @@ class RateReporter : public benchmark::ConsoleReporter {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const auto it = run.counters.find("certs_per_second");
-            if (!run.error_occurred && it != run.counters.end())
-                rate[run.benchmark_name()] = it->second.value;
+            if (run.error_occurred || it == run.counters.end())
+                continue;
+            // With repetitions only the mean stands for the benchmark.
+            std::string name = run.benchmark_name();
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name != "mean")
+                    continue;
+                name = run.run_name.function_name;
+            }
+            rate[name] = it->second.value;
         }
     }
     std::map<std::string, double> rate;

@@ -30,3 +30,20 @@ function(orx_add_library name dir)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC orx_flags ${ARGN})
 endfunction()
+
+# orx_first_line_libs(SOURCE LIBS_VAR OK_VAR): fuzz and benchmark programs name the
+# libraries they link on their first line ("// libs: orxcore orxder"); OK_VAR is
+# false when one of them is not part of this build.
+function(orx_first_line_libs src libs_var ok_var)
+  file(STRINGS ${src} first LIMIT_COUNT 1)
+  string(REGEX REPLACE "^// *libs: *" "" libs "${first}")
+  separate_arguments(libs)
+  set(ok TRUE)
+  foreach(lib IN LISTS libs)
+    if(NOT TARGET ${lib})
+      set(ok FALSE)
+    endif()
+  endforeach()
+  set(${libs_var} ${libs} PARENT_SCOPE)
+  set(${ok_var} ${ok} PARENT_SCOPE)
+endfunction()

@@ -3,6 +3,8 @@
 // goes they go too, unless the user keeps them. What the module put there is
 // listed in the token folder, so a token removed while no program ran is still
 // cleaned up the next time, and certificates the user put there himself stay.
+#include <unistd.h>
+
 #include <map>
 #include <set>
 
@@ -89,6 +91,11 @@ void ModuleContext::PropagateCertificates() {
             current.emplace(slot.stem, EncodeBase64(certificate->value));
     }
     const std::string manifestPath = store_.folder() + std::string(kManifestName);
+    // Nothing to add and nothing of ours to take back: no lock, no folder made.
+    if (current.empty() && ::access(manifestPath.c_str(), F_OK) != 0) {
+        propagatedStamp_ = stamp;
+        return;
+    }
     const int result = store_.Locked([&] {
         Manifest manifest = ReadManifest(manifestPath);
         std::set<std::string> stored;

@@ -94,6 +94,10 @@ const char* ModuleContext::EnumProperty(std::string_view name, std::string_view 
 
 int ModuleContext::Invoke(std::string_view operation) {
     const std::string op(operation);
+    if (std::optional<int> card = cards_.Invoke(
+            op, activeSlot_, [this](std::string_view name) { return Input(name); },
+            pinentryProgram_, parent_))
+        return *card;
     if (strcasecmp(op.c_str(), "CreateToken") == 0) {
         const int result = CreateToken();
         PropagateCertificates();
@@ -147,6 +151,7 @@ int ModuleContext::Invoke(std::string_view operation) {
     if (strcasecmp(op.c_str(), "ApplyConfig") == 0) {
         Trace("Plg - ApplyConfig ...");
         LoadModuleSettings();
+        cards_.Configure();
         Trace("Plg - ApplyConfig ... done");
         return kResultOk;
     }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "card_slots.h"
 #include "slot_registry.h"
 #include "token_crypto.h"
 #include "token_objects.h"
@@ -107,6 +108,9 @@ class ModuleContext {
     // token_objects_context.cpp: the private objects with the login's key (no
     // prompt); kResultNotPresent / kTokenWrongPassword when there is no usable login.
     int UnsealSlot(int slotId, std::vector<TokenObject>& privateObjects);
+    // The header of the slot's token, a soft token's or a card application's
+    // (card_objects.cpp): kTokenOk, kResultNotPresent or kTokenDamaged.
+    int ReadSlotToken(int slotId, TokenFile& file);
     int EditSlot(int slotId, const ObjectEdit& edit);
 
     // operations_certificates.cpp
@@ -142,6 +146,7 @@ class ModuleContext {
 
     TokenStore store_;
     SlotRegistry slots_;
+    CardSlots cards_;
     int activeSlot_ = 0;
     uint64_t parent_ = 0;
     uint64_t stamp_ = 0;

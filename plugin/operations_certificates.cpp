@@ -32,15 +32,14 @@ int ModuleContext::WriteCertificate() {
         Trace("Plg - WriteCertificate failed: the certificate cannot be read (%d)", read);
         return InputResult(read);
     }
-    slots_.Scan();
-    const SoftSlot* slot = slots_.Find(activeSlot_);
-    if (!slot || slot->state != kTokenOk) {
+    TokenFile token;
+    if (ReadSlotToken(activeSlot_, token) != kTokenOk) {
         Trace("Plg - WriteCertificate failed: no token in slot %d", activeSlot_);
         return kResultNotPresent;
     }
     CertificateFields fields;
     ReadCertificateFields(der, fields);
-    const int result = StoreCertificate(slot->id, der, fields.subjectDisplay, {});
+    const int result = StoreCertificate(activeSlot_, der, fields.subjectDisplay, {});
     if (result != kResultOk) {
         Trace("Plg - WriteCertificate failed (%d)", result);
         return result;
@@ -59,19 +58,17 @@ int ModuleContext::DeleteCertificate() {
         Trace("Plg - DeleteCertificate failed: the certificate cannot be read (%d)", read);
         return InputResult(read);
     }
-    slots_.Scan();
-    const SoftSlot* slot = slots_.Find(activeSlot_);
-    if (!slot || slot->state != kTokenOk) {
+    TokenFile file;
+    const int token = ReadSlotToken(activeSlot_, file);
+    if (token == kResultNotPresent) {
         Trace("Plg - DeleteCertificate failed: no token in slot %d", activeSlot_);
         return kResultNotPresent;
     }
-    TokenFile file;
-    if (store_.Read(slot->stem, file) != kTokenOk ||
-        !FindCertificateObject(file.publicObjects, der)) {
+    if (token != kTokenOk || !FindCertificateObject(file.publicObjects, der)) {
         Trace("Plg - DeleteCertificate failed: the certificate is not on the token");
         return kResultObjectMissing;
     }
-    const int result = EditSlot(slot->id, [&](auto& publicObjects, auto& privateObjects) {
+    const int result = EditSlot(activeSlot_, [&](auto& publicObjects, auto& privateObjects) {
         return RemoveCertificate(publicObjects, privateObjects, der) ? kTokenOk
                                                                      : kResultObjectMissing;
     });

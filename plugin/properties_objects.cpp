@@ -55,24 +55,20 @@ std::optional<std::string> ModuleContext::ObjectEntry(int index) {
         ReadQuery([this](std::string_view name) { return Input(name); });
     if (!query || index != 0)
         return std::nullopt;  // label and application name one object at most
-    slots_.Scan();
-    const SoftSlot* slot = slots_.Find(activeSlot_);
-    if (!slot || slot->state != kTokenOk)
+    TokenFile file;
+    if (ReadSlotToken(activeSlot_, file) != kTokenOk)
         return std::nullopt;
     std::optional<std::string> entry;
     if (!query->isPrivate) {
-        TokenFile file;
-        if (store_.Read(slot->stem, file) != kTokenOk)
-            return std::nullopt;
         if (const TokenObject* object =
                 FindDataObject(file.publicObjects, query->label, query->application))
             entry = ListField(query->application) + ";" + EncodeBase64(object->value);
         return entry;
     }
-    if (!IsLoggedIn(slot->id))
+    if (!IsLoggedIn(activeSlot_))
         return std::nullopt;
     std::vector<TokenObject> privateObjects;
-    if (UnsealSlot(slot->id, privateObjects) == kResultOk) {
+    if (UnsealSlot(activeSlot_, privateObjects) == kResultOk) {
         if (const TokenObject* object =
                 FindDataObject(privateObjects, query->label, query->application))
             entry = ListField(query->application) + ";" + EncodeBase64(object->value);
@@ -106,15 +102,14 @@ int ModuleContext::UpdateObject() {
             OPENSSL_cleanse(value->data(), value->size());
         return kResultBadContent;
     }
-    slots_.Scan();
-    const SoftSlot* slot = slots_.Find(activeSlot_);
+    TokenFile token;
     int result = kResultOk;
-    if (!slot || slot->state != kTokenOk) {
+    if (ReadSlotToken(activeSlot_, token) != kTokenOk) {
         result = kResultNotPresent;
-    } else if (query->isPrivate && !IsLoggedIn(slot->id)) {
+    } else if (query->isPrivate && !IsLoggedIn(activeSlot_)) {
         result = kResultNotLoggedIn;
     } else {
-        result = EditSlot(slot->id, [&](auto& publicObjects, auto& privateObjects) {
+        result = EditSlot(activeSlot_, [&](auto& publicObjects, auto& privateObjects) {
             PutDataObject(query->isPrivate ? privateObjects : publicObjects, query->label,
                           query->application, query->isPrivate, *value);
             return kTokenOk;

@@ -62,6 +62,8 @@ std::vector<ComponentInfo> Components() {
 }  // namespace
 
 bool ModuleContext::IsLoggedIn(int slotId) {
+    if (IsCardSlot(slotId))
+        return cards_.IsLoggedIn(slotId);
     auto it = sessions_.find(slotId);
     if (it == sessions_.end())
         return false;
@@ -99,11 +101,14 @@ std::optional<std::string> ModuleContext::TokenInfo() {
 std::optional<std::string> ModuleContext::StateProperty(std::string_view name) {
     if (name == "ActiveSlot")
         return std::to_string(activeSlot_);
+    if (name == "TokenInfo" && IsCardSlot(activeSlot_))
+        return cards_.TokenInfo(activeSlot_);
     if (name == "LoggedIn")
         return IsLoggedIn(activeSlot_) ? "true" : "false";
     if (name == "HaveSlotEvent") {
+        const bool cards = cards_.Changed();
         const uint64_t now = store_.ChangeStamp();
-        if (now == stamp_)
+        if (now == stamp_ && !cards)
             return "false";
         stamp_ = now;
         slots_.Scan();
@@ -133,11 +138,20 @@ std::optional<std::string> ModuleContext::SlotEntry(std::string_view name, int i
         return Field(list[static_cast<size_t>(index)].file) + ";" + version + ";" +
                list[static_cast<size_t>(index)].information;
     }
+    if (name == "SlotCard")
+        return cards_.SlotCardEntry(index);
     const bool soft = name == "SlotSoft", any = name == "Slot", usable = name == "Token";
     if (!soft && !any && !usable)
-        return std::nullopt;  // "SlotCard" and the certificate lists have no entries here
+        return std::nullopt;  // the certificate lists have no entries here
     if (index == 0)
         slots_.Scan();
+    if (!soft) {
+        // The card slots (ids below 100) come first, in id order.
+        const std::vector<std::string> cards = cards_.SlotEntries(usable);
+        if (static_cast<size_t>(index) < cards.size())
+            return cards[static_cast<size_t>(index)];
+        index -= static_cast<int>(cards.size());
+    }
     int at = 0;
     for (const SoftSlot& slot : slots_.slots()) {
         if (usable && slot.state != kTokenOk)

@@ -10,6 +10,22 @@ namespace orx {
 
 std::vector<ModuleContext::SlotCertificate> ModuleContext::TokenCertificates() {
     std::vector<SlotCertificate> list;
+    // The cards' applications first: their slot ids are the lower ones.
+    for (CardSlots::ApplicationToken& token : cards_.Tokens()) {
+        std::vector<TokenObject> privateObjects;
+        const bool unsealed = cards_.Unseal(token.slot, privateObjects) == kResultOk;
+        for (TokenObject& object : token.file.publicObjects) {
+            if (object.kind != ObjectKind::Certificate)
+                continue;
+            SlotCertificate entry;
+            entry.slotId = token.slot;
+            entry.tokenLabel = token.file.label;
+            entry.hasPrivateKey = unsealed && FindPrivateKeyObject(privateObjects, object.id);
+            entry.certificate = std::move(object);
+            list.push_back(std::move(entry));
+        }
+        WipeObjectList(privateObjects);
+    }
     for (const SoftSlot& slot : slots_.slots()) {
         if (slot.state != kTokenOk)
             continue;
@@ -34,6 +50,8 @@ std::vector<ModuleContext::SlotCertificate> ModuleContext::TokenCertificates() {
 }
 
 int ModuleContext::EnsureLogin(int slotId) {
+    if (IsCardSlot(slotId))
+        return cards_.EnsureLogin(slotId, pinentryProgram_, parent_);
     if (IsLoggedIn(slotId))
         return kResultOk;
     const int active = activeSlot_;
@@ -44,6 +62,8 @@ int ModuleContext::EnsureLogin(int slotId) {
 }
 
 int ModuleContext::UnsealSlot(int slotId, std::vector<TokenObject>& privateObjects) {
+    if (IsCardSlot(slotId))
+        return cards_.Unseal(slotId, privateObjects);
     auto it = sessions_.find(slotId);
     if (it == sessions_.end())
         return kResultNotPresent;
@@ -62,6 +82,8 @@ int ModuleContext::EditSlot(int slotId, const ObjectEdit& edit) {
     const int login = EnsureLogin(slotId);
     if (login != kResultOk)
         return login;
+    if (IsCardSlot(slotId))
+        return cards_.Edit(slotId, edit);
     auto it = sessions_.find(slotId);
     if (it == sessions_.end())
         return kResultNotPresent;
@@ -75,16 +97,17 @@ int ModuleContext::PrivateKeyFor(std::span<const uint8_t> certificateDer, int& s
                                  Secret& pkcs8) {
     slots_.Scan();
     std::vector<int> order{activeSlot_};
+    for (const CardSlots::ApplicationToken& token : cards_.Tokens()) {
+        if (token.slot != activeSlot_)
+            order.push_back(token.slot);
+    }
     for (const SoftSlot& slot : slots_.slots()) {
         if (slot.id != activeSlot_)
             order.push_back(slot.id);
     }
     for (const int id : order) {
-        const SoftSlot* slot = slots_.Find(id);
-        if (!slot || slot->state != kTokenOk)
-            continue;
         TokenFile file;
-        if (store_.Read(slot->stem, file) != kTokenOk)
+        if (ReadSlotToken(id, file) != kTokenOk)
             continue;
         const TokenObject* certificate = FindCertificateObject(file.publicObjects, certificateDer);
         if (!certificate)
@@ -114,9 +137,8 @@ int ModuleContext::StoreCertificate(int slotId, std::span<const uint8_t> der,
                                     std::string_view label, std::span<const uint8_t> pkcs8) {
     if (der.empty() || der.size() > kMaxCertificateSize || pkcs8.size() > kMaxPrivateKeySize)
         return kResultArgumentsBad;
-    slots_.Scan();
-    const SoftSlot* slot = slots_.Find(slotId);
-    if (!slot)
+    TokenFile file;
+    if (ReadSlotToken(slotId, file) != kTokenOk)
         return kResultNotPresent;
     const int result = EditSlot(slotId, [&](auto& publicObjects, auto& privateObjects) {
         PutCertificate(publicObjects, privateObjects, der, label, pkcs8);

@@ -2,6 +2,8 @@
 // file and every file without a parsed tree go through.
 #pragma once
 
+#include "core/string_helpers.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -50,6 +52,6 @@ void DeleteSection(Text& text, std::string_view section);
 int EnumKey(Text& text, std::string_view section, std::string& key, size_t capacity, int& position);
 
 // ASCII-only case folding, as the middleware's files have always been compared.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+using orx::EqualsNoCase;
 
 }  // namespace orx::config_text

@@ -2,16 +2,13 @@
 
 #include "core/config_file.h"
 #include "core/config_text.h"
+#include "core/string_helpers.h"
 #include "core/text_encoding.h"
 #include "core/trace.h"
 
 namespace orx::config_text {
 
 namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
@@ -38,16 +35,6 @@ std::string_view LineText(const Text& text, Line line) {
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 size_t CapacityFor(size_t length) {
     return (length / kGrowth + 1) * kGrowth;

@@ -7,6 +7,7 @@
 #include "core/config_file.h"
 #include "core/language_state.h"
 #include "core/product_identity.h"
+#include "core/string_helpers.h"
 #include "core/text_encoding.h"
 #include "core/trace.h"
 
@@ -44,24 +45,10 @@ std::array<LanguageEntry, kLanguageCount> DefaultEntries() {
     }};
 }
 
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // The table entry with that display name, up to the end entry; -1 when none.
 int FindEntry(const LanguageState& state, std::string_view name) {
     for (size_t i = 0; state.entries[i].id != 0; ++i) {
-        if (EqualNoCase(state.entries[i].displayName, name))
+        if (EqualsNoCase(state.entries[i].displayName, name))
             return static_cast<int>(i);
     }
     return -1;

@@ -8,6 +8,7 @@
 #include "core/config_file.h"
 #include "core/file_helpers.h"
 #include "core/os/folders.h"
+#include "core/string_helpers.h"
 
 namespace orx {
 
@@ -26,23 +27,6 @@ struct Identity {
 Identity& Values() {
     static Identity* identity = new Identity;  // read by static destructors of other files
     return *identity;
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-size_t FindNoCase(std::string_view text, std::string_view part) {
-    if (part.size() > text.size())
-        return std::string_view::npos;
-    for (size_t i = 0; i + part.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < part.size() && Lower(text[i + k]) == Lower(part[k]))
-            ++k;
-        if (k == part.size())
-            return i;
-    }
-    return std::string_view::npos;
 }
 
 std::string TrimTrailingBlanks(std::string text) {
@@ -100,10 +84,10 @@ std::string GetProgramFolder() {
 
 std::string DerivePrefix(std::string_view fileName) {
     std::string name(fileName);
-    if (name.size() >= 2 && Lower(name[0]) == 'n' && Lower(name[1]) == 'p')
+    if (name.size() >= 2 && FoldAscii(name[0]) == 'n' && FoldAscii(name[1]) == 'p')
         name.erase(0, 2);
     for (std::string_view part : {"plg", "csp", "p11"}) {
-        const size_t at = FindNoCase(name, part);
+        const size_t at = StrFindNoCase(name, part);
         if (at != std::string::npos)
             name.erase(at, part.size());
     }
@@ -112,11 +96,11 @@ std::string DerivePrefix(std::string_view fileName) {
     // that is not the last character there. A name that starts with "x" has none.
     const size_t dot = name.find('.');
     const size_t stem = dot == std::string::npos ? name.size() : dot;
-    if (stem > 0 && Lower(name[0]) == 'x') {
+    if (stem > 0 && FoldAscii(name[0]) == 'x') {
         name.erase(0, stem);
     } else {
         for (size_t i = stem - (stem > 0 ? 1 : 0); i-- > 0;) {
-            if (Lower(name[i]) == 'x') {
+            if (FoldAscii(name[i]) == 'x') {
                 name.erase(i, stem - i);
                 break;
             }

@@ -17,6 +17,20 @@ constexpr char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
+// Equal, or starting with `prefix`, with "A" to "Z" folded.
+constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+constexpr bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
 // Copies at most `n` bytes of `source`, stopping at a NUL byte.
 void StrCopyN(std::string& destination, std::string_view source, size_t n);
 inline void StrCopy(std::string& destination, std::string_view source) {

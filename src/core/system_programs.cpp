@@ -9,6 +9,7 @@
 #include "core/os/folders.h"
 #include "core/os/process.h"
 #include "core/product_identity.h"
+#include "core/string_helpers.h"
 #include "core/system_environment.h"
 #include "core/trace.h"
 
@@ -17,20 +18,6 @@ namespace orx {
 namespace {
 
 constexpr size_t kPathCapacity = 260;
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view option) {
-    if (text.size() < option.size())
-        return false;
-    for (size_t i = 0; i < option.size(); ++i) {
-        if (Lower(text[i]) != Lower(option[i]))
-            return false;
-    }
-    return true;
-}
 
 bool StartsWithAny(std::string_view text, std::initializer_list<std::string_view> options) {
     for (std::string_view option : options) {

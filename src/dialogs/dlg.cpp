@@ -181,16 +181,25 @@ class DlgWindow : public QDialog {
 Dlg::Dlg(int templateId, QWidget* parent) : templateId_(templateId & 0xFFFF), parent_(parent) {}
 
 Dlg::~Dlg() {
+    DestroyWindow();
+    while (waitCursorDepth_ > 0) {
+        --waitCursorDepth_;
+        orx::EndWaitCursor();
+    }
+}
+
+void Dlg::DestroyWindow() {
+    if (timers_)
+        timers_->KillAll();
     if (owned_) {
         UnregisterDlgWindow(owned_.get());
-        if (timers_)
-            timers_->KillAll();
-        owned_.reset();
+        if (alive_.isNull()) {
+            (void)owned_.release();  // deleted with its parent already
+        } else {
+            owned_.reset();
+        }
     }
-    if (waitCursorDepth_ > 0) {
-        while (waitCursorDepth_-- > 0)
-            orx::EndWaitCursor();
-    }
+    window_ = nullptr;
 }
 
 void Dlg::Attach(QWidget* window) {
@@ -270,16 +279,27 @@ void Dlg::OnLButtonUp(const QPoint& /*point*/) {}
 void Dlg::OnApp(int /*code*/, intptr_t /*value*/) {}
 
 bool Dlg::MakeWindow(bool modal) {
-    if (owned_)
-        return false;  // one window per object at a time
-    auto window = std::make_unique<DlgWindow>(parent_);
+    if (owned_) {
+        if (!alive_.isNull())
+            return false;  // one window per object at a time
+        DestroyWindow();
+    }
+    auto window = std::make_unique<DlgWindow>(parent_.data());
     window->setModal(modal);
     // Templates are compiled in; there is no resource library to fall back on, so a
     // missing template is the end of it.
     if (!BuildDialogTemplate(templateId_, window.get()))
         return false;
     owned_ = std::move(window);
+    alive_ = owned_.get();
     closed_ = false;
+    // A window that goes with its parent leaves no stale entry behind.
+    QWidget* raw = owned_.get();
+    QObject::connect(raw, &QObject::destroyed, [this, raw]() {
+        UnregisterDlgWindow(raw);
+        if (window_ == raw)
+            window_ = nullptr;
+    });
     RegisterDlgWindow(owned_.get(), this);
     Attach(owned_.get());
     Route(owned_.get());
@@ -356,11 +376,7 @@ int Dlg::DoModal() {
     // A dialog that ended itself while it was being made never shows.
     const int result = endedBeforeShow_ ? *endedBeforeShow_ : window->exec();
     endedBeforeShow_.reset();
-    UnregisterDlgWindow(window);
-    if (timers_)
-        timers_->KillAll();
-    owned_.reset();
-    window_ = nullptr;
+    DestroyWindow();
     return result;
 }
 
@@ -374,9 +390,9 @@ bool Dlg::Create() {
 }
 
 void Dlg::EndDialog(int result) {
-    if (owned_ && !owned_->isVisible() && owned_->isModal()) {
+    if (alive_ && !owned_->isVisible() && owned_->isModal()) {
         endedBeforeShow_ = result;
-    } else if (owned_) {
+    } else if (alive_) {
         owned_->done(result);
     } else if (auto* dialog = qobject_cast<QDialog*>(window_)) {
         dialog->done(result);

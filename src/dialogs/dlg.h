@@ -7,6 +7,7 @@
 
 #include <QBrush>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
@@ -114,19 +115,22 @@ class Dlg {
     void PostApp(int code, intptr_t value);
 
     int TemplateId() const { return templateId_; }
-    QWidget* Parent() const { return parent_; }
+    QWidget* Parent() const { return parent_.data(); }
     QWidget* Window() const { return window_; }
 
   private:
     friend class DlgWindow;
     bool MakeWindow(bool modal);
+    void DestroyWindow();
     void Route(QWidget* window);
     void ApplyControlColors();
 
     int templateId_;
-    QWidget* parent_;
+    QPointer<QWidget> parent_;
     QWidget* window_ = nullptr;
     std::unique_ptr<DlgWindow> owned_;
+    // Null once the window is gone, also when its parent took it along.
+    QPointer<QWidget> alive_;
     std::unique_ptr<TimerSet> timers_;
     bool closed_ = false;
     int waitCursorDepth_ = 0;

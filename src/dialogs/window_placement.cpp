@@ -8,7 +8,7 @@
 #include "core/language.h"
 #include "core/trace.h"
 #include "ui/qt_text.h"
-#include "ui/window_titles.h"
+#include "ui/window_lookup.h"
 
 namespace orx {
 
@@ -59,7 +59,7 @@ void SetBoldFont(QWidget* control, int grow, bool bold) {
 }
 
 bool BringToFront(int stringId) {
-    return ActivateWindowTitle(GetTitleText(stringId));
+    return ActivateTopLevelWindow(GetTitleText(stringId));
 }
 
 }  // namespace orx

@@ -2,6 +2,8 @@
 // every form the program hands over, the token view's list, the signing and
 // encryption list with its key usage filter and other people's certificates,
 // deleting, and the names that must not break the ";"-separated fields.
+#include <openssl/pkcs12.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -175,7 +177,14 @@ TEST_F(CertificateTokenTest, HostileCertificatesAreRefusedAndTheTokenStaysAsItWa
         garbage.push_back(
             static_cast<uint8_t>(i * 7919 % 251 + 1));  // no NUL: it would end the text
     const std::string pem = ToPem(der);
+    // A PKCS#12 file is the container import's to take; this operation refuses it.
+    PKCS12* p12 = PKCS12_create("pw", "friendly", SharedTestKey(), nullptr, nullptr, 0, 0, 0, 0, 0);
+    std::vector<uint8_t> pfx(static_cast<size_t>(i2d_PKCS12(p12, nullptr)));
+    unsigned char* out = pfx.data();
+    i2d_PKCS12(p12, &out);
+    PKCS12_free(p12);
     const HostileInput cases[] = {
+        {"PKCS#12", EncodeBase64(pfx), 19},
         {"nothing", "", 7},
         {"blanks", " \r\n ", 7},
         {"truncated DER", EncodeBase64(truncated), 19},
@@ -237,6 +246,31 @@ TEST_F(ModuleCertificates, TokenCertsOfTheCommandLineShowTheEntries) {
     EXPECT_NE(RunCommand(BinPath("orxxctl") + " token certs " + std::to_string(slot + 1) +
                          " 2>/dev/null"),
               0);
+}
+
+}  // namespace
+}  // namespace orx::testing
+
+namespace orx::testing {
+namespace {
+
+// Two programs with the same token logged in: each write starts from what the other
+// wrote, and the other one's list shows it at once.
+TEST_F(CertificateTokenTest, TwoProgramsWritingInTurnLoseNothing) {
+    std::unique_ptr<TokenApplication> other = Start();
+    other->SetProperty("ActiveSlot", std::to_string(slot_).c_str());
+    Script({"pin " + std::string(kPassword)});
+    ASSERT_EQ(other->Invoke("Login"), 0);
+    for (int i = 0; i < 6; ++i) {
+        TokenApplication& app = i % 2 ? *other : *app_;
+        const std::string text = EncodeBase64(
+            MakeDer({"Turn " + std::to_string(i), "Test CA", "", "20301231235959Z", 100 + i}));
+        app.SetProperty("Certificate", text.c_str());
+        ASSERT_EQ(app.Invoke("WriteCertificate"), 0) << i;
+    }
+    EXPECT_EQ(Enum("CertificateEx").size(), 6u);
+    EXPECT_TRUE(other->EnumPropertyString("CertificateEx", 5));
+    EXPECT_EQ(ScriptLeft(), "");  // nobody asked for a password again
 }
 
 }  // namespace

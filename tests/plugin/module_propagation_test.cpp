@@ -84,6 +84,17 @@ TEST_F(PropagationTest, TokenCertificatesAreInMyWhileTheTokenIsThere) {
     EXPECT_EQ(MySubjects(), (std::vector<std::string>{"Mine"}));
 }
 
+TEST_F(PropagationTest, ATokenRemovedByAnotherProcessIsNoticedWithTheSlotEvent) {
+    const int slot = AddToken("Leaving", {"Alice", "Bob"});
+    ASSERT_GT(slot, 0);
+    EXPECT_EQ(*Get("HaveSlotEvent"), "true");
+    EXPECT_EQ(MySubjects(), (std::vector<std::string>{"Alice", "Bob"}));
+    ASSERT_EQ(::unlink((TokenFolder() + "Leaving.tkn").c_str()), 0);
+    EXPECT_EQ(*Get("HaveSlotEvent"), "true");
+    EXPECT_TRUE(MySubjects().empty());
+    EXPECT_FALSE(PathExists(TokenFolder() + "my-store.idx"));
+}
+
 TEST_F(PropagationTest, KeptWhenTheUserSaysSoAndNothingWhenSwitchedOff) {
     ASSERT_EQ(ConfigWriteInt("CSP", "KeepCertificates", 1), kConfigOk);
     const int kept = AddToken("Kept", {"Alice"});

@@ -289,6 +289,21 @@ TEST_F(DlgTest, DialogEndedDuringInitNeverShows) {
     EXPECT_EQ(run.result, 7);
 }
 
+TEST_F(DlgTest, WindowGoesWithItsParent) {
+    auto parent = std::make_unique<QWidget>();
+    RecordingDlg dialog(parent.get());
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(FindDlg(dialog.Window()), &dialog);
+    parent.reset();
+    EXPECT_EQ(dialog.Window(), nullptr);
+    EXPECT_EQ(dialog.Parent(), nullptr);
+    EXPECT_EQ(registry_testing::Count(), 0u);
+    // The object outlives its window and can make another.
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(registry_testing::Count(), 1u);
+    dialog.EndDialog(1);
+}
+
 TEST(WindowRegistry, AddsOnceGrowsByFourAndEmpties) {
     ASSERT_EQ(registry_testing::Count(), 0u);
     std::vector<std::unique_ptr<QWidget>> windows;

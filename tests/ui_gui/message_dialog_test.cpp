@@ -39,11 +39,19 @@ QPushButton* Button(QWidget* window, int id) {
     return FindItemAs<QPushButton>(window, id);
 }
 
+// Moves the pointer and waits until the dialog has seen it (a real display
+// delivers pointer events later); true when the hover state followed.
+bool MoveTo(const MessageDialog& dialog, QWidget* window, const QPoint& point) {
+    QTest::mouseMove(window, point);
+    return ui_testing::WaitFor([&] { return dialog.IsHovering() == dialog.HitTestLink(point); },
+                               1000);
+}
+
 // The pointer comes from outside, as a user's would: a move to where the pointer
 // already is (left there by an earlier test) makes no event.
-void HoverAndClick(QWidget* window, const QPoint& point) {
-    QTest::mouseMove(window, QPoint(1, 1));
-    QTest::mouseMove(window, point);
+void HoverAndClick(const MessageDialog& dialog, QWidget* window, const QPoint& point) {
+    EXPECT_TRUE(MoveTo(dialog, window, QPoint(1, 1)));
+    EXPECT_TRUE(MoveTo(dialog, window, point));
     QTest::mouseClick(window, Qt::LeftButton, {}, point);
 }
 
@@ -96,15 +104,15 @@ TEST_F(MessageDialogTest, ErrorLinkOpensHelpPageWithLanguageAndCode) {
                                   ExpectSoundLayout(dialog);
                                   EXPECT_EQ(window->windowTitle().toStdString(), "Error - Orvex");
                                   const QPoint onLink = dialog.LinkRects()[0].center();
-                                  QTest::mouseMove(window, QPoint(2, 2));
+                                  EXPECT_TRUE(MoveTo(dialog, window, QPoint(2, 2)));
                                   EXPECT_FALSE(dialog.IsHovering());
-                                  QTest::mouseMove(window, onLink);
+                                  EXPECT_TRUE(MoveTo(dialog, window, onLink));
                                   EXPECT_TRUE(dialog.IsHovering());
                                   EXPECT_EQ(window->cursor().shape(), Qt::PointingHandCursor);
                                   window->repaint();
                                   picture = testing::SavePicture(window, "message_error_link");
                                   QTest::mouseClick(window, Qt::LeftButton, {}, onLink);
-                                  QTest::mouseMove(window, QPoint(2, 2));
+                                  EXPECT_TRUE(MoveTo(dialog, window, QPoint(2, 2)));
                                   EXPECT_FALSE(dialog.IsHovering());
                                   EXPECT_NE(window->cursor().shape(), Qt::PointingHandCursor);
                                   QTest::mouseClick(Button(window, kIdOk), Qt::LeftButton);
@@ -126,7 +134,7 @@ TEST_F(MessageDialogTest, ClickBesideTheLinkOpensNothing) {
                                   ASSERT_EQ(dialog.LinkRects().size(), 1u);
                                   const QRect link = dialog.LinkRects()[0];
                                   const QPoint below(link.center().x(), link.bottom() + 4);
-                                  HoverAndClick(window, below);
+                                  HoverAndClick(dialog, window, below);
                               });
     ASSERT_TRUE(run.ok()) << run.error;
     EXPECT_TRUE(links.Opened().empty());
@@ -139,7 +147,7 @@ TEST_F(MessageDialogTest, LinkUnderSystemAccountOpensNothing) {
     const auto run = RunModal([&] { return dialog.DoModal(); },
                               [&](QWidget* window) {
                                   const QPoint onLink = dialog.LinkRects().at(0).center();
-                                  HoverAndClick(window, onLink);
+                                  HoverAndClick(dialog, window, onLink);
                               });
     ASSERT_TRUE(run.ok()) << run.error;
     EXPECT_TRUE(links.Opened().empty());
@@ -151,7 +159,7 @@ TEST_F(MessageDialogTest, LanguageMissingStillOpensTheLink) {
     const auto run = RunModal([&] { return dialog.DoModal(); },
                               [&](QWidget* window) {
                                   const QPoint onLink = dialog.LinkRects().at(0).center();
-                                  HoverAndClick(window, onLink);
+                                  HoverAndClick(dialog, window, onLink);
                               });
     ASSERT_TRUE(run.ok()) << run.error;
     ASSERT_EQ(links.Opened().size(), 1u);

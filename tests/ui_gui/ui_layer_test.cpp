@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -12,7 +9,6 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include <cstring>
 #include <vector>
 
 #include "core/product_identity.h"
@@ -27,7 +23,6 @@
 #include "ui/testing/modal_driver.h"
 #include "ui/timer_set.h"
 #include "ui/wait_cursor.h"
-#include "ui/window_titles.h"
 #include "ui_gui/gui_test_support.h"
 
 namespace orx {
@@ -335,69 +330,6 @@ TEST(Placement, BoldHeaderFont) {
     SetBoldFont(&plain, 0, false);
     EXPECT_EQ(plain.font().pointSize(), 10);
     EXPECT_NE(plain.font().weight(), QFont::Bold);
-}
-
-TEST(WindowTitles, FoundAndActivatedByTitle) {
-    testing::IsolatedEnvironment env;
-    QWidget main;
-    main.setWindowTitle(QStringLiteral("Administration - Orvex"));
-    WindowTitleRegistration registration(&main);
-    EXPECT_TRUE(registration.IsListening());
-    EXPECT_TRUE(FindWindowTitle("Administration - Orvex"));  // found before it shows
-    EXPECT_TRUE(window_title_testing::ProbeSocket("Administration - Orvex"));
-    main.show();
-    EXPECT_TRUE(FindWindowTitle("Administration - Orvex"));
-    EXPECT_FALSE(FindWindowTitle("Administration"));
-    EXPECT_NE(WindowTitleSocketPath("Administration - Orvex").find(env / "runtime/"),
-              std::string::npos);
-
-    // Another process sees only the socket: the line it sends raises the window.
-    main.hide();
-    ASSERT_TRUE(window_title_testing::ActivateThroughSocket("Administration - Orvex"));
-    EXPECT_TRUE(ui_testing::WaitFor([&] { return main.isVisible(); }));
-
-    // A new title is registered afresh; the old one is gone.
-    main.setWindowTitle(QStringLiteral("Verwaltung - Orvex"));
-    EXPECT_TRUE(window_title_testing::ProbeSocket("Verwaltung - Orvex"));
-    EXPECT_FALSE(window_title_testing::ProbeSocket("Administration - Orvex"));
-
-    // A second window with the same title does not take it over.
-    QWidget second;
-    second.setWindowTitle(QStringLiteral("Verwaltung - Orvex"));
-    WindowTitleRegistration secondRegistration(&second);
-    EXPECT_FALSE(secondRegistration.IsListening());
-}
-
-TEST(WindowTitles, StaleSocketIsReplaced) {
-    testing::IsolatedEnvironment env;
-    const std::string path = WindowTitleSocketPath("Settings - Orvex");
-    {
-        // A socket file whose owner is gone, as a killed process leaves it.
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_GE(fd, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        ASSERT_LT(path.size(), sizeof address.sun_path);
-        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
-    }
-    ASSERT_TRUE(testing::PathExists(path));
-    EXPECT_FALSE(FindWindowTitle("Settings - Orvex"));
-    EXPECT_FALSE(testing::PathExists(path)) << "the stale socket stays";
-    {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
-    }
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Settings - Orvex"));
-    WindowTitleRegistration registration(&window);
-    EXPECT_TRUE(registration.IsListening());
-    EXPECT_TRUE(window_title_testing::ProbeSocket("Settings - Orvex"));
 }
 
 TEST(BringToFrontTest, ShowsTheWindowWithThatTitle) {

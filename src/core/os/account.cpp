@@ -5,15 +5,12 @@
 
 #include "core/config_file.h"
 #include "core/file_helpers.h"
+#include "core/string_helpers.h"
 #include "core/system_account.h"
 
 namespace orx {
 
 namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 struct AdministratorCache {
     std::mutex lock;
@@ -50,7 +47,7 @@ bool IsSystemAccount(std::string* name, size_t capacity) {
     if (user.size() < kSystem.size())
         return false;
     for (size_t i = 0; i < kSystem.size(); ++i) {
-        if (Lower(user[i]) != kSystem[i])
+        if (FoldAscii(user[i]) != kSystem[i])
             return false;
     }
     return true;

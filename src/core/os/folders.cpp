@@ -11,6 +11,7 @@
 #include "core/config_file.h"
 #include "core/file_helpers.h"
 #include "core/product_identity.h"
+#include "core/string_helpers.h"
 #include "core/system_environment.h"
 #include "core/trace.h"
 
@@ -32,20 +33,6 @@ std::string WithSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/')
         folder.push_back('/');
     return folder;
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 std::string HomeFolder() {
