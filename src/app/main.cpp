@@ -1,32 +1,68 @@
 // orxxadm: the administration program. The exit status is 0 in every case.
-#include "app/admin_settings.h"
-#include "app/start_request.h"
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+
 #include "core/command_line.h"
-#include "core/product_identity.h"
 #include "core/trace.h"
 
+#ifdef ORX_WITH_WINDOWS
+#include "app/admin_app.h"
+#include "app/start_command.h"
+#else
+#include "app/admin_settings.h"
+#include "app/start_request.h"
+#include "core/product_identity.h"
+#endif
+
+namespace {
+
+#ifdef ORX_WITH_WINDOWS
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const std::string line =
+        orx::JoinCommandLine(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
+#ifdef ORX_WITH_WINDOWS
+    // Qt aborts without a platform. Without a display the program still does its
+    // window-less work on the offscreen one, but a wizard nobody can see would
+    // wait for ever: it says so and ends.
+    const bool display = HasDisplay();
+    if (!display)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    orx::CAdminApp app(argc, argv);
+    if (!display && orx::ReadStartCommand(line).task == orx::AdminTask::FileOperation) {
+        orx::Trace("AdminMain - No display for the file operation");
+        std::fprintf(stderr, "orxxadm: no display to show the wizard on (DISPLAY is not set)\n");
+        return 0;
+    }
+    app.InitInstance(line);
+#else
+    // A build without the window layer: the start-up logic only.
     orx::InitProductIdentity();
     orx::AdminSettings settings;
     orx::LoadSettings(settings);
-    const std::string line =
-        orx::JoinCommandLine(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
     const orx::StartRequest request = orx::ParseStartRequest(line);
-    switch (request.task) {
-        case orx::StartTask::Install:
-        case orx::StartTask::Uninstall:
-            break;
-        case orx::StartTask::Settings:
-            orx::Trace("Admin - Settings requested");
-            break;
-        case orx::StartTask::FileOperation:
-            orx::Trace("Admin - File operation %d requested for '%s'", request.operation,
-                       request.inputFile.c_str());
-            break;
-        case orx::StartTask::Admin:
-            orx::Trace("Admin - Administration window requested (slot %d)", request.cachedSlotId);
-            break;
+    if (request.task == orx::StartTask::FileOperation) {
+        orx::Trace("Admin - File operation %d requested for '%s'", request.operation,
+                   request.inputFile.c_str());
+    } else if (request.task == orx::StartTask::Admin) {
+        orx::Trace("Admin - Administration window requested (slot %d)", request.cachedSlotId);
+    } else if (request.task == orx::StartTask::Settings) {
+        orx::Trace("Admin - Settings requested");
     }
     orx::SaveSettings(settings);
+#endif
     return 0;
 }

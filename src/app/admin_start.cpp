@@ -1,0 +1,49 @@
+#include "app/admin_start.h"
+
+#include "app/status_window.h"
+#include "core/language.h"
+#include "core/product_identity.h"
+#include "core/trace.h"
+#include "fileop/file_op_wizard.h"
+#include "token/token_application.h"
+#include "ui/window_lookup.h"
+
+namespace orx {
+
+bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_view rawCommandLine,
+                   StartCommand& command) {
+    StatusWindow status(kTextLoading);
+    InitProductIdentity();
+    LoadSettings(settings);
+    command = ReadStartCommand(rawCommandLine);
+    switch (command.task) {
+        case AdminTask::Install:
+        case AdminTask::Uninstall:
+            return true;
+        case AdminTask::Settings:
+            Trace("Admin - Settings requested");
+            return true;
+        default:
+            break;
+    }
+    status.Show();
+    app.StartPlugin();
+    status.WatchTitle(kTextAdministration);
+    if (command.task == AdminTask::FileOperation) {
+        status.Destroy();
+        RunFileOpWizard(app, command.operation, command.inputFile);
+        return true;
+    }
+    // A second start hands over to the window that is already open.
+    if (ActivateTopLevelWindow(GetTitleText(kTextAdministration))) {
+        status.Destroy();
+        return true;
+    }
+    Trace("Admin - Administration window requested (slot %d)", command.cachedSlotId);
+    app.SetCachedSlotId(command.cachedSlotId);
+    app.SetPendingSlotLabel(command.pendingSlotLabel);
+    status.Destroy();
+    return true;
+}
+
+}  // namespace orx
