@@ -7,7 +7,7 @@
 
 #include "app/admin_settings.h"
 #include "app/admin_start.h"
-#include "app/start_command.h"
+#include "app/start_request.h"
 #include "token/token_application.h"
 #include "token/token_window_host.h"
 
@@ -24,7 +24,7 @@ class CAdminApp : public QApplication, public TokenApplication, private TokenWin
     // never need yet.
     bool InitInstance(std::string_view rawCommandLine);
 
-    const StartCommand& Request() const { return request_; }
+    const StartRequest& Request() const { return request_; }
     AdminSettings& Settings() { return settings_; }
 
   private:
@@ -34,7 +34,7 @@ class CAdminApp : public QApplication, public TokenApplication, private TokenWin
     void RepaintMainWindowNow() override;
 
     AdminSettings settings_;
-    StartCommand request_;
+    StartRequest request_;
 };
 
 }  // namespace orx

@@ -11,16 +11,16 @@
 namespace orx {
 
 bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_view rawCommandLine,
-                   StartCommand& command) {
+                   StartRequest& command) {
     StatusWindow status(kTextLoading);
     InitProductIdentity();
     LoadSettings(settings);
-    command = ReadStartCommand(rawCommandLine);
+    command = ParseStartRequest(rawCommandLine);
     switch (command.task) {
-        case AdminTask::Install:
-        case AdminTask::Uninstall:
+        case StartTask::Install:
+        case StartTask::Uninstall:
             return true;
-        case AdminTask::Settings:
+        case StartTask::Settings:
             Trace("Admin - Settings requested");
             return true;
         default:
@@ -29,7 +29,7 @@ bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_v
     status.Show();
     app.StartPlugin();
     status.WatchTitle(kTextAdministration);
-    if (command.task == AdminTask::FileOperation) {
+    if (command.task == StartTask::FileOperation) {
         status.Destroy();
         RunFileOpWizard(app, command.operation, command.inputFile);
         return true;

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/admin_settings.h"
-#include "app/start_command.h"
+#include "app/start_request.h"
 
 namespace orx {
 
@@ -16,6 +16,6 @@ inline constexpr int kTextAdministration = 1003;  // the main window's title
 
 // True to go on into the event loop, which none of today's tasks needs.
 bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_view rawCommandLine,
-                   StartCommand& command);
+                   StartRequest& command);
 
 }  // namespace orx

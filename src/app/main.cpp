@@ -9,7 +9,7 @@
 
 #ifdef ORX_WITH_WINDOWS
 #include "app/admin_app.h"
-#include "app/start_command.h"
+#include "app/start_request.h"
 #else
 #include "app/admin_settings.h"
 #include "app/start_request.h"
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     if (!display)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     orx::CAdminApp app(argc, argv);
-    if (!display && orx::ReadStartCommand(line).task == orx::AdminTask::FileOperation) {
+    if (!display && orx::ParseStartRequest(line).task == orx::StartTask::FileOperation) {
         orx::Trace("AdminMain - No display for the file operation");
         std::fprintf(stderr, "orxxadm: no display to show the wizard on (DISPLAY is not set)\n");
         return 0;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "token/token_application.h"  // kSlotLabelCapacity
+
 namespace orx {
 
 enum class StartTask { Install, Uninstall, Settings, FileOperation, Admin };
@@ -14,7 +16,6 @@ enum class StartTask { Install, Uninstall, Settings, FileOperation, Admin };
 enum FileOperation : int { kOperationNone = 0, kSign = 1, kVerify = 2, kEncrypt = 3, kDecrypt = 4 };
 
 inline constexpr size_t kOptionValueCapacity = 256;
-inline constexpr size_t kSlotLabelCapacity = 65;
 
 struct StartRequest {
     StartTask task = StartTask::Admin;

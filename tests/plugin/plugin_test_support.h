@@ -41,7 +41,9 @@ inline std::vector<uint8_t> MakeTokenBytes(const std::string& label, const std::
 }
 
 inline bool Contains(const std::vector<uint8_t>& haystack, std::string_view needle) {
-    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+    // Bytes compare as unsigned: a plain char of 0x80 and above would never match.
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
+                       [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }) !=
            haystack.end();
 }
 

@@ -67,7 +67,7 @@ class AdminStartTest : public ::testing::Test {
     FakePluginFolder fake_{env_};
     TokenApplication app_;
     AdminSettings settings_;
-    StartCommand command_;
+    StartRequest command_;
     message_testing::ScopedMessageSink sink_;
 };
 
@@ -108,7 +108,7 @@ TEST_F(AdminStartTest, SettingsWinsOverSignAndLoadsNoModule) {
         const auto run = RunModal([&] { return RunAdminStart(app_, settings_, line, command_); },
                                   [](QWidget*) {}, 300);
         EXPECT_FALSE(run.appeared) << line;
-        EXPECT_EQ(command_.task, AdminTask::Settings) << line;
+        EXPECT_EQ(command_.task, StartTask::Settings) << line;
         EXPECT_FALSE(Called("PlgInitialize")) << line;
     }
 }
