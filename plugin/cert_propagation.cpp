@@ -98,21 +98,17 @@ void ModuleContext::PropagateCertificates() {
     }
     const int result = store_.Locked([&] {
         Manifest manifest = ReadManifest(manifestPath);
-        std::set<std::string> stored;
-        for (const StoredCertificate& item : my->List())
-            stored.insert(EncodeBase64(item.der));
+        // One reading of the store for the whole pass: a new token of a thousand
+        // certificates must not read it a thousand times.
+        CertStoreBatch batch(*my);
         std::set<std::string> wanted;
         for (const auto& entry : current)
             wanted.insert(entry.second);
         int added = 0, removed = 0;
         for (const auto& entry : current) {
-            if (!stored.count(entry.second)) {
-                std::optional<std::vector<uint8_t>> der = DecodeBase64(entry.second);
-                if (der && my->Add(*der)) {
-                    stored.insert(entry.second);
-                    ++added;
-                }
-            }
+            std::optional<std::vector<uint8_t>> der = DecodeBase64(entry.second);
+            if (der && !batch.Contains(*der) && batch.Add(*der))
+                ++added;
             manifest.insert(entry);
         }
         for (auto it = manifest.begin(); it != manifest.end();) {
@@ -126,11 +122,12 @@ void ModuleContext::PropagateCertificates() {
             // stays when the user keeps them.
             if ((dropped || !keep) && !wanted.count(it->second)) {
                 std::optional<std::vector<uint8_t>> der = DecodeBase64(it->second);
-                if (der && my->Remove(*der))
+                if (der && batch.Remove(*der))
                     ++removed;
             }
             it = manifest.erase(it);
         }
+        batch.Commit();
         if (!WriteManifest(manifestPath, manifest))
             return kResultFailed;
         if (added || removed)
