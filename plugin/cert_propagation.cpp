@@ -1,4 +1,4 @@
-// Certificate propagation: while a soft token is present its certificates are in
+// Certificate propagation: while a soft token or a card is present its certificates are in
 // the user's "MY" store, so that programs that look there find them; when the token
 // goes they go too, unless the user keeps them. What the module put there is
 // listed in the token folder, so a token removed while no program ran is still
@@ -27,6 +27,11 @@ bool Setting(std::string_view key, bool fallback) {
     if (ConfigReadInt(kPropagationSection, key, value) != kConfigOk)
         return fallback;
     return value != 0;
+}
+
+// A card application's name in the list: a slash is in no token file's stem.
+std::string CardStem(int slot) {
+    return "/card/" + std::to_string(slot);
 }
 
 using Manifest = std::set<std::pair<std::string, std::string>>;  // stem, Base64 DER
@@ -63,7 +68,8 @@ bool WriteManifest(const std::string& path, const Manifest& manifest) {
 }  // namespace
 
 void ModuleContext::PropagateCertificates() {
-    const uint64_t stamp = store_.ChangeStamp();
+    // Readers and cards count as much as the token folder.
+    const uint64_t stamp = store_.ChangeStamp() * 1099511628211ull ^ cards_.ChangeStamp();
     if (propagatedStamp_ == stamp)
         return;
     if (!Setting("Enable", true)) {
@@ -89,6 +95,12 @@ void ModuleContext::PropagateCertificates() {
         }
         for (const TokenObject* certificate : CertificateObjects(file.publicObjects))
             current.emplace(slot.stem, EncodeBase64(certificate->value));
+    }
+    for (const CardSlots::ApplicationToken& token : cards_.Tokens()) {
+        const std::string stem = CardStem(token.slot);
+        present.insert(stem);
+        for (const TokenObject* certificate : CertificateObjects(token.file.publicObjects))
+            current.emplace(stem, EncodeBase64(certificate->value));
     }
     const std::string manifestPath = store_.folder() + std::string(kManifestName);
     // Nothing to add and nothing of ours to take back: no lock, no folder made.
