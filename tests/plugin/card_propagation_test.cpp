@@ -2,13 +2,10 @@
 // as a soft token's do, through the real module.
 #include <unistd.h>
 
-#include <algorithm>
-
 #include "base64_text.h"
 #include "card_fixture.h"
 #include "core/config_file.h"
-#include "der/cert_inspection.h"
-#include "der/cert_store.h"
+#include "store_subjects.h"
 #include "test_certificates.h"
 
 namespace orx::testing {
@@ -32,18 +29,7 @@ class CardPropagation : public CardTest {
         app_->SetProperty("Certificate", EncodeBase64(der).c_str());
         return app_->Invoke("WriteCertificate");
     }
-    std::vector<std::string> MySubjects() {
-        std::vector<std::string> subjects;
-        std::optional<CertStore> my = OpenUserStore("MY");
-        for (const StoredCertificate& item : my->List()) {
-            CertHandle handle = CertCreate(std::span<const uint8_t>(item.der));
-            std::string name;
-            if (handle && CertGetSubjectDisplayName(handle.get(), name, 256))
-                subjects.push_back(name);
-        }
-        std::sort(subjects.begin(), subjects.end());
-        return subjects;
-    }
+    std::vector<std::string> MySubjects() { return SubjectsInStore("MY"); }
     std::string InsertedCard() const { return Readers() + "A Reader/card.card"; }
 };
 
