@@ -38,6 +38,7 @@ class CardSlots {
     void Configure();
     // True once after a reader or card changed since the last call.
     bool Changed();
+    uint64_t ChangeStamp() const { return store_.ChangeStamp(); }
 
     // "SlotCard" entries: "id;reader;card label", three per reader.
     std::optional<std::string> SlotCardEntry(int index);

@@ -1,4 +1,4 @@
-// Certificate propagation: while a soft token is present its certificates are in
+// Certificate propagation: while a soft token or a card is present its certificates are in
 // the user's "MY" store, so that programs that look there find them; when the token
 // goes they go too, unless the user keeps them. What the module put there is
 // listed in the token folder, so a token removed while no program ran is still
@@ -27,6 +27,11 @@ bool Setting(std::string_view key, bool fallback) {
     if (ConfigReadInt(kPropagationSection, key, value) != kConfigOk)
         return fallback;
     return value != 0;
+}
+
+// A card application's name in the list: a slash is in no token file's stem.
+std::string CardStem(int slot) {
+    return "/card/" + std::to_string(slot);
 }
 
 using Manifest = std::set<std::pair<std::string, std::string>>;  // stem, Base64 DER
@@ -63,7 +68,8 @@ bool WriteManifest(const std::string& path, const Manifest& manifest) {
 }  // namespace
 
 void ModuleContext::PropagateCertificates() {
-    const uint64_t stamp = store_.ChangeStamp();
+    // Readers and cards count as much as the token folder.
+    const uint64_t stamp = store_.ChangeStamp() * 1099511628211ull ^ cards_.ChangeStamp();
     if (propagatedStamp_ == stamp)
         return;
     if (!Setting("Enable", true)) {
@@ -90,6 +96,12 @@ void ModuleContext::PropagateCertificates() {
         for (const TokenObject* certificate : CertificateObjects(file.publicObjects))
             current.emplace(slot.stem, EncodeBase64(certificate->value));
     }
+    for (const CardSlots::ApplicationToken& token : cards_.Tokens()) {
+        const std::string stem = CardStem(token.slot);
+        present.insert(stem);
+        for (const TokenObject* certificate : CertificateObjects(token.file.publicObjects))
+            current.emplace(stem, EncodeBase64(certificate->value));
+    }
     const std::string manifestPath = store_.folder() + std::string(kManifestName);
     // Nothing to add and nothing of ours to take back: no lock, no folder made.
     if (current.empty() && ::access(manifestPath.c_str(), F_OK) != 0) {
@@ -98,21 +110,17 @@ void ModuleContext::PropagateCertificates() {
     }
     const int result = store_.Locked([&] {
         Manifest manifest = ReadManifest(manifestPath);
-        std::set<std::string> stored;
-        for (const StoredCertificate& item : my->List())
-            stored.insert(EncodeBase64(item.der));
+        // One reading of the store for the whole pass: a new token of a thousand
+        // certificates must not read it a thousand times.
+        CertStoreBatch batch(*my);
         std::set<std::string> wanted;
         for (const auto& entry : current)
             wanted.insert(entry.second);
         int added = 0, removed = 0;
         for (const auto& entry : current) {
-            if (!stored.count(entry.second)) {
-                std::optional<std::vector<uint8_t>> der = DecodeBase64(entry.second);
-                if (der && my->Add(*der)) {
-                    stored.insert(entry.second);
-                    ++added;
-                }
-            }
+            std::optional<std::vector<uint8_t>> der = DecodeBase64(entry.second);
+            if (der && !batch.Contains(*der) && batch.Add(*der))
+                ++added;
             manifest.insert(entry);
         }
         for (auto it = manifest.begin(); it != manifest.end();) {
@@ -126,11 +134,12 @@ void ModuleContext::PropagateCertificates() {
             // stays when the user keeps them.
             if ((dropped || !keep) && !wanted.count(it->second)) {
                 std::optional<std::vector<uint8_t>> der = DecodeBase64(it->second);
-                if (der && my->Remove(*der))
+                if (der && batch.Remove(*der))
                     ++removed;
             }
             it = manifest.erase(it);
         }
+        batch.Commit();
         if (!WriteManifest(manifestPath, manifest))
             return kResultFailed;
         if (added || removed)

@@ -96,8 +96,10 @@ int ModuleContext::Invoke(std::string_view operation) {
     const std::string op(operation);
     if (std::optional<int> card = cards_.Invoke(
             op, activeSlot_, [this](std::string_view name) { return Input(name); },
-            pinentryProgram_, parent_))
+            pinentryProgram_, parent_)) {
+        PropagateCertificates();  // a card put in or taken out brings or takes certificates
         return *card;
+    }
     if (strcasecmp(op.c_str(), "CreateToken") == 0) {
         const int result = CreateToken();
         PropagateCertificates();

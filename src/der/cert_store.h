@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,6 +39,49 @@ class CertStore {
 
   private:
     std::string folder_;
+};
+
+// Many additions and removals over one reading of the store: the folder is read
+// when the batch starts and kept in step with what the batch itself writes, so a
+// token of a thousand certificates costs one pass instead of a thousand. New files
+// take their names at Commit, after one flush of all their data, so that a crash
+// leaves either the earlier copy or the whole new one. Changes made to the folder
+// by others meanwhile are not seen.
+class CertStoreBatch {
+  public:
+    explicit CertStoreBatch(const CertStore& store);
+    ~CertStoreBatch();  // commits what is pending
+    CertStoreBatch(const CertStoreBatch&) = delete;
+    CertStoreBatch& operator=(const CertStoreBatch&) = delete;
+
+    // True when these very bytes are stored or pending (not only a copy with their
+    // issuer and serial number).
+    bool Contains(DerBytes der) const;
+    // Prepares the certificate's file, which replaces every copy with its issuer
+    // and serial number at Commit; false for bytes that are no certificate or when
+    // the write failed.
+    bool Add(DerBytes der);
+    // Removes every copy with the issuer and serial number of this certificate,
+    // a pending one too; true when one was removed.
+    bool Remove(DerBytes der);
+    // Gives the pending files their names; false when one of them failed (the
+    // earlier copy of that one stays).
+    bool Commit();
+    // Stored copies, pending ones not counted.
+    size_t size() const;
+
+  private:
+    struct Pending {
+        std::string temp;
+        StoredCertificate file;
+        std::vector<uint8_t> key;
+    };
+
+    std::string folder_;
+    bool folderMade_ = false;
+    // Issuer and serial number -> every file holding a copy.
+    std::map<std::vector<uint8_t>, std::vector<StoredCertificate>> copies_;
+    std::vector<Pending> pending_;
 };
 
 // The current user's store of that name; none under the system account or for a

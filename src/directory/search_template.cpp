@@ -102,6 +102,13 @@ std::optional<std::string> ExpandSearchTemplate(TokenApplication& application, i
     return ExpandTemplate(searchTemplate, sources);
 }
 
+std::optional<std::string> ExpandSearchTemplate(TokenApplication& application, int32_t slotId,
+                                                const CertHandle& certificate,
+                                                std::string_view searchTemplate) {
+    return ExpandSearchTemplate(application, slotId,
+                                certificate ? &certificate->certificate : nullptr, searchTemplate);
+}
+
 int GetCardSerialNumber(TokenApplication& application, int32_t slotId, std::string& serial,
                         size_t size) {
     serial.clear();

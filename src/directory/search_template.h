@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "der/cert_handle.h"
 #include "der/der_reader.h"
 
 namespace orx {
@@ -45,6 +46,10 @@ std::optional<std::string> ExpandTemplate(std::string_view searchTemplate,
 // Without a certificate there is no key identifier, and the digest is all zeros.
 std::optional<std::string> ExpandSearchTemplate(TokenApplication& application, int32_t slotId,
                                                 const DerCertificate* certificate,
+                                                std::string_view searchTemplate);
+// The same for a certificate as the dialogs hold it; a null handle is none.
+std::optional<std::string> ExpandSearchTemplate(TokenApplication& application, int32_t slotId,
+                                                const CertHandle& certificate,
                                                 std::string_view searchTemplate);
 
 // The third ";" field of the slot's "TokenInfo" without blanks, at most size - 1

@@ -13,7 +13,6 @@ namespace {
 
 using plugin_text::ContainsNoCase;
 using plugin_text::EqualsNoCase;
-using plugin_text::ListField;
 
 // Each export keeps its own function type, so they are resolved one by one.
 template <class Fn>

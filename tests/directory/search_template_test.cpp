@@ -305,6 +305,15 @@ TEST_F(CertificateTemplate, PlaceholdersComeFromTheCertificateAndItsToken) {
     EXPECT_EQ(
         ExpandSearchTemplate(application_, 4, &certificate, "(keyDigest;binary=<publickeydigest>)"),
         "(keyDigest;binary=" + Escaped(made.digestHex) + ")");
+    // The dialogs hold certificates as handles: the same values through one.
+    const CertHandle handle = CertCreate(std::span<const uint8_t>(made.der));
+    ASSERT_TRUE(handle);
+    for (const char* searchTemplate :
+         {"(ski=<subjectkeyidentifier>)", "<publickeydigest>", "x=<cardserialnumber>"}) {
+        EXPECT_EQ(ExpandSearchTemplate(application_, 4, handle, searchTemplate),
+                  ExpandSearchTemplate(application_, 4, &certificate, searchTemplate))
+            << searchTemplate;
+    }
     KeyDigest digest{};
     GetPublicKeyDigest(certificate, digest);
     EXPECT_EQ(Escaped(made.digestHex), Escaped(Hex(digest)));
@@ -318,6 +327,9 @@ TEST_F(CertificateTemplate, WithoutRsaKeyOrCertificate) {
     const std::string zeros(40, '0');
     EXPECT_EQ(ExpandSearchTemplate(application_, 4, &certificate, "<publickeydigest>"), zeros);
     EXPECT_EQ(ExpandSearchTemplate(application_, 4, nullptr, "<publickeydigest>"), zeros);
+    EXPECT_EQ(ExpandSearchTemplate(application_, 4, CertHandle(), "<publickeydigest>"), zeros);
+    EXPECT_EQ(ExpandSearchTemplate(application_, 4, CertHandle(), "<subjectkeyidentifier>"),
+              std::nullopt);
     EXPECT_EQ(ExpandSearchTemplate(application_, 4, nullptr, "<subjectkeyidentifier>"),
               std::nullopt);
     // The token has no "TokenInfo".

@@ -2,16 +2,15 @@
 // the real module.
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
 #include <map>
 #include <thread>
 
 #include "base64_text.h"
 #include "core/config_file.h"
-#include "der/cert_inspection.h"
 #include "der/cert_store.h"
 #include "module_fixture.h"
+#include "store_subjects.h"
 #include "test_certificates.h"
 
 namespace orx::testing {
@@ -33,20 +32,7 @@ class PropagationTest : public ModuleTest {
         }
         return std::stoi(*Get("ActiveSlot"));
     }
-    // The subjects of the certificates in "MY" (ECDSA signatures differ each time a
-    // certificate is made, so the names tell them apart).
-    std::vector<std::string> MySubjects() {
-        std::vector<std::string> subjects;
-        std::optional<CertStore> my = OpenUserStore("MY");
-        for (const StoredCertificate& item : my->List()) {
-            CertHandle handle = CertCreate(std::span<const uint8_t>(item.der));
-            std::string name;
-            if (handle && CertGetSubjectDisplayName(handle.get(), name, 256))
-                subjects.push_back(name);
-        }
-        std::sort(subjects.begin(), subjects.end());
-        return subjects;
-    }
+    std::vector<std::string> MySubjects() { return SubjectsInStore("MY"); }
     int DeleteToken(int slot) {
         app_->SetProperty("ActiveSlot", std::to_string(slot).c_str());
         return app_->Invoke("DeleteToken");
