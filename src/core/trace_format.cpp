@@ -12,7 +12,7 @@ namespace {
 constexpr std::string_view kFlags = "-+ #0'";
 
 // One conversion specification as the C library would read it.
-struct Spec {
+struct Conversion {
     size_t length = 0;  // characters from the '%' up to and including the conversion
     int stars = 0;      // '*' widths and precisions, each taking an int value
     char lengthMod[3] = {};
@@ -20,14 +20,14 @@ struct Spec {
     bool plain = false;  // nothing between '%' and the conversion
 };
 
-Spec ParseSpec(std::string_view format, size_t start) {
-    Spec spec;
+Conversion ParseSpec(std::string_view format, size_t start) {
+    Conversion conversion;
     size_t i = start + 1;
     auto at = [&](size_t k) { return k < format.size() ? format[k] : '\0'; };
     while (kFlags.find(at(i)) != std::string_view::npos && at(i) != '\0')
         ++i;
     if (at(i) == '*') {
-        ++spec.stars;
+        ++conversion.stars;
         ++i;
     } else {
         while (at(i) >= '0' && at(i) <= '9')
@@ -36,7 +36,7 @@ Spec ParseSpec(std::string_view format, size_t start) {
     if (at(i) == '.') {
         ++i;
         if (at(i) == '*') {
-            ++spec.stars;
+            ++conversion.stars;
             ++i;
         } else {
             while (at(i) >= '0' && at(i) <= '9')
@@ -45,12 +45,12 @@ Spec ParseSpec(std::string_view format, size_t start) {
     }
     size_t m = 0;
     while (m < 2 && std::strchr("hlLqjzt", at(i)) != nullptr && at(i) != '\0') {
-        spec.lengthMod[m++] = at(i++);
+        conversion.lengthMod[m++] = at(i++);
     }
-    spec.conversion = at(i);
-    spec.plain = (i == start + 1);
-    spec.length = (spec.conversion == '\0') ? i - start : i - start + 1;
-    return spec;
+    conversion.conversion = at(i);
+    conversion.plain = (i == start + 1);
+    conversion.length = (conversion.conversion == '\0') ? i - start : i - start + 1;
+    return conversion;
 }
 
 bool TakesValue(char conversion) {
@@ -64,16 +64,17 @@ void AppendLimited(std::string& out, size_t limit, std::string_view text) {
 }
 
 template <typename T>
-void AppendValue(std::string& out, size_t limit, const std::string& spec, int stars,
+void AppendValue(std::string& out, size_t limit, const std::string& conversion, int stars,
                  const int* starValues, T value) {
     char small[512];
     int n = 0;
     if (stars == 0) {
-        n = std::snprintf(small, sizeof small, spec.c_str(), value);
+        n = std::snprintf(small, sizeof small, conversion.c_str(), value);
     } else if (stars == 1) {
-        n = std::snprintf(small, sizeof small, spec.c_str(), starValues[0], value);
+        n = std::snprintf(small, sizeof small, conversion.c_str(), starValues[0], value);
     } else {
-        n = std::snprintf(small, sizeof small, spec.c_str(), starValues[0], starValues[1], value);
+        n = std::snprintf(small, sizeof small, conversion.c_str(), starValues[0], starValues[1],
+                          value);
     }
     if (n < 0)
         return;
@@ -83,11 +84,12 @@ void AppendValue(std::string& out, size_t limit, const std::string& spec, int st
     }
     std::string big(static_cast<size_t>(n) + 1, '\0');
     if (stars == 0) {
-        std::snprintf(big.data(), big.size(), spec.c_str(), value);
+        std::snprintf(big.data(), big.size(), conversion.c_str(), value);
     } else if (stars == 1) {
-        std::snprintf(big.data(), big.size(), spec.c_str(), starValues[0], value);
+        std::snprintf(big.data(), big.size(), conversion.c_str(), starValues[0], value);
     } else {
-        std::snprintf(big.data(), big.size(), spec.c_str(), starValues[0], starValues[1], value);
+        std::snprintf(big.data(), big.size(), conversion.c_str(), starValues[0], starValues[1],
+                      value);
     }
     big.resize(static_cast<size_t>(n));
     AppendLimited(out, limit, big);
@@ -104,9 +106,9 @@ int CountFormatArguments(std::string_view format) {
             ++i;
             continue;
         }
-        Spec spec = ParseSpec(format, i);
-        count += spec.stars + (TakesValue(spec.conversion) ? 1 : 0);
-        i += spec.length - 1;
+        Conversion conversion = ParseSpec(format, i);
+        count += conversion.stars + (TakesValue(conversion.conversion) ? 1 : 0);
+        i += conversion.length - 1;
     }
     return count;
 }
@@ -122,24 +124,25 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
             ++i;
             continue;
         }
-        const Spec spec = ParseSpec(format, i);
-        const std::string text(format.substr(i, spec.length));
-        i += spec.length - 1;
+        const Conversion conversion = ParseSpec(format, i);
+        const std::string text(format.substr(i, conversion.length));
+        i += conversion.length - 1;
         int starValues[2] = {0, 0};
-        for (int s = 0; s < spec.stars; ++s)
+        for (int s = 0; s < conversion.stars; ++s)
             starValues[s] = va_arg(args, int);
-        const std::string_view mod(spec.lengthMod);
-        switch (spec.conversion) {
+        const std::string_view mod(conversion.lengthMod);
+        switch (conversion.conversion) {
             case 'd':
             case 'i':
             case 'c':
             case 'C':
                 if (mod == "ll" || mod == "q" || mod == "j") {
-                    AppendValue(out, limit, text, spec.stars, starValues, va_arg(args, long long));
+                    AppendValue(out, limit, text, conversion.stars, starValues,
+                                va_arg(args, long long));
                 } else if (mod == "l" || mod == "z" || mod == "t") {
-                    AppendValue(out, limit, text, spec.stars, starValues, va_arg(args, long));
+                    AppendValue(out, limit, text, conversion.stars, starValues, va_arg(args, long));
                 } else {
-                    AppendValue(out, limit, text, spec.stars, starValues, va_arg(args, int));
+                    AppendValue(out, limit, text, conversion.stars, starValues, va_arg(args, int));
                 }
                 break;
             case 'o':
@@ -147,13 +150,14 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
             case 'x':
             case 'X':
                 if (mod == "ll" || mod == "q" || mod == "j") {
-                    AppendValue(out, limit, text, spec.stars, starValues,
+                    AppendValue(out, limit, text, conversion.stars, starValues,
                                 va_arg(args, unsigned long long));
                 } else if (mod == "l" || mod == "z" || mod == "t") {
-                    AppendValue(out, limit, text, spec.stars, starValues,
+                    AppendValue(out, limit, text, conversion.stars, starValues,
                                 va_arg(args, unsigned long));
                 } else {
-                    AppendValue(out, limit, text, spec.stars, starValues, va_arg(args, unsigned));
+                    AppendValue(out, limit, text, conversion.stars, starValues,
+                                va_arg(args, unsigned));
                 }
                 break;
             case 'e':
@@ -165,14 +169,15 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
             case 'a':
             case 'A':
                 if (mod == "L") {
-                    AppendValue(out, limit, text, spec.stars, starValues,
+                    AppendValue(out, limit, text, conversion.stars, starValues,
                                 va_arg(args, long double));
                 } else {
-                    AppendValue(out, limit, text, spec.stars, starValues, va_arg(args, double));
+                    AppendValue(out, limit, text, conversion.stars, starValues,
+                                va_arg(args, double));
                 }
                 break;
             case 'p':
-                AppendValue(out, limit, text, spec.stars, starValues, va_arg(args, void*));
+                AppendValue(out, limit, text, conversion.stars, starValues, va_arg(args, void*));
                 break;
             case 'n':
                 // Writing through a traced pointer is never wanted: take the value, show nothing.
@@ -180,24 +185,25 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
                 break;
             case 's':
             case 'S': {
-                if (spec.conversion == 'S' || mod == "l") {
+                if (conversion.conversion == 'S' || mod == "l") {
                     const wchar_t* wide = va_arg(args, const wchar_t*);
                     if (wide == nullptr) {
-                        AppendLimited(out, limit, spec.plain ? "<null>" : "(null)");
+                        AppendLimited(out, limit, conversion.plain ? "<null>" : "(null)");
                     } else {
-                        const std::string wideSpec =
-                            spec.conversion == 'S' ? text.substr(0, text.size() - 1) + "ls" : text;
-                        AppendValue(out, limit, wideSpec, spec.stars, starValues, wide);
+                        const std::string wideSpec = conversion.conversion == 'S'
+                                                         ? text.substr(0, text.size() - 1) + "ls"
+                                                         : text;
+                        AppendValue(out, limit, wideSpec, conversion.stars, starValues, wide);
                     }
                     break;
                 }
                 const char* value = va_arg(args, const char*);
                 if (value == nullptr) {
-                    AppendLimited(out, limit, spec.plain ? "<null>" : "(null)");
-                } else if (spec.plain) {
+                    AppendLimited(out, limit, conversion.plain ? "<null>" : "(null)");
+                } else if (conversion.plain) {
                     AppendLimited(out, limit, value);
                 } else {
-                    AppendValue(out, limit, text, spec.stars, starValues, value);
+                    AppendValue(out, limit, text, conversion.stars, starValues, value);
                 }
                 break;
             }

@@ -27,31 +27,31 @@ inline EVP_PKEY* SharedTestKey() {
     return key;
 }
 
-inline std::vector<uint8_t> MakeDer(const TestCertificate& spec) {
+inline std::vector<uint8_t> MakeDer(const TestCertificate& wanted) {
     X509* x = X509_new();
     X509_set_version(x, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(x), spec.serial);
+    ASN1_INTEGER_set(X509_get_serialNumber(x), wanted.serial);
     X509_NAME* subject = X509_NAME_new();
     X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char*>(spec.subject.c_str()), -1, -1,
-                               0);
+                               reinterpret_cast<const unsigned char*>(wanted.subject.c_str()), -1,
+                               -1, 0);
     X509_NAME* issuer = X509_NAME_new();
     X509_NAME_add_entry_by_txt(issuer, "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char*>(spec.issuer.c_str()), -1, -1,
-                               0);
+                               reinterpret_cast<const unsigned char*>(wanted.issuer.c_str()), -1,
+                               -1, 0);
     X509_set_subject_name(x, subject);
     X509_set_issuer_name(x, issuer);
     X509_NAME_free(subject);
     X509_NAME_free(issuer);
     ASN1_TIME_set_string(X509_getm_notBefore(x), "20200101000000Z");
-    ASN1_TIME_set_string(X509_getm_notAfter(x), spec.notAfter.c_str());
+    ASN1_TIME_set_string(X509_getm_notAfter(x), wanted.notAfter.c_str());
     X509_set_pubkey(x, SharedTestKey());
-    if (!spec.keyUsage.empty()) {
+    if (!wanted.keyUsage.empty()) {
         X509V3_CTX ctx;
         X509V3_set_ctx_nodb(&ctx);
         X509V3_set_ctx(&ctx, x, x, nullptr, nullptr, 0);
         X509_EXTENSION* ext =
-            X509V3_EXT_conf_nid(nullptr, &ctx, NID_key_usage, spec.keyUsage.c_str());
+            X509V3_EXT_conf_nid(nullptr, &ctx, NID_key_usage, wanted.keyUsage.c_str());
         X509_add_ext(x, ext, -1);
         X509_EXTENSION_free(ext);
     }
