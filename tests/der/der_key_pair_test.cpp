@@ -12,20 +12,11 @@ namespace orx {
 namespace {
 
 using testing::Hex;
+using testing::HexCompact;
 using testing::ReadBytes;
 using testing::RunCommand;
 using testing::ToHex;
 using testing::TraceCapture;
-
-std::string HexCompact(DerBytes bytes) {
-    std::string spaced = ToHex(bytes);
-    std::string out;
-    for (char c : spaced) {
-        if (c != ' ')
-            out.push_back(c);
-    }
-    return out;
-}
 
 // A fresh 1,024-bit key made by the openssl command line: its public key info, its
 // private key info and the modulus as openssl prints it.
@@ -44,11 +35,7 @@ class OpensslKey : public ::testing::Test {
                   0);
         std::string modulus;
         ASSERT_EQ(RunCommand("openssl rsa -in '" + key + "' -modulus -noout", &modulus), 0);
-        // "Modulus=C1A2..."
-        modulus_ = modulus.substr(modulus.find('=') + 1);
-        while (!modulus_.empty() && (modulus_.back() == '\n' || modulus_.back() == '\r')) {
-            modulus_.pop_back();
-        }
+        modulus_ = testing::ValueAfterEquals(modulus);  // "Modulus=C1A2..."
         publicInfo_ = ReadBytes(pub);
         privateInfo_ = ReadBytes(priv);
         ASSERT_FALSE(publicInfo_.empty());

@@ -176,39 +176,34 @@ TEST(DerAddHead, HeaderSizedByContent) {
 }
 
 TEST(DerEncoders, Values) {
-    std::vector<uint8_t> area(16, 0xEE);
-    uint32_t count = 16;
-    ASSERT_EQ(DerEncodeUint32(0x02, 0x80, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "02 02 00 80");
-    count = 16;
-    ASSERT_EQ(DerEncodeUint32(0x02, 0, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "02 01 00");
-    count = 16;
-    ASSERT_EQ(DerEncodeUint32(0x02, 0x12345678, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "02 04 12 34 56 78");
-    count = 16;
-    ASSERT_EQ(DerEncodeUint32(0x02, 0xFFFFFFFF, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "02 05 00 FF FF FF FF");
-    count = 16;
-    ASSERT_EQ(DerEncodeUint32(0x02, 0x0100, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "02 02 01 00");
-
-    const auto bytes = Hex("C5 01");
-    count = 16;
-    ASSERT_EQ(DerEncodeUnsigned(0x02, bytes, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "02 03 00 C5 01");
-    count = 16;
-    ASSERT_EQ(DerEncodeValue(0x04, bytes, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "04 02 C5 01");
-    count = 16;
-    ASSERT_EQ(DerEncodeBitString(0x03, bytes, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "03 03 00 C5 01");
-    count = 16;
-    ASSERT_EQ(DerEncodeBoolean(0x01, true, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "01 01 FF");
-    count = 16;
-    ASSERT_EQ(DerEncodeBoolean(0x01, false, area, &count), DER_OK);
-    EXPECT_EQ(ToHex(area.data(), count), "01 01 00");
+    using Encode = int (*)(DerArea, uint32_t*);
+    struct Case {
+        Encode encode;
+        const char* der;
+    };
+    static const auto kBytes = Hex("C5 01");
+    const Case cases[] = {
+        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0x80, a, c); }, "02 02 00 80"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0, a, c); }, "02 01 00"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0x12345678, a, c); },
+         "02 04 12 34 56 78"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0xFFFFFFFF, a, c); },
+         "02 05 00 FF FF FF FF"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0x0100, a, c); }, "02 02 01 00"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeUnsigned(0x02, kBytes, a, c); },
+         "02 03 00 C5 01"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeValue(0x04, kBytes, a, c); }, "04 02 C5 01"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeBitString(0x03, kBytes, a, c); },
+         "03 03 00 C5 01"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeBoolean(0x01, true, a, c); }, "01 01 FF"},
+        {[](DerArea a, uint32_t* c) { return DerEncodeBoolean(0x01, false, a, c); }, "01 01 00"},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> area(16, 0xEE);
+        uint32_t count = 16;
+        ASSERT_EQ(c.encode(area, &count), DER_OK) << c.der;
+        EXPECT_EQ(ToHex(area.data(), count), c.der);
+    }
 }
 
 TEST(DerEncoders, TooSmallNeverWritesPastTheCapacity) {

@@ -53,6 +53,22 @@ std::string ToHex(const Bytes& bytes) {
     return ToHex(bytes.data(), bytes.size());
 }
 
+// "C5A001", as openssl prints a modulus.
+template <typename Bytes>
+std::string HexCompact(const Bytes& bytes) {
+    std::string out = ToHex(bytes);
+    std::erase(out, ' ');
+    return out;
+}
+
+// What a command printed after its first '=', without the line break.
+inline std::string ValueAfterEquals(std::string line) {
+    line.erase(0, line.find('=') + 1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
 // Tracing into a file of an isolated environment for the life of the object.
 class TraceCapture {
   public:

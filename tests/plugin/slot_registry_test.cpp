@@ -24,10 +24,15 @@ std::string Create(const TokenStore& store, const SlotRegistry& registry, const 
     return stem;
 }
 
-TEST(SlotRegistry, IdsStartAt100AndSurviveANewRegistry) {
+// A fresh token folder and its registry.
+class SlotRegistryTest : public ::testing::Test {
+  protected:
     IsolatedEnvironment env;
-    TokenStore store(env / "tokens/");
-    SlotRegistry registry(store);
+    TokenStore store{env / "tokens/"};
+    SlotRegistry registry{store};
+};
+
+TEST_F(SlotRegistryTest, IdsStartAt100AndSurviveANewRegistry) {
     int first = 0, second = 0;
     const std::string a = Create(store, registry, "Same", &first);
     const std::string b = Create(store, registry, "Same", &second);
@@ -45,10 +50,7 @@ TEST(SlotRegistry, IdsStartAt100AndSurviveANewRegistry) {
     EXPECT_EQ(later.Find(101)->label, "Same");
 }
 
-TEST(SlotRegistry, RemovedTokensFreeTheirIdButOthersKeepTheirs) {
-    IsolatedEnvironment env;
-    TokenStore store(env / "tokens/");
-    SlotRegistry registry(store);
+TEST_F(SlotRegistryTest, RemovedTokensFreeTheirIdButOthersKeepTheirs) {
     Create(store, registry, "One");
     Create(store, registry, "Two");
     Create(store, registry, "Three");
@@ -63,10 +65,7 @@ TEST(SlotRegistry, RemovedTokensFreeTheirIdButOthersKeepTheirs) {
     EXPECT_EQ(registry.Find(100), nullptr);
 }
 
-TEST(SlotRegistry, FilesCopiedInByHandGetIdsAndDamagedFilesStayListed) {
-    IsolatedEnvironment env;
-    TokenStore store(env / "tokens/");
-    SlotRegistry registry(store);
+TEST_F(SlotRegistryTest, FilesCopiedInByHandGetIdsAndDamagedFilesStayListed) {
     Create(store, registry, "Known");
     auto bytes = testing::MakeTokenBytes("Copied", "secret-1");
     testing::WriteFile(store.PathOf("copied"), std::string(bytes.begin(), bytes.end()));
@@ -82,10 +81,7 @@ TEST(SlotRegistry, FilesCopiedInByHandGetIdsAndDamagedFilesStayListed) {
     EXPECT_EQ(registry.FindStem("copied")->label, "Copied");
 }
 
-TEST(SlotRegistry, ADamagedIndexNeverGivesOneIdTwice) {
-    IsolatedEnvironment env;
-    TokenStore store(env / "tokens/");
-    SlotRegistry registry(store);
+TEST_F(SlotRegistryTest, ADamagedIndexNeverGivesOneIdTwice) {
     Create(store, registry, "A");
     Create(store, registry, "B");
     testing::WriteFile(store.folder() + std::string(kSlotIndexName),
@@ -113,17 +109,8 @@ TEST(SlotRegistry, StemsFromLabels) {
     EXPECT_EQ(TokenStore::StemFromLabel(utf8), std::string(63, 'a'));
 }
 
-}  // namespace
-}  // namespace orx
-
-namespace orx {
-namespace {
-
 // 400 soft tokens fill the ids 100 to 499; one more gets none rather than 500.
-TEST(SlotRegistryLimit, IdsStayBelow500) {
-    IsolatedEnvironment env;
-    TokenStore store(env / "tokens/");
-    SlotRegistry registry(store);
+TEST_F(SlotRegistryTest, IdsStayBelow500) {
     const auto bytes = testing::MakeTokenBytes("Many", "secret-1");
     const std::string content(bytes.begin(), bytes.end());
     ASSERT_EQ(store.Locked([] { return kTokenOk; }), kTokenOk);  // makes the folder

@@ -378,17 +378,16 @@ TEST_F(TokenApplicationTest, EveryWrapperReleasesTheLockItTakes) {
     }
 }
 
-TEST_F(TokenApplicationTest, StartPluginSendsTheConfiguredTraceFile) {
-    orx::testing::WriteFile(env_.userConfigPath(), "[Trace]\nFile=/var/tmp/orx-trace.txt\n");
-    app_.StartPlugin();
-    EXPECT_TRUE(app_.IsInitialized());
-    EXPECT_THAT(fake_.Calls(), ElementsAre("PlgInitialize\t0\t0\t0\t0",
-                                           "PlgSetProperty\tTrace\t/var/tmp/orx-trace.txt"));
-}
-
-TEST_F(TokenApplicationTest, StartPluginSendsEmptyTraceWhenTracingIsOff) {
-    app_.StartPlugin();
-    EXPECT_THAT(fake_.Calls(), ElementsAre("PlgInitialize\t0\t0\t0\t0", "PlgSetProperty\tTrace\t"));
+TEST_F(TokenApplicationTest, StartPluginSendsTheConfiguredTraceFileOrNone) {
+    for (const char* file : {"", "/var/tmp/orx-trace.txt"}) {
+        orx::testing::WriteFile(env_.userConfigPath(), std::string("[Trace]\nFile=") + file + "\n");
+        app_.Finalize();
+        fake_.ClearCalls();
+        app_.StartPlugin();
+        EXPECT_TRUE(app_.IsInitialized());
+        EXPECT_THAT(fake_.Calls(), ElementsAre("PlgInitialize\t0\t0\t0\t0",
+                                               std::string("PlgSetProperty\tTrace\t") + file));
+    }
 }
 
 TEST(TokenApplicationStartTest, WithoutModuleTheProgramGoesOn) {

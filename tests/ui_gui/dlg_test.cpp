@@ -193,43 +193,26 @@ TEST_F(DlgTest, CloseSetsClosedFlagAndCancels) {
     EXPECT_TRUE(dialog.IsClosed());
 }
 
-TEST_F(DlgTest, TimersTickUntilKilled) {
-    RecordingDlg dialog;
-    const auto run =
-        RunModal([&] { return dialog.DoModal(); },
-                 [&](QWidget*) {
-                     dialog.SetTimer(66, 5);
-                     EXPECT_TRUE(ui_testing::WaitFor([&] { return dialog.timers.size() >= 3; }));
-                     QTest::qWait(50);
-                 });
-    ASSERT_TRUE(run.ok()) << run.error;
-    EXPECT_EQ(dialog.timers, (std::vector<int>{66, 66, 66}));
-}
-
-TEST_F(DlgTest, AppMessagesFromAnotherThread) {
-    RecordingDlg dialog;
-    const auto run =
-        RunModal([&] { return dialog.DoModal(); },
-                 [&](QWidget*) {
-                     std::thread worker([&] { dialog.PostApp(7, 42); });
-                     worker.join();
-                     EXPECT_TRUE(ui_testing::WaitFor([&] { return !dialog.apps.empty(); }));
-                 });
-    ASSERT_TRUE(run.ok()) << run.error;
-    ASSERT_EQ(dialog.apps.size(), 1u);
-    EXPECT_EQ(dialog.apps[0], std::make_pair(7, 42));
-}
-
-TEST_F(DlgTest, TitleIsTheTitleFormWithIcons) {
+// Timers, messages posted from another thread and the title all reach a modal dialog.
+TEST_F(DlgTest, TimersAppMessagesAndTitleWhileModal) {
     RecordingDlg dialog;
     const auto run =
         RunModal([&] { return dialog.DoModal(); },
                  [&](QWidget* window) {
+                     dialog.SetTimer(66, 5);
+                     EXPECT_TRUE(ui_testing::WaitFor([&] { return dialog.timers.size() >= 3; }));
+                     QTest::qWait(50);
+                     std::thread worker([&] { dialog.PostApp(7, 42); });
+                     worker.join();
+                     EXPECT_TRUE(ui_testing::WaitFor([&] { return !dialog.apps.empty(); }));
                      dialog.SetTitle(1014);
                      EXPECT_EQ(window->windowTitle().toStdString(), "Settings - Orvex");
                      EXPECT_FALSE(window->windowIcon().isNull());
                  });
     ASSERT_TRUE(run.ok()) << run.error;
+    EXPECT_EQ(dialog.timers, (std::vector<int>{66, 66, 66}));  // killed after the third
+    ASSERT_EQ(dialog.apps.size(), 1u);
+    EXPECT_EQ(dialog.apps[0], std::make_pair(7, 42));
 }
 
 TEST_F(DlgTest, WaitCursorIsKeptPerDialogAndRestored) {
@@ -246,31 +229,19 @@ TEST_F(DlgTest, WaitCursorIsKeptPerDialogAndRestored) {
     EXPECT_FALSE(IsWaitCursorShown());
 }
 
-TEST_F(DlgTest, ModelessCreateAndEnd) {
+TEST_F(DlgTest, ModelessCreatePasswordStyleScreenToClientAndEnd) {
     RecordingDlg dialog;
     ASSERT_TRUE(dialog.Create());
     ASSERT_NE(dialog.Window(), nullptr);
     EXPECT_TRUE(dialog.Window()->isVisible());
     EXPECT_FALSE(dialog.Create());  // one window per object
-    dialog.EndDialog(1);
-    EXPECT_FALSE(dialog.Window()->isVisible());
-}
-
-TEST_F(DlgTest, PasswordStyleHidesTheText) {
-    RecordingDlg dialog;
-    ASSERT_TRUE(dialog.Create());
     dialog.SetPasswordStyle(kEdit);
-    auto* edit = qobject_cast<QLineEdit*>(dialog.GetItem(kEdit));
-    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
-    dialog.EndDialog(2);
-}
-
-TEST_F(DlgTest, ScreenToClient) {
-    RecordingDlg dialog;
-    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(dialog.GetItem(kEdit))->echoMode(), QLineEdit::Password);
     const QPoint origin = dialog.Window()->mapToGlobal(QPoint(0, 0));
     EXPECT_EQ(dialog.ScreenToClient(origin + QPoint(5, 7)), QPoint(5, 7));
     EXPECT_EQ(dialog.ScreenToClient(QRect(origin + QPoint(1, 2), QSize(3, 4))), QRect(1, 2, 3, 4));
+    dialog.EndDialog(1);
+    EXPECT_FALSE(dialog.Window()->isVisible());
 }
 
 class EndsAtInit : public Dlg {
