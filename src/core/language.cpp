@@ -208,6 +208,8 @@ bool EnumLanguageName(std::string& name, size_t capacity, int& index) {
 std::string GetCurrentLanguageName() {
     LanguageState& state = State();
     LockGuard guard(state.lock);
+    // The name comes from the first use's "Language"/"Current", like the id.
+    Prepare(state);
     return state.currentName;
 }
 

@@ -123,6 +123,10 @@ TEST_F(LanguageTest, CurrentLanguageFromConfiguration) {
         EXPECT_EQ(GetTextWide(1003), FindString(c.id, 1003)) << c.user << c.install;
     }
     EXPECT_EQ(GetCurrentLanguageName(), "");
+    // The name alone, asked first, comes from the configuration as well.
+    language_testing::Reset();
+    UserConfig("[Language]\nCurrent=Deutsch\n");
+    EXPECT_EQ(GetCurrentLanguageName(), "Deutsch");
 }
 
 TEST_F(LanguageTest, MissingTextComesFromEnglish) {
