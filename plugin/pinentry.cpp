@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/number_text.h"
 #include "core/trace.h"
 
 extern char** environ;
@@ -37,16 +38,6 @@ bool HasTerminal() {
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -81,7 +72,7 @@ std::string AssuanEscape(std::string_view text) {
 void AssuanUnescape(std::string_view text, Secret& out) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = HexValue(text[i + 1]), low = HexValue(text[i + 2]);
+            const int high = HexDigitValue(text[i + 1]), low = HexDigitValue(text[i + 2]);
             if (high >= 0 && low >= 0) {
                 out.Append(static_cast<uint8_t>(high << 4 | low));
                 i += 2;

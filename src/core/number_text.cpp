@@ -2,9 +2,7 @@
 
 namespace orx {
 
-namespace {
-
-int HexValue(char c) {
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -14,8 +12,10 @@ int HexValue(char c) {
     return -1;
 }
 
+namespace {
+
 int NibbleOrZero(char c) {
-    const int v = HexValue(c);
+    const int v = HexDigitValue(c);
     return v < 0 ? 0 : v;
 }
 
@@ -46,7 +46,7 @@ uint32_t ParseNumber(std::string_view text) {
     if (text.size() > 2 && text[0] == '0' && text[1] == 'x') {
         std::string_view digits = text.substr(2);
         size_t count = 0;
-        while (count < digits.size() && HexValue(digits[count]) >= 0)
+        while (count < digits.size() && HexDigitValue(digits[count]) >= 0)
             ++count;
         digits = digits.substr(0, count);
         uint32_t value = 0;

@@ -7,6 +7,9 @@
 
 namespace orx {
 
+// The value of one hex digit, or -1 for any other character.
+int HexDigitValue(char c);
+
 // Two hex characters as one byte; the first is the high nibble. Characters that
 // are no hex digit count as 0.
 uint8_t HexPairToByte(char high, char low);

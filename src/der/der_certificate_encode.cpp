@@ -34,23 +34,18 @@ int WriteAlgorithm(const AlgorithmInfo& info, DerArea area, uint32_t* count) {
     return DerEncodeAlgorithm(info, area, count);
 }
 
-}  // namespace
+using PartEncoder = int (DerCertificate::*)(DerArea, uint32_t*);
 
-int DerCertificate::Encode(DerArea area, uint32_t* count) {
-    const uint32_t capacity = Capacity(area, *count);
-    area = area.first(capacity);
-    *count = 0;
-    using PartEncoder = int (DerCertificate::*)(DerArea, uint32_t*);
-    const std::array<std::pair<PartEncoder, const char*>, 3> parts = {{
-        {&DerCertificate::EncodeInfo, "DerCertificate - Failed to encode info"},
-        {&DerCertificate::EncodeSignatureAlgorithm,
-         "DerCertificate - Failed to encode signature algorithm"},
-        {&DerCertificate::EncodeSignatureValue, "DerCertificate - Failed to encode signature"},
-    }};
+// Encodes the parts one after the other into `area` and wraps them in a SEQUENCE;
+// the first part that fails is traced with its own line.
+template <size_t N>
+int EncodeSequenceOf(DerCertificate& certificate,
+                     const std::array<std::pair<PartEncoder, const char*>, N>& parts, DerArea area,
+                     uint32_t capacity, uint32_t* count, const char* wrapFailure) {
     uint32_t used = 0;
     for (const auto& [encode, failure] : parts) {
         uint32_t written = capacity - used;
-        const int rc = (this->*encode)(area.subspan(used), &written);
+        const int rc = (certificate.*encode)(area.subspan(used), &written);
         if (rc != DER_OK) {
             Trace("%s", failure);
             return rc;
@@ -59,19 +54,34 @@ int DerCertificate::Encode(DerArea area, uint32_t* count) {
     }
     const int rc = DerWrap(kTagSequence, area, &used, capacity);
     if (rc != DER_OK) {
-        Trace("DerCertificate - Failed to encode top sequence");
+        Trace("%s", wrapFailure);
         return rc;
     }
     *count = used;
     return DER_OK;
 }
 
+}  // namespace
+
+int DerCertificate::Encode(DerArea area, uint32_t* count) {
+    const uint32_t capacity = Capacity(area, *count);
+    area = area.first(capacity);
+    *count = 0;
+    const std::array<std::pair<PartEncoder, const char*>, 3> parts = {{
+        {&DerCertificate::EncodeInfo, "DerCertificate - Failed to encode info"},
+        {&DerCertificate::EncodeSignatureAlgorithm,
+         "DerCertificate - Failed to encode signature algorithm"},
+        {&DerCertificate::EncodeSignatureValue, "DerCertificate - Failed to encode signature"},
+    }};
+    return EncodeSequenceOf(*this, parts, area, capacity, count,
+                            "DerCertificate - Failed to encode top sequence");
+}
+
 int DerCertificate::EncodeInfo(DerArea area, uint32_t* count) {
     const uint32_t capacity = Capacity(area, *count);
     area = area.first(capacity);
     *count = 0;
-    using FieldEncoder = int (DerCertificate::*)(DerArea, uint32_t*);
-    const std::array<std::pair<FieldEncoder, const char*>, 8> fields = {{
+    const std::array<std::pair<PartEncoder, const char*>, 8> fields = {{
         {&DerCertificate::EncodeVersion, "DerCertificate - Failed to encode version"},
         {&DerCertificate::EncodeSerialNumber, "DerCertificate - Failed to encode serial number"},
         {&DerCertificate::EncodeAlgorithm, "DerCertificate - Failed to encode algorithm"},
@@ -81,23 +91,8 @@ int DerCertificate::EncodeInfo(DerArea area, uint32_t* count) {
         {&DerCertificate::EncodePublicKey, "DerCertificate - Failed to encode public key"},
         {&DerCertificate::EncodeExtensions, "DerCertificate - Failed to encode extensions"},
     }};
-    uint32_t used = 0;
-    for (const auto& [encode, failure] : fields) {
-        uint32_t written = capacity - used;
-        const int rc = (this->*encode)(area.subspan(used), &written);
-        if (rc != DER_OK) {
-            Trace("%s", failure);
-            return rc;
-        }
-        used += written;
-    }
-    const int rc = DerWrap(kTagSequence, area, &used, capacity);
-    if (rc != DER_OK) {
-        Trace("DerCertificate - Failed to encode info top sequence");
-        return rc;
-    }
-    *count = used;
-    return DER_OK;
+    return EncodeSequenceOf(*this, fields, area, capacity, count,
+                            "DerCertificate - Failed to encode info top sequence");
 }
 
 int DerCertificate::EncodeSignatureAlgorithm(DerArea area, uint32_t* count) {
