@@ -110,6 +110,7 @@ void ModuleContext::PropagateCertificates() {
     }
     const int result = store_.Locked([&] {
         Manifest manifest = ReadManifest(manifestPath);
+        const Manifest before = manifest;
         // One reading of the store for the whole pass: a new token of a thousand
         // certificates must not read it a thousand times.
         CertStoreBatch batch(*my);
@@ -140,7 +141,9 @@ void ModuleContext::PropagateCertificates() {
             it = manifest.erase(it);
         }
         batch.Commit();
-        if (!WriteManifest(manifestPath, manifest))
+        // Every program start passes here: an unchanged list is not written again, so
+        // a start costs no flush to disk.
+        if (manifest != before && !WriteManifest(manifestPath, manifest))
             return kResultFailed;
         if (added || removed)
             Trace("Plg - Certificate propagation: %d added to and %d removed from MY", added,

@@ -5,8 +5,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +12,7 @@
 #include <cstring>
 
 #include "core/number_text.h"
+#include "core/os/process.h"
 #include "core/trace.h"
 
 extern char** environ;
@@ -150,19 +149,9 @@ void Pinentry::Stop() {
     }
     if (pid_ > 0) {
         // Give the program a moment to leave on its own, then make sure it does.
-        bool gone = false;
-        for (int i = 0; i < 200 && !gone; ++i) {
-            const pid_t done = ::waitpid(pid_, nullptr, WNOHANG);
-            // ECHILD: a SIGCHLD handler of the program reaped it already.
-            gone = done == pid_ || (done < 0 && errno == ECHILD);
-            if (!gone) {
-                timespec pause{0, 10 * 1000 * 1000};
-                nanosleep(&pause, nullptr);
-            }
-        }
-        if (!gone) {
+        if (!WaitProcessFor(pid_, 2000)) {
             ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
+            WaitProcess(pid_);
         }
         pid_ = -1;
     }

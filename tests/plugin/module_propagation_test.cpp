@@ -81,6 +81,22 @@ TEST_F(PropagationTest, ATokenRemovedByAnotherProcessIsNoticedWithTheSlotEvent) 
     EXPECT_FALSE(PathExists(TokenFolder() + "my-store.idx"));
 }
 
+TEST_F(PropagationTest, AStartWithNothingChangedWritesNothing) {
+    ASSERT_GT(AddToken("Still", {"Alice"}), 0);
+    // Files are replaced by renaming a new one over them: a write changes the inode.
+    auto inode = [](const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+    };
+    const std::string manifest = TokenFolder() + "my-store.idx";
+    const ino_t before = inode(manifest);
+    ASSERT_NE(before, 0u);
+    app_.reset();
+    app_ = Start();
+    EXPECT_EQ(MySubjects(), (std::vector<std::string>{"Alice"}));
+    EXPECT_EQ(inode(manifest), before);
+}
+
 TEST_F(PropagationTest, KeptWhenTheUserSaysSoAndNothingWhenSwitchedOff) {
     ASSERT_EQ(ConfigWriteInt("CSP", "KeepCertificates", 1), kConfigOk);
     const int kept = AddToken("Kept", {"Alice"});

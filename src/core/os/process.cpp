@@ -1,13 +1,17 @@
 #include "core/os/process.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 
 #include "core/system_environment.h"
 
@@ -29,6 +33,19 @@ void* Reap(void* argument) {
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return nullptr;
+}
+
+// waitpid without blocking: true when the child is gone.
+bool Reaped(pid_t pid) {
+    for (;;) {
+        const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
+        if (done == pid)
+            return true;
+        if (done < 0 && errno == EINTR)
+            continue;
+        // ECHILD: a SIGCHLD handler of the program collected it already.
+        return done < 0 && errno == ECHILD;
+    }
 }
 
 }  // namespace
@@ -102,6 +119,34 @@ int WaitProcess(pid_t pid) {
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return -1;
+}
+
+bool WaitProcessFor(pid_t pid, int milliseconds) {
+    if (pid <= 0 || Reaped(pid))
+        return true;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    // A pidfd becomes readable the moment the child ends; kernels before 5.3 lack it,
+    // and there short pauses stand in.
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    bool gone = false;
+    while (!gone) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        if (pidfd >= 0) {
+            pollfd entry{pidfd, POLLIN, 0};
+            ::poll(&entry, 1, static_cast<int>(left));
+        } else {
+            timespec pause{0, 1000 * 1000};
+            ::nanosleep(&pause, nullptr);
+        }
+        gone = Reaped(pid);
+    }
+    if (pidfd >= 0)
+        ::close(pidfd);
+    return gone;
 }
 
 }  // namespace orx

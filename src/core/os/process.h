@@ -23,4 +23,9 @@ void ReapInBackground(pid_t pid);
 // -1 when it cannot be waited for.
 int WaitProcess(pid_t pid);
 
+// Waits at most that long for the child to end and reaps it: true when it has ended
+// (or someone else reaped it already), false when it still runs. The wait ends the
+// moment the child does, so a program that leaves at once costs no fixed pause.
+bool WaitProcessFor(pid_t pid, int milliseconds);
+
 }  // namespace orx
