@@ -1,7 +1,8 @@
 // libs: orxsofttoken
 // A signed or encrypted file as "Verify", "Decrypt" and the certificate list read
-// it: binary PKCS#7 or S/MIME text, from anyone. Nothing may crash, and a name
-// read from an envelope must be a base name.
+// it: binary PKCS#7 or S/MIME text, from anyone. Nothing may crash, a name read
+// from an envelope must be a base name, and a content cipher read from it must be
+// dotted digits.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,6 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string name = orx::ReadFileNameAttribute(orx::AsBytes(bytes));
     if (name.find('/') != std::string::npos || name == "..")
         __builtin_trap();
+
+    for (char c : orx::ReadContentCipherOid(orx::AsBytes(bytes))) {
+        if (c != '.' && (c < '0' || c > '9'))
+            __builtin_trap();
+    }
 
     std::string text = bytes;
     orx::DecodeBase64InPlace(text);

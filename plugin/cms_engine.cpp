@@ -59,25 +59,29 @@ constexpr std::string_view kEnvelopedHeader =
 }  // namespace
 
 CmsPtr CmsEngine::Parse(CmsInput& input, BioPtr* content) {
+    if (!input.mime)
+        return ParseDer(AsBytes(input.bytes), library_.get());
     CMS_ContentInfo* cms = CMS_ContentInfo_new_ex(library_.get(), nullptr);
+    BioPtr in = ReadOnlyBio(input.bytes);
+    BIO* detached = nullptr;
+    if (!cms || !in || !SMIME_read_CMS_ex(in.get(), 0, &detached, &cms)) {
+        Trace("Plg - The S/MIME message cannot be read: %s", LastError().c_str());
+        CMS_ContentInfo_free(cms);
+        return nullptr;
+    }
+    BioPtr owned(detached);
+    if (content)
+        *content = std::move(owned);
+    return CmsPtr(cms);
+}
+
+CmsPtr CmsEngine::ParseDer(std::span<const uint8_t> der, OSSL_LIB_CTX* context) {
+    CMS_ContentInfo* cms = CMS_ContentInfo_new_ex(context, nullptr);
     if (!cms)
         return nullptr;
-    if (input.mime) {
-        BioPtr in = ReadOnlyBio(input.bytes);
-        BIO* detached = nullptr;
-        if (!in || !SMIME_read_CMS_ex(in.get(), 0, &detached, &cms)) {
-            Trace("Plg - The S/MIME message cannot be read: %s", LastError().c_str());
-            CMS_ContentInfo_free(cms);
-            return nullptr;
-        }
-        BioPtr owned(detached);
-        if (content)
-            *content = std::move(owned);
-        return CmsPtr(cms);
-    }
-    const auto* p = reinterpret_cast<const unsigned char*>(input.bytes.data());
-    if (input.bytes.size() > static_cast<size_t>(LONG_MAX) ||
-        !d2i_CMS_ContentInfo(&cms, &p, static_cast<long>(input.bytes.size()))) {
+    const unsigned char* p = der.data();
+    if (der.size() > static_cast<size_t>(LONG_MAX) ||
+        !d2i_CMS_ContentInfo(&cms, &p, static_cast<long>(der.size()))) {
         // A failed decoding has freed the object already.
         Trace("Plg - The PKCS#7 content cannot be read: %s", LastError().c_str());
         return nullptr;
@@ -167,7 +171,8 @@ int CmsEngine::Verify(CmsInput& input, std::string& answer) {
 int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view algorithmOid,
                        std::string_view fileName, bool mime, std::string& answer) {
     answer.clear();
-    CipherPtr cipher = library_.CipherFor(algorithmOid);
+    const CmsLibrary::Cipher chosen = library_.CipherFor(algorithmOid);
+    EVP_CIPHER* cipher = chosen.cipher.get();
     if (!cipher) {
         Trace("Plg - Encrypt failed: the algorithm %.*s is not available",
               static_cast<int>(algorithmOid.size()), algorithmOid.data());
@@ -182,9 +187,8 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
     X509_up_ref(recipient);
     BioPtr in = ReadOnlyBio(content);
     const unsigned int flags = CMS_BINARY | CMS_STREAM;
-    CmsPtr cms(
-        in ? CMS_encrypt_ex(certs.get(), in.get(), cipher.get(), flags, library_.get(), nullptr)
-           : nullptr);
+    CmsPtr cms(in ? CMS_encrypt_ex(certs.get(), in.get(), cipher, flags, chosen.context, nullptr)
+                  : nullptr);
     std::string ber;
     int ok = 0;
     if (cms) {
@@ -251,17 +255,29 @@ int CmsEngine::OpenEnvelope(CmsInput& input) {
         Release(input.bytes);
         return kResultBadContent;
     }
+    // The name and the cipher are read from the DER, which the S/MIME text only
+    // carries encoded.
+    std::string encoded;
     if (input.mime) {
-        // The name is read from the DER, which the S/MIME text only carries encoded.
         Release(input.bytes);
-        std::string der;
-        BioPtr out = sink_.Open(der, false);
-        if (out && i2d_CMS_bio(out.get(), cms.get()) == 1)
-            fileName_ = ReadFileNameAttribute(AsBytes(der));
+        BioPtr out = sink_.Open(encoded, false);
+        if (out && i2d_CMS_bio(out.get(), cms.get()) != 1)
+            encoded.clear();
     } else {
-        fileName_ = ReadFileNameAttribute(AsBytes(input.bytes));
-        Release(input.bytes);
+        encoded.swap(input.bytes);
     }
+    const std::span<const uint8_t> der = AsBytes(encoded);
+    fileName_ = ReadFileNameAttribute(der);
+    // A message read in the default context cannot be opened with an old cipher: it
+    // is read again where the legacy provider serves it.
+    if (OSSL_LIB_CTX* context = library_.ContextForContentCipher(ReadContentCipherOid(der))) {
+        cms = ParseDer(der, context);
+        if (!cms) {
+            Release(encoded);
+            return kResultBadContent;
+        }
+    }
+    Release(encoded);
     envelope_ = std::move(cms);
     return kResultOk;
 }

@@ -7,6 +7,7 @@
 
 #include <openssl/types.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,7 @@ class CmsEngine {
 
   private:
     CmsPtr Parse(CmsInput& input, BioPtr* content);
+    static CmsPtr ParseDer(std::span<const uint8_t> der, OSSL_LIB_CTX* context);
 
     CmsLibrary library_;
     StringSink sink_;

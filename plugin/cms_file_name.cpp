@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "der/der_oid.h"
+
 namespace orx {
 
 namespace {
@@ -216,6 +218,45 @@ std::string ReadFileNameAttribute(std::span<const uint8_t> ber) {
         at = *next;
     }
     return {};
+}
+
+std::string ReadContentCipherOid(std::span<const uint8_t> ber) {
+    const std::optional<size_t> envAt = FindEnvelopedData(ber);
+    if (!envAt)
+        return {};
+    // version, [0] originatorInfo (optional), recipientInfos SET, then the SEQUENCE
+    // of contentType and contentEncryptionAlgorithm.
+    size_t at = *envAt + ReadHeader(ber, *envAt)->headerSize;
+    for (int skipped = 0; skipped < 3; ++skipped) {
+        const std::optional<Header> h = ReadHeader(ber, at);
+        if (!h)
+            return {};
+        if (h->tag == 0x30)
+            break;
+        const std::optional<size_t> next = SkipElement(ber, at);
+        if (!next)
+            return {};
+        at = *next;
+    }
+    const std::optional<Header> info = ReadHeader(ber, at);
+    if (!info || info->tag != 0x30)
+        return {};
+    at += info->headerSize;
+    const std::optional<size_t> afterType = SkipElement(ber, at);
+    if (!afterType || ReadHeader(ber, at)->tag != 0x06)
+        return {};
+    at = *afterType;
+    const std::optional<Header> algorithm = ReadHeader(ber, at);
+    if (!algorithm || algorithm->tag != 0x30)
+        return {};
+    at += algorithm->headerSize;
+    const std::optional<Header> oid = ReadHeader(ber, at);
+    if (!oid || oid->tag != 0x06 || oid->indefinite)
+        return {};
+    std::string text;
+    if (DerOidToText(ber.subspan(at, oid->headerSize + oid->length), text, 128) != 0)
+        return {};
+    return text;
 }
 
 }  // namespace orx

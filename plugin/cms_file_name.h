@@ -27,4 +27,9 @@ bool PrepareForAttributes(std::span<uint8_t> ber, size_t& offset);
 // The name recorded in an EnvelopedData ContentInfo (BER), or "" when there is none.
 std::string ReadFileNameAttribute(std::span<const uint8_t> ber);
 
+// The dotted object identifier of an EnvelopedData ContentInfo's content cipher
+// (its encryptedContentInfo's contentEncryptionAlgorithm), or "" when the bytes are
+// not of that shape. It decides which providers the decryption needs.
+std::string ReadContentCipherOid(std::span<const uint8_t> ber);
+
 }  // namespace orx

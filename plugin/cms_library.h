@@ -1,7 +1,10 @@
-// The OpenSSL library context of one module context: the default provider for
-// everything current and the legacy provider for the old content ciphers (DES,
-// RC2, RC4) that the file operations still offer. A context of its own keeps the
-// legacy algorithms out of the host program's default context.
+// The OpenSSL library contexts of one module context. Everything current runs in
+// the process's default context, whose algorithm caches the token's own crypto has
+// filled already: a context of our own would pay for finding every algorithm
+// again, a millisecond or two on each start. The old content ciphers (DES, RC2,
+// RC4) that the file operations still offer come from the legacy provider, in a
+// context of their own, made only when such a cipher is asked for, so that the
+// host program's default context never holds them.
 #pragma once
 
 #include <openssl/evp.h>
@@ -13,6 +16,8 @@
 #include <openssl/types.h>
 
 #include <memory>
+#include <mutex>
+#include <span>
 #include <string_view>
 
 namespace orx {
@@ -33,25 +38,47 @@ using BioPtr = std::unique_ptr<BIO, OpenSslFree>;
 using CmsPtr = std::unique_ptr<CMS_ContentInfo, OpenSslFree>;
 using Pkcs12Ptr = std::unique_ptr<PKCS12, OpenSslFree>;
 
+// A private key from its PKCS#8 PrivateKeyInfo, in the default context. The key's
+// algorithm narrows the search for a decoder, which OpenSSL otherwise builds from
+// every decoder it has, each time (half of the cost of reading a key).
+PkeyPtr PrivateKeyFromPkcs8(std::span<const uint8_t> pkcs8);
+
 class CmsLibrary {
   public:
-    CmsLibrary();
+    CmsLibrary() = default;
     ~CmsLibrary();
     CmsLibrary(const CmsLibrary&) = delete;
     CmsLibrary& operator=(const CmsLibrary&) = delete;
 
-    OSSL_LIB_CTX* get() const { return lib_; }
-    bool legacyLoaded() const { return legacy_ != nullptr; }
+    // The context for everything but old ciphers (null: the default one).
+    OSSL_LIB_CTX* get() const { return nullptr; }
+    // True once a cipher has needed the legacy provider and it could be loaded.
+    bool legacyLoaded() const;
 
     // The content cipher for a dotted object identifier of the wizard's list (the
-    // AES ones also by their other sizes' identifiers); null when it is unknown or
-    // its provider could not be loaded.
-    CipherPtr CipherFor(std::string_view oid) const;
+    // AES ones also by their other sizes' identifiers), with the context that serves
+    // it; a null cipher when it is unknown or its provider could not be loaded.
+    struct Cipher {
+        CipherPtr cipher;
+        OSSL_LIB_CTX* context = nullptr;
+    };
+    Cipher CipherFor(std::string_view oid) const;
+
+    // The context in which a message whose content cipher has that object identifier
+    // must be read to be decrypted: the default one unless only the legacy provider
+    // knows the cipher.
+    OSSL_LIB_CTX* ContextForContentCipher(std::string_view oid) const;
 
   private:
-    OSSL_LIB_CTX* lib_ = nullptr;
-    OSSL_PROVIDER* default_ = nullptr;
-    OSSL_PROVIDER* legacy_ = nullptr;
+    // The context with the default and legacy providers, made on first use; null
+    // when the legacy provider cannot be loaded.
+    OSSL_LIB_CTX* Legacy() const;
+
+    mutable std::mutex legacyLock_;
+    mutable bool legacyTried_ = false;
+    mutable OSSL_LIB_CTX* lib_ = nullptr;
+    mutable OSSL_PROVIDER* default_ = nullptr;
+    mutable OSSL_PROVIDER* legacy_ = nullptr;
 };
 
 }  // namespace orx

@@ -116,9 +116,7 @@ int ModuleContext::Sign() {
         Trace("Plg - Sign failed: no private key for the certificate (%d)", result);
         return result;
     }
-    const unsigned char* p = pkcs8.data();
-    PkeyPtr key(d2i_AutoPrivateKey_ex(nullptr, &p, static_cast<long>(pkcs8.size()),
-                                      Cms().library().get(), nullptr));
+    PkeyPtr key = PrivateKeyFromPkcs8(pkcs8.span());
     pkcs8.Wipe();
     if (!key) {
         ERR_clear_error();
@@ -210,11 +208,8 @@ int ModuleContext::Decrypt() {
             result = found;  // the login failed or was cancelled
             break;
         }
-        const unsigned char* p = pkcs8.data();
-        PkeyPtr key(d2i_AutoPrivateKey_ex(nullptr, &p, static_cast<long>(pkcs8.size()),
-                                          cms.library().get(), nullptr));
+        PkeyPtr key = PrivateKeyFromPkcs8(pkcs8.span());
         pkcs8.Wipe();
-        ERR_clear_error();
         if (!key)
             continue;
         result = cms.DecryptEnvelope(cert.get(), key.get(), cmsAnswer_);

@@ -213,7 +213,8 @@ constexpr Algorithm kAlgorithms[] = {
 };
 
 TEST_F(CmsEngineTest, EnvelopesDecryptWithOpensslToTheOriginalBytes) {
-    ASSERT_TRUE(engine_.library().legacyLoaded());
+    // The legacy provider is loaded only when an old cipher is asked for.
+    EXPECT_FALSE(engine_.library().legacyLoaded());
     const std::string content = SampleContent(70001);
     for (const Algorithm& algorithm : kAlgorithms) {
         for (const bool mime : {false, true}) {
@@ -223,6 +224,15 @@ TEST_F(CmsEngineTest, EnvelopesDecryptWithOpensslToTheOriginalBytes) {
             ASSERT_EQ(kResultOk, engine_.Encrypt(input, alice_.get(), algorithm.oid, "report.txt",
                                                  mime, answer));
             WriteFile(Path("enc"), mime ? answer : Decoded(answer));
+            if (!mime) {
+                const std::string der = Decoded(answer);
+                EXPECT_EQ(algorithm.oid, ReadContentCipherOid(AsBytes(der)));
+                // Cut anywhere, the envelope gives its cipher or nothing, never a wrong one.
+                for (size_t cut = 0; cut < 600; cut += 7) {
+                    const std::string oid = ReadContentCipherOid(AsBytes(der).first(cut));
+                    EXPECT_TRUE(oid.empty() || oid == algorithm.oid) << cut;
+                }
+            }
             ASSERT_EQ(0, RunCommand("openssl cms -decrypt -provider legacy -provider default "
                                     "-binary -inform " +
                                     std::string(mime ? "SMIME" : "DER") + " -in " +
@@ -239,6 +249,7 @@ TEST_F(CmsEngineTest, EnvelopesDecryptWithOpensslToTheOriginalBytes) {
             EXPECT_EQ("report.txt", fileName);
         }
     }
+    EXPECT_TRUE(engine_.library().legacyLoaded());
 }
 
 TEST_F(CmsEngineTest, OpensslEnvelopesDecryptWithoutAName) {
@@ -247,9 +258,13 @@ TEST_F(CmsEngineTest, OpensslEnvelopesDecryptWithoutAName) {
     const struct {
         const char* options;
         bool mime;
-    } cases[] = {{"cms -encrypt -aes256 -binary -outform DER", false},
-                 {"smime -encrypt -des3 -binary", true},
-                 {"cms -encrypt -aes128 -binary -stream -outform DER", false}};
+    } cases[] = {
+        {"cms -encrypt -aes256 -binary -outform DER", false},
+        {"smime -encrypt -des3 -binary", true},
+        {"cms -encrypt -aes128 -binary -stream -outform DER", false},
+        // Old ciphers: the message is read again where the legacy provider is.
+        {"cms -encrypt -des -provider legacy -provider default -binary -outform DER", false},
+        {"cms -encrypt -rc2 -provider legacy -provider default -binary -outform SMIME", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
         ASSERT_EQ(0,
@@ -263,6 +278,33 @@ TEST_F(CmsEngineTest, OpensslEnvelopesDecryptWithoutAName) {
         EXPECT_TRUE(decrypted == content);
         EXPECT_EQ("", fileName);
     }
+}
+
+TEST_F(CmsEngineTest, PrivateKeysOfEveryKindAreRead) {
+    const std::string ec = Path("ec.der");
+    ASSERT_EQ(0, RunCommand("openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 "
+                            "-outform DER -out " +
+                            Quote(ec)));
+    const std::string rsa = Path("rsa.p8");
+    ASSERT_EQ(0, RunCommand("openssl pkcs8 -topk8 -nocrypt -in " + Quote(Files().alice.keyPath) +
+                            " -outform DER -out " + Quote(rsa)));
+    const std::string rsaBytes = ReadFile(rsa);
+    const struct {
+        std::string pkcs8;
+        int type;  // 0: no key
+    } cases[] = {
+        {rsaBytes, EVP_PKEY_RSA},
+        {ReadFile(ec), EVP_PKEY_EC},
+        {rsaBytes.substr(0, rsaBytes.size() - 1), 0},
+        {"not a key", 0},
+        {"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pkcs8.size());
+        PkeyPtr key = PrivateKeyFromPkcs8(AsBytes(c.pkcs8));
+        EXPECT_EQ(c.type, key ? EVP_PKEY_get_base_id(key.get()) : 0);
+    }
+    EXPECT_EQ(1, EVP_PKEY_eq(PrivateKeyFromPkcs8(AsBytes(rsaBytes)).get(), aliceKey_.get()));
 }
 
 TEST_F(CmsEngineTest, EnvelopeForSomeoneElseIsNotOpened) {
