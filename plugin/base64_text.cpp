@@ -1,15 +1,13 @@
 #include "base64_text.h"
 
+#include "core/base64.h"
+
 #include <openssl/evp.h>
 
 namespace orx {
 
 std::string EncodeBase64(std::span<const uint8_t> bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes.data(),
-                                  static_cast<int>(bytes.size()));
-    out.resize(n < 0 ? 0 : static_cast<size_t>(n));
-    return out;
+    return Base64Encode(bytes);
 }
 
 std::optional<std::vector<uint8_t>> DecodeBase64(std::string_view text) {

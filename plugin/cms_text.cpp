@@ -1,9 +1,10 @@
 #include "cms_text.h"
 
-#include <openssl/evp.h>
 #include <strings.h>
 
 #include <array>
+
+#include "core/base64_bulk.h"
 
 namespace orx {
 
@@ -13,9 +14,8 @@ constexpr std::array<int8_t, 256> MakeDecodeTable() {
     std::array<int8_t, 256> table{};
     for (int8_t& v : table)
         v = -1;
-    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     for (int i = 0; i < 64; ++i)
-        table[static_cast<uint8_t>(alphabet[i])] = static_cast<int8_t>(i);
+        table[static_cast<uint8_t>(kBase64Alphabet[i])] = static_cast<int8_t>(i);
     table[static_cast<uint8_t>(' ')] = -2;
     table[static_cast<uint8_t>('\t')] = -2;
     table[static_cast<uint8_t>('\r')] = -2;
@@ -33,6 +33,23 @@ bool StartsWithMime(std::string_view text) {
            strncasecmp(text.data(), kMimeStart.data(), kMimeStart.size()) == 0;
 }
 
+// Base64 of `n` bytes at `dst` (the last call's group may be short and padded);
+// the characters written.
+size_t EncodeGroups(char* dst, const uint8_t* src, size_t n) {
+    const size_t whole = Base64EncodeBulk(std::span<char>(dst, n / 3 * 4), {src, n});
+    size_t written = whole / 3 * 4;
+    if (const size_t rest = n - whole) {
+        const uint32_t v =
+            (uint32_t{src[whole]} << 16) | (rest == 2 ? uint32_t{src[whole + 1]} << 8 : 0);
+        dst[written] = kBase64Alphabet[v >> 18];
+        dst[written + 1] = kBase64Alphabet[(v >> 12) & 63];
+        dst[written + 2] = rest == 2 ? kBase64Alphabet[(v >> 6) & 63] : '=';
+        dst[written + 3] = '=';
+        written += 4;
+    }
+    return written;
+}
+
 }  // namespace
 
 bool DecodeBase64InPlace(std::string& text) {
@@ -43,18 +60,12 @@ bool DecodeBase64InPlace(std::string& text) {
     int have = 0;
     size_t padding = 0;
     for (size_t i = 0; i < size; ++i) {
-        // Whole groups of four at a time while nothing but the alphabet comes.
-        while (have == 0 && padding == 0 && i + 4 <= size) {
-            const int a = kDecode[data[i]], b = kDecode[data[i + 1]], c = kDecode[data[i + 2]],
-                      d = kDecode[data[i + 3]];
-            if ((a | b | c | d) < 0)
-                break;
-            const uint32_t v = static_cast<uint32_t>(a << 18 | b << 12 | c << 6 | d);
-            data[out] = static_cast<uint8_t>(v >> 16);
-            data[out + 1] = static_cast<uint8_t>(v >> 8);
-            data[out + 2] = static_cast<uint8_t>(v);
-            out += 3;
-            i += 4;
+        // Whole groups of four in bulk while nothing but the alphabet comes.
+        if (have == 0 && padding == 0) {
+            const size_t used = Base64DecodeBulk(std::span<uint8_t>(data + out, size - out),
+                                                 std::span<const uint8_t>(data + i, size - i));
+            i += used;
+            out += used / 4 * 3;
         }
         if (i >= size)
             break;
@@ -113,13 +124,12 @@ void AppendBase64(std::initializer_list<std::span<const uint8_t>> pieces, std::s
                 if (take > room)
                     take = room;
             }
-            const int written =
-                EVP_EncodeBlock(reinterpret_cast<unsigned char*>(dst), src, static_cast<int>(take));
+            const size_t written = EncodeGroups(dst, src, take);
             dst += written;
             src += take;
             n -= take;
             if (lineLength) {
-                column += static_cast<size_t>(written);
+                column += written;
                 if (column == lineLength) {
                     *dst++ = '\n';
                     column = 0;
