@@ -55,5 +55,28 @@ TEST_F(CmsOrxxctlTest, SignsVerifiesEncryptsAndDecryptsFiles) {
     EXPECT_FALSE(PathExists(Path("bad.txt")));
 }
 
+TEST_F(CmsOrxxctlTest, FilesOfAnySizeAreReadInBlocksAndResultsReplaceTheirTarget) {
+    // Around the block size in which a file is read into its Base64 text.
+    for (const size_t size : {size_t{1}, size_t{2}, size_t{49151}, size_t{49152}, size_t{49154}}) {
+        SCOPED_TRACE(size);
+        const std::string content = SampleContent(size);
+        WriteFile(Path("in.bin"), content);
+        WriteFile(Path("e.p7m"), std::string(200000, 'x'));  // a longer file is replaced whole
+        ASSERT_EQ(0, Ctl("file encrypt " + Quote(Path("in.bin")) + " " + Quote(Path("e.p7m")) +
+                         " " + Quote(Files().alice.certPath)));
+        ASSERT_EQ(0, RunCommand("openssl cms -decrypt -binary -inform DER -in " +
+                                Quote(Path("e.p7m")) + " -inkey " + Quote(Files().alice.keyPath) +
+                                " -out " + Quote(Path("d.bin"))));
+        EXPECT_TRUE(ReadFile(Path("d.bin")) == content);
+    }
+    WriteFile(Path("empty"), "");
+    EXPECT_EQ(1, Ctl("file encrypt " + Quote(Path("empty")) + " " + Quote(Path("e.p7m")) + " " +
+                     Quote(Files().alice.certPath)));
+    // A target that cannot be written: a failure, and the input is left alone.
+    EXPECT_EQ(1, Ctl("file encrypt " + Quote(Path("in.bin")) + " " + Quote(Path("in.bin/x")) + " " +
+                     Quote(Files().alice.certPath)));
+    EXPECT_EQ(49154u, ReadFile(Path("in.bin")).size());
+}
+
 }  // namespace
 }  // namespace orx::testing

@@ -4,12 +4,15 @@
 // keeps no copy of it longer than it must.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "core/base64.h"
+#include "core/file_helpers.h"
 #include "token/token_application.h"
 
 namespace orxctl {
@@ -41,14 +44,41 @@ bool ReadWhole(const std::string& path, std::string& bytes) {
     return ReadInput(path, bytes);
 }
 
-bool WriteWhole(const std::string& path, std::string_view bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
+// A regular file straight into its Base64 text, a block at a time: the file's own
+// bytes are never held whole beside their text. Other inputs are read whole.
+bool ReadAsBase64(const std::string& path, std::string& text) {
+    struct stat info {};
+    if (path == "-" || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::string bytes;
+        if (!ReadInput(path, bytes))
+            return false;
+        text = orx::Base64Encode(std::string_view(bytes));
+        return true;
+    }
+    FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    const auto size = static_cast<size_t>(info.st_size);
+    text.resize(orx::Base64EncodedLength(size) + 1);  // the encoder's terminator
+    std::vector<uint8_t> block(3 * 16384);
+    size_t done = 0, written = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        const size_t want = std::min(block.size(), size - done);
+        const size_t n = std::fread(block.data(), 1, want, file);
+        ok = n == want;
+        // Only the last block may leave a group of less than three.
+        const int chars =
+            orx::Base64Encode(std::span<char>(text.data() + written, text.size() - written),
+                              std::span<const uint8_t>(block.data(), n));
+        ok = ok && chars >= 0;
+        written += chars > 0 ? static_cast<size_t>(chars) : 0;
+        done += n;
+    }
+    std::fclose(file);
+    text.resize(written);
+    return ok;
 }
-
 bool StartsWithMime(std::string_view text) {
     if (text.size() <= kMimeStart.size())
         return false;
@@ -112,16 +142,23 @@ int RunFile(const Arguments& arguments) {
         if (certificate.find("-----BEGIN") == std::string::npos)
             certificate = orx::Base64Encode(std::string_view(certificate));
     }
+    // What is signed or encrypted travels as Base64; a file to verify or decrypt as
+    // it is when it is S/MIME text.
     std::string data;
-    if (!ReadWhole(arguments[1], data))
-        return Fail("cannot read " + arguments[1]);
+    if (withCertificate) {
+        if (!ReadAsBase64(arguments[1], data))
+            return Fail("cannot read " + arguments[1]);
+    } else {
+        if (!ReadWhole(arguments[1], data))
+            return Fail("cannot read " + arguments[1]);
+        if (!StartsWithMime(data)) {
+            std::string encoded = orx::Base64Encode(std::string_view(data));
+            std::string().swap(data);
+            data = std::move(encoded);
+        }
+    }
     if (data.empty())
         return Fail(arguments[1] + " is empty");
-    if (withCertificate || !StartsWithMime(data)) {
-        std::string encoded = orx::Base64Encode(std::string_view(data));
-        std::string().swap(data);
-        data = std::move(encoded);
-    }
 
     orx::TokenApplication app;
     app.StartPlugin();
@@ -148,14 +185,14 @@ int RunFile(const Arguments& arguments) {
     const char* answer = app.GetProperty(name == "Sign" ? "Signature" : "Data");
     if (!answer || !*answer)
         return Fail(name + " gave no result");
+    // Written beside the target and renamed over it: a failure leaves an existing
+    // file as it was.
     bool written = false;
     if (mime && withCertificate) {
-        written = WriteWhole(arguments[2], answer);
+        written = orx::WriteWholeFile(std::string_view(answer), arguments[2]);
     } else {
-        const std::vector<uint8_t> bytes = orx::Base64Decode(answer);
         written =
-            WriteWhole(arguments[2],
-                       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            orx::WriteWholeFile(std::span<const uint8_t>(orx::Base64Decode(answer)), arguments[2]);
     }
     if (!written)
         return Fail("cannot write " + arguments[2]);
