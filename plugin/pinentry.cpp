@@ -144,16 +144,20 @@ void Pinentry::Stop() {
     if (fd_ >= 0) {
         Send("BYE");
         ::shutdown(fd_, SHUT_WR);
-        ::close(fd_);
-        fd_ = -1;
     }
     if (pid_ > 0) {
-        // Give the program a moment to leave on its own, then make sure it does.
+        // Give the program a moment to leave on its own, then make sure it does. Our
+        // end stays open meanwhile, so that its answer to BYE finds a reader instead
+        // of killing it with SIGPIPE.
         if (!WaitProcessFor(pid_, 2000)) {
             ::kill(pid_, SIGKILL);
             WaitProcess(pid_);
         }
         pid_ = -1;
+    }
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
     }
     OPENSSL_cleanse(buffer_.data(), buffer_.size());
     buffer_.clear();

@@ -150,7 +150,7 @@ int ReplaceFileContents(std::string_view path, std::string_view bytes,
     int error = 0;
     if (!WriteAllBytes(fd, bytes)) {
         error = errno ? errno : EIO;
-    } else if (::fsync(fd) != 0 && errno != EINVAL) {
+    } else if (options.flush && ::fsync(fd) != 0 && errno != EINVAL) {
         error = errno;
     }
     if (::close(fd) != 0 && error == 0)
@@ -161,7 +161,8 @@ int ReplaceFileContents(std::string_view path, std::string_view bytes,
         ::unlink(temp.c_str());
         return error;
     }
-    SyncFolderOf(target);
+    if (options.flush)
+        SyncFolderOf(target);
     return 0;
 }
 

@@ -35,6 +35,10 @@ struct ReplaceOptions {
     // When nothing can be created beside the file (a folder the user may not write
     // to), rewrite it in place through this open descriptor instead of failing.
     int inPlaceDescriptor = -1;
+    // Waits for the new file and its name to reach the disk. A command-line filter
+    // leaves that out, as such tools do: the replacement stays whole or absent, only
+    // a power cut right after it may take it back.
+    bool flush = true;
 };
 
 // Replaces the file at `path` (a symbolic link is followed to the real file) with
