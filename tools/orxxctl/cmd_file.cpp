@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -187,15 +188,19 @@ int RunFile(const Arguments& arguments) {
         return Fail(name + " gave no result");
     // Written beside the target and renamed over it: a failure leaves an existing
     // file as it was.
-    bool written = false;
+    orx::ReplaceOptions options;
+    options.flush = false;
+    int error = 0;
     if (mime && withCertificate) {
-        written = orx::WriteWholeFile(std::string_view(answer), arguments[2]);
+        error = orx::ReplaceFileContents(arguments[2], answer, options);
     } else {
-        written =
-            orx::WriteWholeFile(std::span<const uint8_t>(orx::Base64Decode(answer)), arguments[2]);
+        const std::vector<uint8_t> bytes = orx::Base64Decode(answer);
+        error = orx::ReplaceFileContents(
+            arguments[2],
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options);
     }
-    if (!written)
-        return Fail("cannot write " + arguments[2]);
+    if (error != 0)
+        return Fail("cannot write " + arguments[2] + ": " + std::strerror(error));
     if (operation == "decrypt") {
         if (std::optional<std::string> fileName = app.GetPropertyString("FileName"))
             WriteOutput("file name: " + *fileName + "\n");
