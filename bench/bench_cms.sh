@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Signing and encrypting a 1 MiB and a 64 MiB file through the token plug-in module
 # (orxxctl file: the wizard's property calls, the whole file as one Base64 property
-# each way) against the openssl command line in the same run: wall time and peak
-# memory (/usr/bin/time -v) of both. The token uses a cheap key derivation, so that
-# what is measured is the file work and not the login.
+# each way) against the openssl command line in the same run: mean wall time over
+# repeated runs (hyperfine, both in the same run) and peak memory
+# (/usr/bin/time -v) of both. The token uses a cheap key derivation, so that what is
+# measured is the file work and not the login.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=build/bin
 fake=build/test-fakes/fake_pinentry
-for f in "$bin/orxxctl" "$bin/orx.so" "$fake" /usr/bin/time; do
+for f in "$bin/orxxctl" "$bin/orx.so" "$fake" /usr/bin/time /usr/bin/hyperfine; do
   [ -e "$f" ] || { echo "missing $f (build the release preset first)" >&2; exit 1; }
 done
 
@@ -32,19 +33,32 @@ printf 'pin bench-token\npin bench-token\n' >"$FAKE_PINENTRY_SCRIPT"
 printf 'pin bench-p12\npin bench-token\n' >"$FAKE_PINENTRY_SCRIPT"
 "$bin/orxxctl" file import "$work/id.p12"
 
-# Runs a command under /usr/bin/time -v; prints "seconds kilobytes".
-measure() {
-  printf 'pin bench-token\n' >"$FAKE_PINENTRY_SCRIPT"
+# Every run of the module's command asks for the token's password once.
+printf '#!/bin/sh\nprintf "pin bench-token\\n" > "%s"\n' "$FAKE_PINENTRY_SCRIPT" >"$work/prepare"
+chmod +x "$work/prepare"
+
+# Peak memory of one run, in kilobytes.
+peak() {
+  "$work/prepare"
   /usr/bin/time -v -o "$work/time" "$@" >/dev/null
-  local wall rss
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$work/time" |
-    awk -F: '{ if (NF == 3) print $1*3600 + $2*60 + $3; else print $1*60 + $2 }')
-  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time")
-  echo "$wall $rss"
+  awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time"
+}
+
+# Mean wall seconds of the module's command and of openssl's, measured together.
+timed() {
+  local runs=$1
+  shift
+  local split
+  for ((split = 1; split <= $#; split++)); do [ "${!split}" = "--" ] && break; done
+  local orx=("${@:1:split-1}") ossl=("${@:split+1}")
+  hyperfine -N -w 2 -r "$runs" --prepare "$work/prepare" --export-json "$work/times.json" \
+    "$(printf '%q ' "${orx[@]}")" "$(printf '%q ' "${ossl[@]}")" >/dev/null 2>&1
+  python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(r[0]["mean"], r[1]["mean"])' \
+    "$work/times.json"
 }
 
 printf '%-8s %-8s %-8s %10s %10s %10s %10s %8s %8s\n' size op form \
-  "orx s" "openssl s" "orx MiB" "ossl MiB" "time x" "mem/file"
+  "orx ms" "openssl ms" "orx MiB" "ossl MiB" "time x" "mem/file"
 # A one-byte file first: the fixed cost of each process (start, module, login).
 for mib in 0 1 64; do
   in=$work/data-$mib.bin
@@ -65,8 +79,11 @@ for mib in 0 1 64; do
         ossl_args+=(-outform DER)
       fi
       [ $op = encrypt ] && ossl_args+=("$work/cert.pem")
-      read -r orx_s orx_kb < <(measure "$bin/orxxctl" "${orx_args[@]}")
-      read -r ossl_s ossl_kb < <(measure openssl "${ossl_args[@]}")
+      runs=20
+      [ "$mib" = 64 ] && runs=3
+      read -r orx_s ossl_s < <(timed $runs "$bin/orxxctl" "${orx_args[@]}" -- openssl "${ossl_args[@]}")
+      orx_kb=$(peak "$bin/orxxctl" "${orx_args[@]}")
+      ossl_kb=$(peak openssl "${ossl_args[@]}")
       # The module's result must be sound, or its figures mean nothing.
       if [ $op = sign ]; then
         inform=DER; [ $form = smime ] && inform=SMIME
@@ -79,8 +96,8 @@ for mib in 0 1 64; do
       fi
       cmp -s "$in" "$work/check" || { echo "$op $form: the module's result does not check" >&2; exit 1; }
       awk -v m=$mib -v op=$op -v f=$form -v a="$orx_s" -v b="$ossl_s" -v x="$orx_kb" -v y="$ossl_kb" \
-        'BEGIN { printf "%-8s %-8s %-8s %10.2f %10.2f %10.1f %10.1f %8.2f %8.2f\n",
-                 (m ? m " MiB" : "1 byte"), op, f, a, b, x / 1024, y / 1024, (b > 0 ? a / b : 0),
+        'BEGIN { printf "%-8s %-8s %-8s %10.1f %10.1f %10.1f %10.1f %8.2f %8.2f\n",
+                 (m ? m " MiB" : "1 byte"), op, f, a * 1000, b * 1000, x / 1024, y / 1024, (b > 0 ? a / b : 0),
                  (m ? x / 1024 / m : 0) }'
     done
   done

@@ -128,4 +128,21 @@ std::vector<uint8_t> Base64Decode(std::string_view text) {
     return bytes;
 }
 
+bool Base64DecodeInBlocks(std::string_view text,
+                          const std::function<bool(std::span<const uint8_t>)>& take) {
+    // A block is taken as it is when it decodes to the full three bytes per four
+    // characters. Anything else in it (a line break, a PEM line, padding) makes the
+    // rest go in one piece, where the decoder's state spans the whole of it.
+    constexpr size_t kBlockText = 4 * 4096;
+    std::array<uint8_t, kBlockText / 4 * 3> block;
+    while (text.size() > kBlockText) {
+        if (Base64Decode(block, text.substr(0, kBlockText)) != static_cast<int>(block.size()))
+            break;
+        if (!take(block))
+            return false;
+        text.remove_prefix(kBlockText);
+    }
+    return take(Base64Decode(text));
+}
+
 }  // namespace orx

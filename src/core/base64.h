@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,5 +26,11 @@ std::string Base64Encode(std::string_view in);
 int Base64Decode(std::span<uint8_t> out, std::string_view text);
 // Decodes into a new buffer; never fails for lack of room.
 std::vector<uint8_t> Base64Decode(std::string_view text);
+
+// Decodes as the one above, handing the bytes to `take` a block of some ten
+// kilobytes at a time, so that a long text's bytes are never held whole. False as
+// soon as `take` returns false.
+bool Base64DecodeInBlocks(std::string_view text,
+                          const std::function<bool(std::span<const uint8_t>)>& take);
 
 }  // namespace orx

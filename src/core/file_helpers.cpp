@@ -65,11 +65,25 @@ int SyncFolderOf(const std::string& path) {
     return 0;
 }
 
-int RewriteInPlace(int fd, std::string_view bytes) {
+// Runs the producer over the descriptor: 0, or the errno of the failure.
+int Produce(int fd, const std::function<bool(const ContentWriter&)>& produce) {
+    int error = 0;
+    const ContentWriter write = [&](std::string_view piece) {
+        if (WriteAllBytes(fd, piece))
+            return true;
+        error = errno ? errno : EIO;
+        return false;
+    };
+    if (!produce(write) && error == 0)
+        error = EIO;
+    return error;
+}
+
+int RewriteInPlace(int fd, const std::function<bool(const ContentWriter&)>& produce) {
     if (::lseek(fd, 0, SEEK_SET) < 0 || ::ftruncate(fd, 0) != 0)
         return errno;
-    if (!WriteAllBytes(fd, bytes))
-        return errno ? errno : EIO;
+    if (const int error = Produce(fd, produce))
+        return error;
     if (::fsync(fd) != 0 && errno != EINVAL)
         return errno;
     return 0;
@@ -112,6 +126,13 @@ bool WriteAllBytes(int fd, std::string_view bytes) {
 
 int ReplaceFileContents(std::string_view path, std::string_view bytes,
                         const ReplaceOptions& options) {
+    return ReplaceFileInPieces(
+        path, [bytes](const ContentWriter& write) { return write(bytes); }, options);
+}
+
+int ReplaceFileInPieces(std::string_view path,
+                        const std::function<bool(const ContentWriter& write)>& produce,
+                        const ReplaceOptions& options) {
     const std::string target = RealTarget(std::string(path));
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
@@ -132,7 +153,7 @@ int ReplaceFileContents(std::string_view path, std::string_view bytes,
     if (fd < 0) {
         const int error = errno;
         if (options.inPlaceDescriptor >= 0)
-            return RewriteInPlace(options.inPlaceDescriptor, bytes);
+            return RewriteInPlace(options.inPlaceDescriptor, produce);
         return error;
     }
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -147,12 +168,9 @@ int ReplaceFileContents(std::string_view path, std::string_view bytes,
         ::umask(mask);
         ::fchmod(fd, options.newFileMode & ~mask);
     }
-    int error = 0;
-    if (!WriteAllBytes(fd, bytes)) {
-        error = errno ? errno : EIO;
-    } else if (options.flush && ::fsync(fd) != 0 && errno != EINVAL) {
+    int error = Produce(fd, produce);
+    if (error == 0 && options.flush && ::fsync(fd) != 0 && errno != EINVAL)
         error = errno;
-    }
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0)

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +45,16 @@ struct ReplaceOptions {
 // Replaces the file at `path` (a symbolic link is followed to the real file) with
 // `bytes`. 0 on success, otherwise the errno of the failure.
 int ReplaceFileContents(std::string_view path, std::string_view bytes,
+                        const ReplaceOptions& options = {});
+
+// Takes the new content a piece at a time; false when it cannot be written.
+using ContentWriter = std::function<bool(std::string_view piece)>;
+
+// Replaces the file as ReplaceFileContents does, with what `produce` hands to the
+// writer it is given, so that the content never has to be held whole. When
+// `produce` gives up (returns false) the old file stays and EIO is returned.
+int ReplaceFileInPieces(std::string_view path,
+                        const std::function<bool(const ContentWriter& write)>& produce,
                         const ReplaceOptions& options = {});
 
 // Writes all bytes to the descriptor; false on a write error.

@@ -109,6 +109,40 @@ TEST_P(Base64BulkTest, TheWholeCoderRoundTripsAroundTheBlockSizes) {
     }
 }
 
+TEST_P(Base64BulkTest, BlocksGiveWhatTheWholeDecodingGives) {
+    auto withBreaks = [](std::string text, size_t every) {
+        for (size_t at = every; at < text.size(); at += every + 1)
+            text.insert(at, "\n");
+        return text;
+    };
+    for (size_t n : {0, 1, 12287, 12288, 12289, 24577, 40000}) {
+        const std::string plain = Base64Encode(std::span<const uint8_t>(RandomBytes(n, 5)));
+        const std::string texts[] = {
+            plain,
+            withBreaks(plain, 64),
+            withBreaks(plain, 16384),  // the first block is whole, the break in the next
+            "-----BEGIN DATA-----\n" + withBreaks(plain, 64) + "\n-----END DATA-----\n",
+        };
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(::testing::Message() << n << " bytes, " << text.size() << " characters");
+            std::vector<uint8_t> joined;
+            int calls = 0;
+            EXPECT_TRUE(Base64DecodeInBlocks(text, [&](std::span<const uint8_t> bytes) {
+                ++calls;
+                joined.insert(joined.end(), bytes.begin(), bytes.end());
+                return true;
+            }));
+            EXPECT_TRUE(joined == Base64Decode(text));
+            EXPECT_GE(calls, 1);
+        }
+    }
+    // The taker's refusal ends the decoding at once.
+    const std::string text = Base64Encode(std::span<const uint8_t>(RandomBytes(40000, 6)));
+    int calls = 0;
+    EXPECT_FALSE(Base64DecodeInBlocks(text, [&](std::span<const uint8_t>) { return ++calls < 2; }));
+    EXPECT_EQ(2, calls);
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, Base64BulkTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Vector" : "Plain"; });
 

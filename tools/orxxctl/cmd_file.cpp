@@ -190,15 +190,20 @@ int RunFile(const Arguments& arguments) {
     // file as it was.
     orx::ReplaceOptions options;
     options.flush = false;
-    int error = 0;
-    if (mime && withCertificate) {
-        error = orx::ReplaceFileContents(arguments[2], answer, options);
-    } else {
-        const std::vector<uint8_t> bytes = orx::Base64Decode(answer);
-        error = orx::ReplaceFileContents(
-            arguments[2],
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options);
-    }
+    const int error =
+        mime && withCertificate
+            ? orx::ReplaceFileContents(arguments[2], answer, options)
+            : orx::ReplaceFileInPieces(
+                  arguments[2],
+                  [answer](const orx::ContentWriter& write) {
+                      // The decoded bytes are never held whole beside the text.
+                      return orx::Base64DecodeInBlocks(
+                          answer, [&write](std::span<const uint8_t> bytes) {
+                              return write(std::string_view(
+                                  reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+                          });
+                  },
+                  options);
     if (error != 0)
         return Fail("cannot write " + arguments[2] + ": " + std::strerror(error));
     if (operation == "decrypt") {
