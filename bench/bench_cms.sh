@@ -57,9 +57,11 @@ timed() {
     "$work/times.json"
 }
 
-printf '%-8s %-8s %-8s %10s %10s %10s %10s %8s %8s\n' size op form \
-  "orx ms" "openssl ms" "orx MiB" "ossl MiB" "time x" "mem/file"
-# A one-byte file first: the fixed cost of each process (start, module, login).
+printf '%-8s %-8s %-8s %10s %10s %10s %10s %8s %8s %8s\n' size op form \
+  "orx ms" "openssl ms" "orx MiB" "ossl MiB" "time x" "mem/file" "+mem/file"
+# A one-byte file first: the fixed cost of each process (start, module, login). The
+# last column counts only what the file adds to that process's own size.
+declare -A base_kb
 for mib in 0 1 64; do
   in=$work/data-$mib.bin
   if [ "$mib" = 0 ]; then head -c 1 /dev/urandom >"$in"; else head -c $((mib * 1048576)) /dev/urandom >"$in"; fi
@@ -84,6 +86,7 @@ for mib in 0 1 64; do
       read -r orx_s ossl_s < <(timed $runs "$bin/orxxctl" "${orx_args[@]}" -- openssl "${ossl_args[@]}")
       orx_kb=$(peak "$bin/orxxctl" "${orx_args[@]}")
       ossl_kb=$(peak openssl "${ossl_args[@]}")
+      [ "$mib" = 0 ] && base_kb[$op-$form]=$orx_kb
       # The module's result must be sound, or its figures mean nothing.
       if [ $op = sign ]; then
         inform=DER; [ $form = smime ] && inform=SMIME
@@ -96,9 +99,10 @@ for mib in 0 1 64; do
       fi
       cmp -s "$in" "$work/check" || { echo "$op $form: the module's result does not check" >&2; exit 1; }
       awk -v m=$mib -v op=$op -v f=$form -v a="$orx_s" -v b="$ossl_s" -v x="$orx_kb" -v y="$ossl_kb" \
-        'BEGIN { printf "%-8s %-8s %-8s %10.1f %10.1f %10.1f %10.1f %8.2f %8.2f\n",
+        -v z="${base_kb[$op-$form]}" \
+        'BEGIN { printf "%-8s %-8s %-8s %10.1f %10.1f %10.1f %10.1f %8.2f %8.2f %8.2f\n",
                  (m ? m " MiB" : "1 byte"), op, f, a * 1000, b * 1000, x / 1024, y / 1024, (b > 0 ? a / b : 0),
-                 (m ? x / 1024 / m : 0) }'
+                 (m ? x / 1024 / m : 0), (m ? (x - z) / 1024 / m : 0) }'
     done
   done
 done
