@@ -82,7 +82,7 @@ PkeyPtr PrivateKeyFromPkcs8(std::span<const uint8_t> pkcs8) {
     return PkeyPtr(key);
 }
 
-OSSL_LIB_CTX* CmsLibrary::Legacy() const {
+OSSL_LIB_CTX* CmsLibrary::LegacyContext() const {
     const std::lock_guard<std::mutex> hold(legacyLock_);
     if (!legacyTried_) {
         legacyTried_ = true;
@@ -122,7 +122,7 @@ CmsLibrary::Cipher CmsLibrary::CipherFor(std::string_view oid) const {
         found.cipher.reset(EVP_CIPHER_fetch(nullptr, c.name, nullptr));
         if (!found.cipher) {
             ERR_clear_error();
-            found.context = Legacy();
+            found.context = LegacyContext();
             if (found.context)
                 found.cipher.reset(EVP_CIPHER_fetch(found.context, c.name, nullptr));
         }
@@ -140,7 +140,7 @@ OSSL_LIB_CTX* CmsLibrary::ContextForContentCipher(std::string_view oid) const {
     if (cipher)
         return nullptr;
     ERR_clear_error();
-    OSSL_LIB_CTX* legacy = Legacy();
+    OSSL_LIB_CTX* legacy = LegacyContext();
     if (!legacy)
         return nullptr;
     cipher.reset(EVP_CIPHER_fetch(legacy, name.c_str(), nullptr));

@@ -69,11 +69,11 @@ class CmsLibrary {
     // knows the cipher.
     OSSL_LIB_CTX* ContextForContentCipher(std::string_view oid) const;
 
-  private:
     // The context with the default and legacy providers, made on first use; null
     // when the legacy provider cannot be loaded.
-    OSSL_LIB_CTX* Legacy() const;
+    OSSL_LIB_CTX* LegacyContext() const;
 
+  private:
     mutable std::mutex legacyLock_;
     mutable bool legacyTried_ = false;
     mutable OSSL_LIB_CTX* lib_ = nullptr;

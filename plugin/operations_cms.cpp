@@ -284,7 +284,7 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
         Pkcs12Content content;
         result = AskPassword(pinentry, prompt, [&](const Secret& password) {
             content = Pkcs12Content();
-            return OpenPkcs12(bytes, password.view(), content);
+            return OpenPkcs12(Cms().library(), bytes, password.view(), content);
         });
         if (result == kResultOk) {
             if (!content.certificate.empty())

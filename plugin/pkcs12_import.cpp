@@ -1,6 +1,7 @@
 #include "pkcs12_import.h"
 
 #include <openssl/cms.h>
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/pkcs12.h>
@@ -43,7 +44,8 @@ bool LooksLikePkcs12(std::span<const uint8_t> bytes) {
     return ParsePkcs12(bytes) != nullptr;
 }
 
-int OpenPkcs12(std::span<const uint8_t> bytes, std::string_view password, Pkcs12Content& content) {
+int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::string_view password,
+               Pkcs12Content& content) {
     Pkcs12Ptr p12 = ParsePkcs12(bytes);
     if (!p12)
         return 19;
@@ -69,7 +71,18 @@ int OpenPkcs12(std::span<const uint8_t> bytes, std::string_view password, Pkcs12
     EVP_PKEY* key = nullptr;
     X509* cert = nullptr;
     STACK_OF(X509)* ca = nullptr;
-    const int parsed = PKCS12_parse(p12.get(), chosen, &key, &cert, &ca);
+    int parsed = PKCS12_parse(p12.get(), chosen, &key, &cert, &ca);
+    // Files of older programs encrypt their certificates with 40-bit RC2, which only
+    // the legacy provider reads: once the password has proved right, such a file is
+    // read again with the legacy context as this thread's default.
+    if (!parsed && found) {
+        if (OSSL_LIB_CTX* legacy = library.LegacyContext()) {
+            ERR_clear_error();
+            OSSL_LIB_CTX* previous = OSSL_LIB_CTX_set0_default(legacy);
+            parsed = PKCS12_parse(p12.get(), chosen, &key, &cert, &ca);
+            OSSL_LIB_CTX_set0_default(previous);
+        }
+    }
     PkeyPtr ownedKey(key);
     X509Ptr ownedCert(cert);
     CertStack ownedChain(ca);

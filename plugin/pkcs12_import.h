@@ -24,8 +24,10 @@ struct Pkcs12Content {
 };
 
 // Opens the file with a password: 0, 160 when the password is wrong, 19 when the
-// content is damaged.
-int OpenPkcs12(std::span<const uint8_t> bytes, std::string_view password, Pkcs12Content& content);
+// content is damaged. Files whose content only the legacy provider decrypts are read
+// through the library's legacy context.
+int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::string_view password,
+               Pkcs12Content& content);
 
 // The certificates (DER) of a PKCS#7 / CMS file, binary or PEM; false when the bytes
 // are no such file. A file without certificates gives true and an empty list.

@@ -34,11 +34,13 @@ class CmsModuleTest : public ModuleTest, public CmsFilesSuite {
 
     std::string Path(std::string_view name) const { return *env_ / name; }
 
-    std::string MakePkcs12(const TestIdentity& id, const std::string& password) {
+    std::string MakePkcs12(const TestIdentity& id, const std::string& password,
+                           const std::string& options = "") {
         const std::string path = Path("id.p12");
-        EXPECT_EQ(0, RunCommand("openssl pkcs12 -export -in " + Quote(id.certPath) + " -inkey " +
-                                Quote(id.keyPath) + " -name 'Imported key' -passout pass:" +
-                                password + " -out " + Quote(path)));
+        EXPECT_EQ(0, RunCommand("openssl pkcs12 -export " + options + " -in " + Quote(id.certPath) +
+                                " -inkey " + Quote(id.keyPath) +
+                                " -name 'Imported key' -passout pass:" + password + " -out " +
+                                Quote(path)));
         return ReadFile(path);
     }
 
@@ -131,6 +133,20 @@ TEST_F(CmsModuleTest, WrongPkcs12PasswordAnswers160AndStoresNothing) {
     Script({"cancel"});
     app_->SetPropertyBytes("Certificate", Span(MakePkcs12(Files().alice, "p12-pass")));
     EXPECT_EQ(1, app_->Invoke("WriteCertificate"));
+}
+
+TEST_F(CmsModuleTest, Pkcs12FilesOfOlderProgramsImportAndSign) {
+    ASSERT_EQ(0, Create("Alice token", "token-pass"));
+    // 40-bit RC2 for the certificates: only the legacy provider reads it.
+    const std::string p12 = MakePkcs12(Files().alice, "old-pass", "-legacy");
+    Script({"pin wrong", "pin old-pass", "pin token-pass"});
+    app_->SetPropertyBytes("Certificate", Span(p12));
+    ASSERT_EQ(0, app_->Invoke("WriteCertificate"));
+    EXPECT_EQ("", ScriptLeft());
+    app_ = Start();
+    Script({"pin token-pass"});
+    EXPECT_TRUE(Run("Sign", "signed with an old key file", false, CertDer(Files().alice)))
+        << lastResult_;
 }
 
 TEST_F(CmsModuleTest, Pkcs7ImportsItsCertificatesAndOtherBytesAre19) {
