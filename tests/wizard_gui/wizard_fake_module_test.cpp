@@ -72,6 +72,10 @@ class WizardFakeTest : public ::testing::Test {
         return run.ok() && !run.closedByDriver;
     }
 
+    static void Enter(WizardDriver& w, int times) {
+        for (int i = 0; i < times; ++i)
+            w.key(Qt::Key_Return);
+    }
     std::vector<std::string> Calls(std::string_view prefix) const {
         std::vector<std::string> found;
         for (const std::string& call : fake_.Calls()) {
@@ -149,28 +153,6 @@ TEST_F(WizardFakeTest, SignsWithEnterOnEveryPage) {
     EXPECT_TRUE(Called("PlgSetProperty\tCertificate\t" + certificate_));
 }
 
-TEST_F(WizardFakeTest, SignsDetachedSmimeWithFormat2AndTheSigExtension) {
-    ConfigWriteInt("Encryption", "Format", 2);
-    ConfigWriteString("File Extensions", "Sign", "sig");
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "x");
-    fake_.AnswerGet("Signature", "MIME-Version: 1.0\\ntext answer");
-    OfferSigner();
-    ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        w.click(kIdNext);
-        w.click(kIdNext);
-        w.click(kIdNext);
-        ASSERT_EQ(w.page(), 3);
-        EXPECT_EQ(w.text(kIdPathEdit), input + ".sig");
-        w.click(kIdNext);
-    }));
-    // The text answer is written as it came.
-    EXPECT_EQ(ReadFile(input + ".sig"), "MIME-Version: 1.0\ntext answer");
-    EXPECT_TRUE(Called("PlgSetProperty\tDetached\ttrue"));
-    EXPECT_TRUE(Called("PlgSetProperty\tMIME\ttrue"));
-    EXPECT_TRUE(Called("PlgSetProperty\tBase64\tfalse"));
-}
-
 TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
     ConfigWriteString("Encryption", "DefaultAlgorithm", "2.16.840.1.101.3.4.1.2");
     // The same certificate once more, and a CA certificate: neither is offered.
@@ -182,8 +164,7 @@ TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
     WriteFile(input, "secret");
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpEncrypt, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
         auto* certificates = qobject_cast<QComboBox*>(w.item(kIdCertificateCombo));
         ASSERT_NE(certificates, nullptr);
@@ -242,8 +223,7 @@ TEST_F(WizardFakeTest, DecryptTakesTheOriginalNameFromTheModule) {
     const std::string input = env_ / "letter.P7M";
     WriteFile(input, "envelope");
     ASSERT_TRUE(Run(kFileOpDecrypt, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
         EXPECT_EQ(w.item(kIdAlgorithmCombo), nullptr);  // hidden for decrypting
         EXPECT_EQ(w.text(kIdNext), "&Decrypt");
@@ -313,8 +293,7 @@ TEST_F(WizardFakeTest, NoCertificateGives2044) {
     const std::string input = env_ / "report.txt";
     WriteFile(input, "text");
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
         w.key(Qt::Key_Return);
         EXPECT_EQ(w.page(), 2);
@@ -332,9 +311,7 @@ TEST_F(WizardFakeTest, AFailedOperationShowsItsMessage) {
     fake_.AnswerInvoke("Sign", 0x101);
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 3);
         EXPECT_EQ(w.page(), 2);
         w.click(kIdCancel);
     }));
@@ -346,8 +323,7 @@ TEST_F(WizardFakeTest, VerifyInputWithoutCertificatesGives2028) {
     const std::string input = env_ / "report.txt.p7s";
     WriteFile(input, "not signed at all");
     ASSERT_TRUE(Run(kFileOpVerify, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         EXPECT_EQ(w.page(), 1);
         w.key(Qt::Key_Escape);
     }));
@@ -361,8 +337,7 @@ TEST_F(WizardFakeTest, Base64InputIsDecodedBeforeTheModuleSeesIt) {
     WriteFile(input, "MIIBAAEC");
     fake_.AnswerGet("Certificate", certificate_ + ";");
     ASSERT_TRUE(Run(kFileOpVerify, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         EXPECT_EQ(w.page(), 2);
         w.key(Qt::Key_Escape);
     }));
@@ -382,8 +357,7 @@ TEST_F(WizardFakeTest, BrowseButtonsOpenAndSaveThroughTheFileDialog) {
         w.key(Qt::Key_Return);
         w.click(kIdBrowse);
         EXPECT_EQ(w.text(kIdPathEdit), input);
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 3);
         w.click(kIdBrowse);
         w.key(Qt::Key_Return);
@@ -401,36 +375,29 @@ TEST_F(WizardFakeTest, TabWalksThePageThenTheButtons) {
     const std::string input = env_ / "report.txt";
     WriteFile(input, "text");
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
+        // The focus on five presses of Tab, from where it is.
+        const auto order = [&w] {
+            std::vector<int> ids;
+            for (int i = 0; i < 5; ++i) {
+                ids.push_back(ItemId(w.focus()));
+                w.key(Qt::Key_Tab);
+            }
+            return ids;
+        };
         w.key(Qt::Key_Return);
         ASSERT_EQ(w.page(), 1);
-        std::vector<int> order;
-        for (int i = 0; i < 5; ++i) {
-            order.push_back(ItemId(w.focus()));
-            w.key(Qt::Key_Tab);
-        }
-        EXPECT_EQ(order, (std::vector<int>{kIdPathEdit, kIdBrowse, kIdBack, kIdNext, kIdCancel}));
+        EXPECT_EQ(order(), (std::vector<int>{kIdPathEdit, kIdBrowse, kIdBack, kIdNext, kIdCancel}));
         // Back to the edit box, then on to the certificate page.
         EXPECT_EQ(ItemId(w.focus()), kIdPathEdit);
         w.key(Qt::Key_Return);
         ASSERT_EQ(w.page(), 2);
         EXPECT_TRUE(w.enabled(kIdView));
-        order.clear();
-        for (int i = 0; i < 5; ++i) {
-            order.push_back(ItemId(w.focus()));
-            w.key(Qt::Key_Tab);
-        }
-        EXPECT_EQ(order,
+        EXPECT_EQ(order(),
                   (std::vector<int>{kIdCertificateCombo, kIdView, kIdBack, kIdNext, kIdCancel}));
         w.key(Qt::Key_Escape);
     }));
     EXPECT_EQ(result_, 2);
 }
-
-}  // namespace
-}  // namespace orx
-
-namespace orx {
-namespace {
 
 // A write that fails half-way leaves the old file as it was and nothing beside it;
 // Cancel on the last page writes nothing at all.
@@ -443,8 +410,7 @@ TEST_F(WizardFakeTest, AFailedWriteLeavesTheOldFileWhole) {
     WriteFile(output, "the old signature");
     fake_.AnswerGet("Signature", Base64Encode(std::string_view("A NEW AND LONGER SIGNATURE")));
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        for (int i = 0; i < 3; ++i)
-            w.key(Qt::Key_Return);
+        Enter(w, 3);
         ASSERT_EQ(w.page(), 3);
         file_testing::FailWritesAfter(5);
         sink_.QueueAnswer(6);
