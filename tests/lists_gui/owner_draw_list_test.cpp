@@ -285,20 +285,6 @@ TEST(OwnerDrawList, HighlightsASelectedRowOnlyWithFocusOrWhenAlwaysShown) {
     }
 }
 
-TEST(OwnerDrawList, ThereIsNoIconWithoutAnImageList) {
-    ListWindow w;
-    w.list->InsertItem(0, "first", 0);
-    const QImage image = w.Paint();
-    const QRect cell = w.Cell(0, 0);
-    for (int x = cell.left(); x < cell.left() + 16; ++x) {
-        for (int y = cell.top(); y <= cell.bottom(); ++y)
-            ASSERT_NE(image.pixelColor(x, y).rgb(), QColor(Qt::red).rgb());
-    }
-    const auto label = w.list->Find("first");
-    ASSERT_TRUE(label.has_value());
-    EXPECT_EQ(label->rect.left(), cell.left() + 2);
-}
-
 TEST(OwnerDrawList, AColumnInsertedInFrontMovesTheOthersWithTheirTextsAndFormats) {
     COwnerDrawList list;
     EXPECT_EQ(list.columnCount(), 0);
