@@ -214,20 +214,6 @@ TEST(OwnerDrawList, AlignsTextsThatFitAndStartsShortenedTextsAtTheLeft) {
     EXPECT_EQ(w.list->drawn.size(), 6u);
 }
 
-TEST(OwnerDrawList, AColumnTooNarrowForOneCharacterShowsTheFirstOneAndDots) {
-    ListWindow w;
-    w.list->header()->resizeSection(1, 8);
-    w.list->header()->resizeSection(0, 4);
-    w.list->InsertItem(0, "Label");
-    w.list->SetItemText(0, 1, "Wide");
-    w.Paint();
-    ASSERT_TRUE(w.list->Find("W").has_value());
-    EXPECT_EQ(w.list->Find("W")->text, "W...");
-    EXPECT_EQ(w.list->Find("W")->alignment, Qt::AlignLeft);
-    ASSERT_TRUE(w.list->Find("L").has_value());
-    EXPECT_EQ(w.list->Find("L")->text, "L...");
-}
-
 struct HighlightCase {
     const char* name;
     bool imageList;

@@ -262,21 +262,20 @@ TEST(TransparentBitmap, KeyColourShowsTheBackground) {
         p.fillRect(0, 0, 2, 4, Qt::blue);
     }
     const QBitmap mask = MakeKeyColorMask(bitmap, Qt::magenta);
-    QImage target(4, 4, QImage::Format_ARGB32);
-    target.fill(Qt::white);
-    const QBrush green(Qt::green);
-    {
+    // On white, with the given background brush or none.
+    const auto paint = [&](const QBrush* background) {
+        QImage target(4, 4, QImage::Format_ARGB32);
+        target.fill(Qt::white);
         QPainter p(&target);
-        PaintTransparentBitmap(p, QRect(0, 0, 4, 4), bitmap, mask, &green);
-    }
+        PaintTransparentBitmap(p, QRect(0, 0, 4, 4), bitmap, mask, background);
+        p.end();
+        return target;
+    };
+    const QBrush green(Qt::green);
+    const QImage target = paint(&green);
     EXPECT_EQ(QColor(target.pixel(0, 0)), QColor(Qt::blue));
     EXPECT_EQ(QColor(target.pixel(3, 3)), QColor(Qt::green));
-    QImage plain(4, 4, QImage::Format_ARGB32);
-    plain.fill(Qt::white);
-    {
-        QPainter p(&plain);
-        PaintTransparentBitmap(p, QRect(0, 0, 4, 4), bitmap, mask);
-    }
+    const QImage plain = paint(nullptr);
     EXPECT_EQ(QColor(plain.pixel(3, 0)), QColor(Qt::white));
     EXPECT_EQ(QColor(plain.pixel(1, 2)), QColor(Qt::blue));
 }
