@@ -55,6 +55,11 @@ class WizardFakeTest : public ::testing::Test {
         certificate_ = MakeCertificate(env_, "Alice Signer", false);
         ASSERT_FALSE(certificate_.empty());
     }
+    // A file of the test's folder with that content; its path.
+    std::string Input(const std::string& name, std::string_view content) {
+        WriteFile(env_ / name, content);
+        return env_ / name;
+    }
     void OfferSigner() { fake_.AnswerEnum("Certificate", 0, "101;0;Alice;x;" + certificate_); }
 
     // Runs the wizard; `act` drives it. False when it did not appear or would not close.
@@ -111,8 +116,7 @@ class WizardFakeTest : public ::testing::Test {
 };
 
 TEST_F(WizardFakeTest, SignsWithEnterOnEveryPage) {
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "quarterly figures\n");
+    const std::string input = Input("report.txt", "quarterly figures\n");
     fake_.AnswerGet("Signature", Base64Encode(std::string_view("SIGNED-BYTES")));
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
@@ -160,8 +164,7 @@ TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
     fake_.AnswerEnum("Certificate", 2, "101;0;CA;x;" + MakeCertificate(env_, "Some CA", true));
     const std::string trace = env_ / "wizard.trace";
     TraceSetFile(trace);
-    const std::string input = env_ / "data.bin";
-    WriteFile(input, "secret");
+    const std::string input = Input("data.bin", "secret");
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpEncrypt, input, [&](WizardDriver& w) {
         Enter(w, 2);
@@ -196,8 +199,7 @@ TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
 }
 
 TEST_F(WizardFakeTest, VerifyShowsTheSignersAndProposesTheOriginalName) {
-    const std::string input = env_ / "report.txt.p7s";
-    WriteFile(input, std::string("\x30\x80signed", 8));
+    const std::string input = Input("report.txt.p7s", std::string("\x30\x80signed", 8));
     fake_.AnswerGet("Certificate", certificate_ + ";");
     ASSERT_TRUE(Run(kFileOpVerify, input, [&](WizardDriver& w) {
         w.key(Qt::Key_Return);
@@ -220,8 +222,7 @@ TEST_F(WizardFakeTest, VerifyShowsTheSignersAndProposesTheOriginalName) {
 }
 
 TEST_F(WizardFakeTest, DecryptTakesTheOriginalNameFromTheModule) {
-    const std::string input = env_ / "letter.P7M";
-    WriteFile(input, "envelope");
+    const std::string input = Input("letter.P7M", "envelope");
     ASSERT_TRUE(Run(kFileOpDecrypt, input, [&](WizardDriver& w) {
         Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
@@ -290,8 +291,7 @@ TEST_F(WizardFakeTest, FailuresShowTheirMessageAndStayOnThePage) {
 
 TEST_F(WizardFakeTest, NoCertificateGives2044) {
     // The module offers no certificate at all.
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("report.txt", "text");
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
         Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
@@ -306,8 +306,7 @@ TEST_F(WizardFakeTest, NoCertificateGives2044) {
 }
 
 TEST_F(WizardFakeTest, AFailedOperationShowsItsMessage) {
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("report.txt", "text");
     fake_.AnswerInvoke("Sign", 0x101);
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
@@ -320,8 +319,7 @@ TEST_F(WizardFakeTest, AFailedOperationShowsItsMessage) {
 }
 
 TEST_F(WizardFakeTest, VerifyInputWithoutCertificatesGives2028) {
-    const std::string input = env_ / "report.txt.p7s";
-    WriteFile(input, "not signed at all");
+    const std::string input = Input("report.txt.p7s", "not signed at all");
     ASSERT_TRUE(Run(kFileOpVerify, input, [&](WizardDriver& w) {
         Enter(w, 2);
         EXPECT_EQ(w.page(), 1);
@@ -346,8 +344,7 @@ TEST_F(WizardFakeTest, Base64InputIsDecodedBeforeTheModuleSeesIt) {
 }
 
 TEST_F(WizardFakeTest, BrowseButtonsOpenAndSaveThroughTheFileDialog) {
-    const std::string input = env_ / "chosen.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("chosen.txt", "text");
     fake_.AnswerGet("Signature", Base64Encode(std::string_view("S")));
     file_dialog_testing::ScopedFileDialogAnswers answers;
     answers.QueueChoice(input);
@@ -372,8 +369,7 @@ TEST_F(WizardFakeTest, BrowseButtonsOpenAndSaveThroughTheFileDialog) {
 
 TEST_F(WizardFakeTest, TabWalksThePageThenTheButtons) {
     OfferSigner();
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("report.txt", "text");
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
         // The focus on five presses of Tab, from where it is.
         const auto order = [&w] {
