@@ -321,16 +321,5 @@ TEST(Placement, BoldHeaderFont) {
     EXPECT_NE(plain.font().weight(), QFont::Bold);
 }
 
-TEST(BringToFrontTest, ShowsTheWindowWithThatTitle) {
-    testing::IsolatedEnvironment env;
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Search Certificates - Orvex"));
-    window.show();
-    window.showMinimized();
-    EXPECT_TRUE(BringToFront(1038));
-    EXPECT_TRUE(ui_testing::WaitFor([&] { return !window.isMinimized(); }));
-    EXPECT_FALSE(BringToFront(1014));
-}
-
 }  // namespace
 }  // namespace orx
