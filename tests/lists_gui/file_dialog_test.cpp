@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <string>
 
 #include "core/config_file.h"
@@ -47,22 +48,6 @@ TEST(FileDialogPattern, IsWhatStandsInTheLastParentheses) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(FileDialogPattern(c.filter), c.pattern);
     }
-}
-
-TEST(FileDialog, TheBusinessCardTextOffersVcfAndATextWithoutParenthesesEveryFile) {
-    IsolatedEnvironment env;
-    const std::string vcard = GetText(1664);
-    ASSERT_EQ(vcard, "Buisness card (*.vcf)");
-    ScopedFileDialogAnswers answers;
-    std::string name;
-    EXPECT_FALSE(FileDialog(nullptr, "", false, vcard, "vcf", name));
-    EXPECT_FALSE(FileDialog(nullptr, "", true, "Trace", "", name));
-    ASSERT_EQ(answers.Requests().size(), 2u);
-    EXPECT_EQ(answers.Requests()[0].pattern, "*.vcf");
-    EXPECT_EQ(answers.Requests()[0].description, vcard);
-    EXPECT_FALSE(answers.Requests()[0].open);
-    EXPECT_EQ(answers.Requests()[1].pattern, "*.*");
-    EXPECT_TRUE(answers.Requests()[1].open);
 }
 
 TEST(FileDialog, RemembersTheChosenFolderUnderItsKey) {
@@ -146,38 +131,51 @@ TEST(FileDialog, TheChosenPathIsCutToTheCapacity) {
     EXPECT_EQ(accented, "/srv/cards/alic");  // never half of a character
 }
 
-// The real dialog, driven as a person would: the path typed into its name field.
+// The real dialog driven as a person would: `typed` into its name field, then `key`.
+struct RealDialogRun {
+    ui_testing::ModalRun run;
+    QStringList filters;
+    QString folder;
+    QString shown;  // in the name field when the dialog came up
+    bool nativeOff = false;
+};
+
+RealDialogRun TypeIntoRealDialog(const std::function<bool()>& open, const std::string& typed,
+                                 Qt::Key key = Qt::Key_Return) {
+    RealDialogRun seen;
+    const auto act = [&](QWidget* window) {
+        auto* dialog = qobject_cast<QFileDialog*>(window);
+        ASSERT_NE(dialog, nullptr);
+        seen.filters = dialog->nameFilters();
+        seen.folder = dialog->directory().absolutePath();
+        seen.nativeOff = dialog->testOption(QFileDialog::DontUseNativeDialog);
+        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(edit, nullptr);
+        seen.shown = edit->text();
+        if (!typed.empty())
+            edit->setText(QString::fromStdString(typed));
+        QTest::keyClick(edit, key);
+    };
+    seen.run = ui_testing::RunModal([&] { return open() ? 1 : 0; }, act);
+    return seen;
+}
+
 TEST(FileDialog, TheRealDialogTakesATypedNameStartsAtHomeAndRemembersTheFolder) {
     IsolatedEnvironment env;
     const QString folder = QString::fromStdString(env / "cards");
     ASSERT_TRUE(QDir().mkpath(folder));
     const std::string chosen = (folder + "/alice").toStdString();
-
     std::string name;
-    QStringList filters;
-    QString startFolder;
-    bool nativeOff = false;
-    const ui_testing::ModalRun run = ui_testing::RunModal(
-        [&]() { return FileDialog(nullptr, "VCard", false, GetText(1664), "vcf", name) ? 1 : 0; },
-        [&](QWidget* window) {
-            auto* dialog = qobject_cast<QFileDialog*>(window);
-            ASSERT_NE(dialog, nullptr);
-            filters = dialog->nameFilters();
-            startFolder = dialog->directory().absolutePath();
-            nativeOff = dialog->testOption(QFileDialog::DontUseNativeDialog);
-            auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(edit, nullptr);
-            edit->setText(QString::fromStdString(chosen));
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
-    ASSERT_TRUE(run.ok()) << run.error;
-    EXPECT_FALSE(run.closedByDriver);
-    EXPECT_EQ(run.result, 1);
+    const auto first = TypeIntoRealDialog(
+        [&] { return FileDialog(nullptr, "VCard", false, GetText(1664), "vcf", name); }, chosen);
+    ASSERT_TRUE(first.run.ok()) << first.run.error;
+    EXPECT_FALSE(first.run.closedByDriver);
+    EXPECT_EQ(first.run.result, 1);
     EXPECT_EQ(name, chosen + ".vcf");
     EXPECT_EQ(LastPath("VCard"), folder.toStdString());
-    EXPECT_EQ(filters, QStringList{"Buisness card (*.vcf)"});
-    EXPECT_EQ(startFolder, QDir::homePath());
-    EXPECT_TRUE(nativeOff);
+    EXPECT_EQ(first.filters, QStringList{"Buisness card (*.vcf)"});
+    EXPECT_EQ(first.folder, QDir::homePath());
+    EXPECT_TRUE(first.nativeOff);
     EXPECT_EQ(file_dialog_testing::CurrentFileDialog(), nullptr);
 
     // The next one opens where the last choice was; an open dialog needs an existing
@@ -185,31 +183,18 @@ TEST(FileDialog, TheRealDialogTakesATypedNameStartsAtHomeAndRemembersTheFolder) 
     const std::string existing = (folder + "/trace").toStdString();
     testing::WriteFile(existing, "x");
     std::string opened;
-    QString secondStart;
-    QStringList secondFilters;
-    const ui_testing::ModalRun second = ui_testing::RunModal(
-        [&]() { return FileDialog(nullptr, "VCard", true, "Trace", "", opened) ? 1 : 0; },
-        [&](QWidget* window) {
-            auto* dialog = qobject_cast<QFileDialog*>(window);
-            ASSERT_NE(dialog, nullptr);
-            secondStart = dialog->directory().absolutePath();
-            secondFilters = dialog->nameFilters();
-            auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(edit, nullptr);
-            edit->setText(QString::fromStdString(existing));
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
-    ASSERT_TRUE(second.ok()) << second.error;
-    EXPECT_EQ(second.result, 1);
+    const auto second = TypeIntoRealDialog(
+        [&] { return FileDialog(nullptr, "VCard", true, "Trace", "", opened); }, existing);
+    ASSERT_TRUE(second.run.ok()) << second.run.error;
+    EXPECT_EQ(second.run.result, 1);
     EXPECT_EQ(opened, existing);
-    EXPECT_EQ(secondStart, folder);
-    EXPECT_EQ(secondFilters, QStringList{"Trace (*)"});
+    EXPECT_EQ(second.folder, folder);
+    EXPECT_EQ(second.filters, QStringList{"Trace (*)"});
 }
 
 // An open dialog takes no name of a file that does not exist: it warns and stays.
 TEST(FileDialog, TheRealOpenDialogRefusesAFileThatDoesNotExist) {
     IsolatedEnvironment env;
-    const std::string missing = env / "missing.cer";
     std::string name;
     bool warned = false;
     QTimer warningCloser;
@@ -220,20 +205,15 @@ TEST(FileDialog, TheRealOpenDialogRefusesAFileThatDoesNotExist) {
             box->done(QMessageBox::Ok);
         }
     });
-    const ui_testing::ModalRun run = ui_testing::RunModal(
-        [&]() { return FileDialog(nullptr, "Import", true, "Certificate (*.cer)", "cer", name); },
-        [&](QWidget* window) {
-            auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(edit, nullptr);
-            edit->setText(QString::fromStdString(missing));
-            warningCloser.start();
-            QTest::keyClick(edit, Qt::Key_Return);
-            warningCloser.stop();
-        });
-    ASSERT_TRUE(run.ok()) << run.error;
+    warningCloser.start();
+    const auto seen = TypeIntoRealDialog(
+        [&] { return FileDialog(nullptr, "Import", true, "Certificate (*.cer)", "cer", name); },
+        env / "missing.cer");
+    warningCloser.stop();
+    ASSERT_TRUE(seen.run.ok()) << seen.run.error;
     EXPECT_TRUE(warned);
-    EXPECT_TRUE(run.closedByDriver);  // still open after the name was typed
-    EXPECT_EQ(run.result, 0);
+    EXPECT_TRUE(seen.run.closedByDriver);  // still open after the name was typed
+    EXPECT_EQ(seen.run.result, 0);
     EXPECT_EQ(name, "");
     EXPECT_EQ(LastPath("Import"), "");
 }
@@ -242,15 +222,12 @@ TEST(FileDialog, TheRealDialogCancelledChangesNothingRemembered) {
     IsolatedEnvironment env;
     ASSERT_EQ(ConfigWriteString("Last Path", "VCard", env.root()), 0);
     std::string name = env / "proposed";
-    const ui_testing::ModalRun run = ui_testing::RunModal(
-        [&]() { return FileDialog(nullptr, "VCard", false, "Card (*.vcf)", "vcf", name) ? 1 : 0; },
-        [&](QWidget* window) {
-            auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(edit, nullptr);
-            QTest::keyClick(edit, Qt::Key_Escape);
-        });
-    ASSERT_TRUE(run.ok()) << run.error;
-    EXPECT_EQ(run.result, 0);
+    const auto seen = TypeIntoRealDialog(
+        [&] { return FileDialog(nullptr, "VCard", false, "Card (*.vcf)", "vcf", name); }, "",
+        Qt::Key_Escape);
+    ASSERT_TRUE(seen.run.ok()) << seen.run.error;
+    EXPECT_EQ(seen.run.result, 0);
+    EXPECT_EQ(seen.shown, "proposed");
     EXPECT_EQ(name, env / "proposed.vcf");
     EXPECT_EQ(LastPath("VCard"), env.root());
 }

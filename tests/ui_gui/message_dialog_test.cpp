@@ -15,6 +15,7 @@
 #include "dialogs/link_opener.h"
 #include "dialogs/message_box.h"
 #include "dialogs/plugin_error.h"
+#include "dialogs/window_registry.h"
 #include "ui/dialog_templates.h"
 #include "ui/item_registry.h"
 #include "ui/testing/modal_driver.h"
@@ -52,6 +53,7 @@ bool MoveTo(const MessageDialog& dialog, QWidget* window, const QPoint& point) {
 void HoverAndClick(const MessageDialog& dialog, QWidget* window, const QPoint& point) {
     EXPECT_TRUE(MoveTo(dialog, window, QPoint(1, 1)));
     EXPECT_TRUE(MoveTo(dialog, window, point));
+    EXPECT_EQ(window->cursor().shape() == Qt::PointingHandCursor, dialog.HitTestLink(point));
     QTest::mouseClick(window, Qt::LeftButton, {}, point);
 }
 
@@ -92,142 +94,93 @@ void ExpectSoundLayout(const MessageDialog& dialog) {
         EXPECT_TRUE(area.contains(r));
 }
 
-TEST_F(MessageDialogTest, ErrorLinkOpensHelpPageWithLanguageAndCode) {
-    ASSERT_EQ(ConfigWriteString("Links", "Error", kErrorLink), kConfigOk);
-    ASSERT_EQ(ConfigWriteString("Language", "Current", "English"), kConfigOk);
-    const std::string text = PrepareMessageText(GetText(2006), kErrorLink);
-    MessageDialog dialog(nullptr, GetTitleText(1005), text, kMbIconExclamation);
-    std::string picture;
-    const auto run = RunModal([&] { return dialog.DoModal(); },
-                              [&](QWidget* window) {
-                                  ASSERT_EQ(dialog.LinkRects().size(), 1u);
-                                  ExpectSoundLayout(dialog);
-                                  EXPECT_EQ(window->windowTitle().toStdString(), "Error - Orvex");
-                                  const QPoint onLink = dialog.LinkRects()[0].center();
-                                  EXPECT_TRUE(MoveTo(dialog, window, QPoint(2, 2)));
-                                  EXPECT_FALSE(dialog.IsHovering());
-                                  EXPECT_TRUE(MoveTo(dialog, window, onLink));
-                                  EXPECT_TRUE(dialog.IsHovering());
-                                  EXPECT_EQ(window->cursor().shape(), Qt::PointingHandCursor);
-                                  window->repaint();
-                                  picture = testing::SavePicture(window, "message_error_link");
-                                  QTest::mouseClick(window, Qt::LeftButton, {}, onLink);
-                                  EXPECT_TRUE(MoveTo(dialog, window, QPoint(2, 2)));
-                                  EXPECT_FALSE(dialog.IsHovering());
-                                  EXPECT_NE(window->cursor().shape(), Qt::PointingHandCursor);
-                                  QTest::mouseClick(Button(window, kIdOk), Qt::LeftButton);
-                              });
-    ASSERT_TRUE(run.ok()) << run.error;
-    EXPECT_FALSE(run.closedByDriver);
-    EXPECT_EQ(run.result, 1);
-    EXPECT_FALSE(picture.empty());
-    EXPECT_EQ(dialog.Link(), kErrorLink);
-    ASSERT_EQ(links.Opened().size(), 1u);
-    EXPECT_EQ(links.Opened()[0], std::string(kErrorLink) + "?language=English&code=E6");
-}
-
+// Only a click on the link opens it, with the language and the message's code, and
+// never under the system account; the pointer shows where a click would open it.
 TEST_F(MessageDialogTest, LinkClicksOpenOnlyWhatTheyMay) {
+    ASSERT_EQ(ConfigWriteString("Links", "Error", kErrorLink), kConfigOk);
     struct Case {
         const char* what;
         std::string text;
         bool systemAccount;
-        bool beside;         // click just below the link
-        const char* opened;  // nullptr: nothing
+        bool beside;           // click just below the link
+        const char* language;  // configured before the box, nullptr: nothing
+        const char* opened;    // nullptr: nothing
     };
     const Case cases[] = {
-        {"beside", std::string("Bad content. (E37)\n\n") + kErrorLink, false, true, nullptr},
-        {"system account", std::string("x (E6)\n\n") + kErrorLink, true, false, nullptr},
-        {"no language", std::string("Note\n\n") + kErrorLink + ".", false, false, "?language="},
+        {"beside", std::string("Bad content. (E37)\n\n") + kErrorLink, false, true, nullptr,
+         nullptr},
+        {"system account", std::string("x (E6)\n\n") + kErrorLink, true, false, nullptr, nullptr},
+        {"no language", std::string("Note\n\n") + kErrorLink + ".", false, false, nullptr,
+         "?language="},
+        {"language and code", PrepareMessageText(GetText(2006), kErrorLink), false, false,
+         "English", "?language=English&code=E6"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         account_testing::SetSystemAccount(c.systemAccount);
+        if (c.language != nullptr) {
+            ASSERT_EQ(ConfigWriteString("Language", "Current", c.language), kConfigOk);
+        }
         const size_t before = links.Opened().size();
         MessageDialog dialog(nullptr, "Error", c.text, kMbIconExclamation);
-        const auto run =
-            RunModal([&] { return dialog.DoModal(); },
-                     [&](QWidget* window) {
-                         ASSERT_EQ(dialog.LinkRects().size(), 1u);
-                         const QRect link = dialog.LinkRects()[0];
-                         const QPoint point(link.center().x(),
-                                            c.beside ? link.bottom() + 4 : link.center().y());
-                         HoverAndClick(dialog, window, point);
-                     });
-        ASSERT_TRUE(run.ok()) << c.what << ": " << run.error;
-        ASSERT_EQ(links.Opened().size(), before + (c.opened ? 1 : 0)) << c.what;
+        const auto act = [&](QWidget* window) {
+            ASSERT_EQ(dialog.LinkRects().size(), 1u);
+            const QRect link = dialog.LinkRects()[0];
+            HoverAndClick(
+                dialog, window,
+                QPoint(link.center().x(), c.beside ? link.bottom() + 4 : link.center().y()));
+            // Away from the link the pointer is an arrow again; OK still ends the box.
+            EXPECT_TRUE(MoveTo(dialog, window, QPoint(2, 2)));
+            EXPECT_FALSE(dialog.IsHovering());
+            EXPECT_NE(window->cursor().shape(), Qt::PointingHandCursor);
+            QTest::mouseClick(Button(window, kIdOk), Qt::LeftButton);
+        };
+        const auto run = RunModal([&] { return dialog.DoModal(); }, act);
+        ASSERT_TRUE(run.ok()) << run.error;
+        EXPECT_FALSE(run.closedByDriver);
+        EXPECT_EQ(run.result, 1);
+        ASSERT_EQ(links.Opened().size(), before + (c.opened ? 1 : 0));
         if (c.opened) {
-            EXPECT_EQ(links.Opened().back(), std::string(kErrorLink) + c.opened) << c.what;
+            EXPECT_EQ(links.Opened().back(), std::string(kErrorLink) + c.opened);
         }
     }
 }
 
-struct QuestionCase {
-    int button;  // 0: closed by the window manager
-    int expected;
-};
-
-TEST_F(MessageDialogTest, QuestionReturnsYesNoOrClosed) {
-    for (const QuestionCase c :
-         {QuestionCase{kIdYes, 6}, QuestionCase{kIdNo, 7}, QuestionCase{0, 2}}) {
-        const auto run =
-            RunModal([] { return AskQuestion(nullptr, 2209); },
-                     [&](QWidget* window) {
-                         EXPECT_TRUE(Button(window, kIdOk)->isHidden());
-                         EXPECT_EQ(Button(window, kIdYes)->text(), "&Yes");
-                         EXPECT_EQ(Button(window, kIdNo)->text(), "&No");
-                         if (c.button != 0) {
-                             QTest::mouseClick(Button(window, c.button), Qt::LeftButton);
-                         } else {
-                             window->close();
-                         }
-                     });
+// Keys and buttons as a person uses them; 2 when the box is closed another way.
+TEST_F(MessageDialogTest, ButtonsKeysAndCloseGiveTheirAnswer) {
+    enum Action { kClickYes, kClickNo, kCloseBox, kEscape, kEnter };
+    const struct {
+        const char* what;
+        bool question;  // else an error box with OK alone
+        Action action;
+        int expected;
+    } cases[] = {
+        {"Yes", true, kClickYes, 6},         {"No", true, kClickNo, 7},
+        {"closed", true, kCloseBox, 2},      {"Escape", false, kEscape, 2},
+        {"Enter: default", true, kEnter, 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto run = RunModal(
+            [&] { return c.question ? AskQuestion(nullptr, 2209) : ShowError(nullptr, 2010); },
+            [&](QWidget* window) {
+                EXPECT_EQ(Button(window, kIdOk)->isHidden(), c.question);
+                if (c.question) {
+                    EXPECT_EQ(Button(window, kIdYes)->text(), "&Yes");
+                    EXPECT_EQ(Button(window, kIdNo)->text(), "&No");
+                }
+                if (c.action == kClickYes || c.action == kClickNo)
+                    QTest::mouseClick(Button(window, c.action == kClickYes ? kIdYes : kIdNo),
+                                      Qt::LeftButton);
+                else if (c.action == kCloseBox)
+                    window->close();
+                else
+                    QTest::keyClick(window, c.action == kEscape ? Qt::Key_Escape : Qt::Key_Return);
+            });
         ASSERT_TRUE(run.ok()) << run.error;
         EXPECT_FALSE(run.closedByDriver);
-        EXPECT_EQ(run.result, c.expected) << c.button;
+        EXPECT_EQ(run.result, c.expected);
     }
-}
-
-TEST_F(MessageDialogTest, EscapeClosesWithTwo) {
-    const auto run = RunModal([] { return ShowError(nullptr, 2010); },
-                              [](QWidget* window) { QTest::keyClick(window, Qt::Key_Escape); });
-    ASSERT_TRUE(run.ok()) << run.error;
-    EXPECT_EQ(run.result, 2);
-}
-
-TEST_F(MessageDialogTest, EnterPressesTheDefaultButton) {
-    const auto run = RunModal([] { return AskQuestion(nullptr, 2209); },
-                              [](QWidget* window) { QTest::keyClick(window, Qt::Key_Return); });
-    ASSERT_TRUE(run.ok()) << run.error;
-    EXPECT_EQ(run.result, 6);
-}
-
-TEST_F(MessageDialogTest, SingleBreaksJoinDoubleBreaksSplit) {
-    const std::string shown = PrepareMessageText(GetText(2200), "");
-    MessageDialog dialog(nullptr, "Question", shown, kMbIconQuestion | kMbYesNo);
-    const auto run = RunModal([&] { return dialog.DoModal(); },
-                              [&](QWidget*) {
-                                  const auto& lines = dialog.Lines();
-                                  // One empty line: the single paragraph break.
-                                  int empty = 0;
-                                  size_t lastEmpty = 0;
-                                  for (size_t i = 0; i < lines.size(); ++i) {
-                                      if (lines[i].text.isEmpty()) {
-                                          ++empty;
-                                          lastEmpty = i;
-                                      }
-                                  }
-                                  EXPECT_EQ(empty, 1);
-                                  ASSERT_EQ(lastEmpty + 2, lines.size());
-                                  EXPECT_EQ(lines.back().text, "Would you like to continue?");
-                                  // The first paragraph fills its lines: the former line
-                                  // break after "messages" is a blank inside a line.
-                                  QString first;
-                                  for (size_t i = 0; i < lastEmpty; ++i) {
-                                      first += lines[i].text + " ";
-                                  }
-                                  EXPECT_TRUE(first.contains("decrypt messages encrypted"));
-                                  ExpectSoundLayout(dialog);
-                              });
-    ASSERT_TRUE(run.ok()) << run.error;
 }
 
 TEST_F(MessageDialogTest, FallsBackToThePlatformBoxWithoutTemplate) {
@@ -251,104 +204,69 @@ TEST_F(MessageDialogTest, FallsBackToThePlatformBoxWithoutTemplate) {
 
 class MessageDialogLayout : public MessageDialogTest {};
 
-std::string FortyWords() {
-    std::string text;
-    const char* words[] = {"token", "certificate", "password",  "signature", "reader",
-                           "the",   "a",           "directory", "encrypt",   "is"};
-    for (int i = 0; i < 40; ++i) {
-        if (i)
-            text += ' ';
-        text += words[i % 10];
-    }
-    return text;
-}
-
-TEST_F(MessageDialogLayout, FortyWordsWrapInsideTheTextArea) {
-    MessageDialog dialog(nullptr, "Message", FortyWords(), kMbIconInformation);
-    const auto run = RunModal([&] { return dialog.DoModal(); },
-                              [&](QWidget*) {
-                                  EXPECT_GT(dialog.Lines().size(), 2u);
-                                  ExpectSoundLayout(dialog);
-                                  QString joined;
-                                  for (const auto& l : dialog.Lines())
-                                      joined += l.text + " ";
-                                  EXPECT_EQ(joined.trimmed().toStdString(), FortyWords());
-                              });
-    ASSERT_TRUE(run.ok()) << run.error;
-}
-
-struct PictureCase {
-    const char* name;
-    int kind;  // 0 error with link, 1 question, 2 information
-};
-
+// Every kind of box as the program shows it: sound layout, and a picture.
 TEST_F(MessageDialogLayout, BoxesLookRightAndArePictured) {
     ASSERT_EQ(ConfigWriteString("Links", "Error", kErrorLink), kConfigOk);
-    for (const PictureCase c : {PictureCase{"message_error", 0}, PictureCase{"message_question", 1},
-                                PictureCase{"message_information", 2}}) {
+    const std::pair<const char*, int (*)()> cases[] = {
+        {"message_error", [] { return MapPluginError(nullptr, 160); }},
+        {"message_question", [] { return AskQuestion(nullptr, 2200); }},
+        {"message_information", [] { return ShowInformation(nullptr, 2119); }},
+    };
+    for (const auto& [name, show] : cases) {
+        SCOPED_TRACE(name);
         std::string picture;
-        const auto run = RunModal(
-            [&] {
-                switch (c.kind) {
-                    case 0:
-                        return MapPluginError(nullptr, 160);
-                    case 1:
-                        return AskQuestion(nullptr, 2200);
-                    default:
-                        return ShowInformation(nullptr, 2119);
-                }
-            },
-            [&](QWidget* window) {
-                window->repaint();
-                picture = testing::SavePicture(window, c.name);
-                EXPECT_GE(window->width(), 200);
-                for (int id : {kIdOk, kIdYes, kIdNo}) {
-                    QPushButton* b = Button(window, id);
-                    if (b->isHidden())
-                        continue;
-                    EXPECT_TRUE(window->rect().contains(b->geometry())) << c.name;
-                    EXPECT_GE(b->width(), b->sizeHint().width()) << c.name;
-                }
-            });
-        ASSERT_TRUE(run.ok()) << c.name << ": " << run.error;
-        EXPECT_FALSE(picture.empty()) << c.name;
+        const auto run = RunModal(show, [&](QWidget* window) {
+            auto* dialog = dynamic_cast<MessageDialog*>(FindDlg(window));
+            ASSERT_NE(dialog, nullptr);
+            ExpectSoundLayout(*dialog);
+            window->repaint();
+            picture = testing::SavePicture(window, name);
+        });
+        ASSERT_TRUE(run.ok()) << run.error;
+        EXPECT_FALSE(picture.empty());
     }
 }
 
-TEST_F(MessageDialogLayout, LongLinkAndManyLinesStayInside) {
-    std::string text;
+// Texts short, long, of many lines or with one endless address all stay inside.
+TEST_F(MessageDialogLayout, TextsOfAnyLengthStayInside) {
+    std::string forty;
+    const char* words[] = {"token", "certificate", "password",  "signature", "reader",
+                           "the",   "a",           "directory", "encrypt",   "is"};
+    for (int i = 0; i < 40; ++i)
+        forty += std::string(i ? " " : "") + words[i % 10];
+    std::string many;
     for (int i = 0; i < 30; ++i)
-        text += "Line " + std::to_string(i) + "\n";
-    text += "https://" + std::string(120, 'x') + ".example/path";
-    MessageDialog dialog(nullptr, "Message", text, kMbIconStop);
-    const auto run = RunModal([&] { return dialog.DoModal(); },
-                              [&](QWidget* window) {
-                                  EXPECT_EQ(dialog.Lines().size(), 16u);
-                                  ExpectSoundLayout(dialog);
-                                  testing::SavePicture(window, "message_many_lines");
-                              });
-    ASSERT_TRUE(run.ok()) << run.error;
-
-    MessageDialog wide(nullptr, "Message", "short\n\nhttps://" + std::string(150, 'y'),
-                       kMbIconExclamation);
-    const auto run2 = RunModal([&] { return wide.DoModal(); },
-                               [&](QWidget* window) {
-                                   EXPECT_GE(wide.LinkRects().size(), 2u);
-                                   ExpectSoundLayout(wide);
-                                   testing::SavePicture(window, "message_long_link");
-                               });
-    ASSERT_TRUE(run2.ok()) << run2.error;
-}
-
-TEST_F(MessageDialogLayout, ShortTextGetsTheMinimumWidth) {
-    MessageDialog dialog(nullptr, "Message", "Ok.", kMbIconInformation);
-    const auto run = RunModal([&] { return dialog.DoModal(); },
-                              [&](QWidget*) {
-                                  EXPECT_EQ(dialog.TextArea().width(), 200);
-                                  EXPECT_EQ(dialog.Lines().size(), 1u);
-                                  ExpectSoundLayout(dialog);
-                              });
-    ASSERT_TRUE(run.ok()) << run.error;
+        many += "Line " + std::to_string(i) + "\n";
+    many += "https://" + std::string(120, 'x') + ".example/path";
+    const struct {
+        const char* name;
+        std::string text;
+        int style;
+        size_t lines;  // 0: more than two
+        size_t linkParts;
+    } cases[] = {
+        {"message_short", "Ok.", kMbIconInformation, 1, 0},
+        {"message_forty_words", forty, kMbIconInformation, 0, 0},
+        {"message_many_lines", many, kMbIconStop, 16, 0},
+        {"message_long_link", "short\n\nhttps://" + std::string(150, 'y'), kMbIconExclamation, 0,
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageDialog dialog(nullptr, "Message", c.text, c.style);
+        const auto check = [&](QWidget* window) {
+            const size_t lines = dialog.Lines().size();
+            EXPECT_TRUE(c.lines == 0 ? lines > 2 : lines == c.lines) << lines;
+            if (c.lines == 1) {
+                EXPECT_EQ(dialog.TextArea().width(), 200);  // the minimum
+            }
+            EXPECT_GE(dialog.LinkRects().size(), c.linkParts);
+            ExpectSoundLayout(dialog);
+            testing::SavePicture(window, c.name);
+        };
+        const auto run = RunModal([&] { return dialog.DoModal(); }, check);
+        ASSERT_TRUE(run.ok()) << run.error;
+    }
 }
 
 }  // namespace

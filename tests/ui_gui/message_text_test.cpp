@@ -54,19 +54,12 @@ TEST(MessageText, ExtractLink) {
         {"no address at all", ""},
         {"first http://one.example second http://two.example", "http://one.example"},
         {"line\nhttps://after.break/z\nnext", "https://after.break/z"},
+        {"https://caf\u00e9.example/%20x y", "https://caf\u00e9.example/%20x"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ExtractLink(c.text), c.link) << c.text;
     const std::string longLink = "https://" + std::string(400, 'l');
     EXPECT_EQ(ExtractLink(longLink), longLink.substr(0, 255));
-}
-
-TEST(MessageText, UrlCharacters) {
-    for (char32_t ch : {U'\0', U'\n', U' ', U',', U'(', U')'})
-        EXPECT_FALSE(IsUrlChar(ch));
-    for (char32_t ch : {U'a', U'/', U':', U'?', U'&', U'=', U'.', U'%', U'\u00e9'}) {
-        EXPECT_TRUE(IsUrlChar(ch));
-    }
 }
 
 TEST(MessageText, MessageCode) {
@@ -107,27 +100,26 @@ std::vector<QString> Texts(const std::vector<WrappedLine>& lines) {
     return out;
 }
 
-TEST(MessageText, WrapBreaksAfterLastBlank) {
-    const auto lines = WrapMessageText(QStringLiteral("aaa bbb ccc ddd"), 80, TenEach);
-    EXPECT_EQ(Texts(lines), (std::vector<QString>{"aaa bbb", "ccc ddd"}));
-    EXPECT_EQ(lines[1].start, 8);
-}
-
-TEST(MessageText, WrapSkipsBlanksAtLineStart) {
-    const auto lines = WrapMessageText(QStringLiteral("aaaa    bbbb"), 40, TenEach);
-    EXPECT_EQ(Texts(lines), (std::vector<QString>{"aaaa", "bbbb"}));
-    EXPECT_EQ(lines[1].start, 8);
-}
-
-TEST(MessageText, WrapCutsAWordWiderThanTheArea) {
-    const auto lines = WrapMessageText(QStringLiteral("abcdefghij"), 40, TenEach);
-    EXPECT_EQ(Texts(lines), (std::vector<QString>{"abcd", "efgh", "ij"}));
-}
-
-TEST(MessageText, WrapKeepsParagraphs) {
-    const auto lines = WrapMessageText(QStringLiteral("one\n\ntwo"), 400, TenEach);
-    EXPECT_EQ(Texts(lines), (std::vector<QString>{"one", "", "two"}));
-    EXPECT_EQ(lines[2].start, 5);
+TEST(MessageText, WrapBreaksAtBlanksAndCutsWhatCannotBreak) {
+    const struct {
+        const char* what;
+        const char* text;
+        int width;
+        std::vector<QString> lines;
+        int lastStart;  // where the last line begins in the text
+    } cases[] = {
+        {"after the last blank", "aaa bbb ccc ddd", 80, {"aaa bbb", "ccc ddd"}, 8},
+        {"blanks at a line start skipped", "aaaa    bbbb", 40, {"aaaa", "bbbb"}, 8},
+        {"word wider than the area", "abcdefghij", 40, {"abcd", "efgh", "ij"}, 8},
+        {"paragraph kept", "one\n\ntwo", 400, {"one", "", "two"}, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto lines = WrapMessageText(QString::fromUtf8(c.text), c.width, TenEach);
+        EXPECT_EQ(Texts(lines), c.lines);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().start, c.lastStart);
+    }
 }
 
 TEST(MessageText, WrapLimits) {

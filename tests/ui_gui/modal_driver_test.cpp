@@ -12,25 +12,6 @@ namespace {
 
 using ui_testing::RunModal;
 
-TEST(ModalDriver, ClosesWhatTheActionLeftOpen) {
-    QDialog dialog;
-    const auto run = RunModal([&] { return dialog.exec(); }, [](QWidget*) {});
-    EXPECT_TRUE(run.ok()) << run.error;
-    EXPECT_TRUE(run.closedByDriver);
-    EXPECT_EQ(run.result, QDialog::Rejected);
-}
-
-TEST(ModalDriver, ReportsWhenNothingAppears) {
-    QElapsedTimer clock;
-    clock.start();
-    const auto run = RunModal([] { return 5; }, [](QWidget*) { ADD_FAILURE(); }, 200);
-    EXPECT_FALSE(run.ok());
-    EXPECT_FALSE(run.appeared);
-    EXPECT_EQ(run.result, 5);
-    EXPECT_FALSE(run.error.empty());
-    EXPECT_LT(clock.elapsed(), 2000);
-}
-
 // A dialog that neither Escape, the close box nor its own end code ends.
 class Stubborn : public QDialog {
   public:

@@ -14,7 +14,6 @@
 #include "core/product_identity.h"
 #include "dialogs/transparent_bitmap.h"
 #include "dialogs/window_placement.h"
-#include "ui/clipboard.h"
 #include "ui/commands.h"
 #include "ui/icons.h"
 #include "ui/item_registry.h"
@@ -186,13 +185,6 @@ TEST(WaitCursorScope, NestsAndRestores) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST(Clipboard, PlainTextRoundTrip) {
-    SetClipboardText("Name\tValue\r\nÅsa\t1\r\n");
-    EXPECT_EQ(GetClipboardText(), "Name\tValue\r\nÅsa\t1\r\n");
-    SetClipboardText("");
-    EXPECT_EQ(GetClipboardText(), "");
-}
-
 TEST(Icons, EveryIdAtBothSizes) {
     for (int id : {110, 112, 114, 121, 137, 164, 239}) {
         for (int size : {16, 32}) {
@@ -244,10 +236,8 @@ TEST(SystemColors, FromThePalette) {
     QPalette palette = QApplication::palette();
     const QPalette saved = palette;
     palette.setColor(QPalette::Link, QColor(10, 20, 30));
-    palette.setColor(QPalette::Highlight, QColor(1, 2, 3));
     QApplication::setPalette(palette);
     EXPECT_EQ(GetSysColor(SysColor::HotLight), QColor(10, 20, 30));
-    EXPECT_EQ(GetSysColor(SysColor::Highlight), QColor(1, 2, 3));
     EXPECT_EQ(GetLinkColor(), QColor(10, 20, 30));
     palette.setColor(QPalette::Link, QColor(0, 0, 0));
     QApplication::setPalette(palette);
@@ -272,21 +262,20 @@ TEST(TransparentBitmap, KeyColourShowsTheBackground) {
         p.fillRect(0, 0, 2, 4, Qt::blue);
     }
     const QBitmap mask = MakeKeyColorMask(bitmap, Qt::magenta);
-    QImage target(4, 4, QImage::Format_ARGB32);
-    target.fill(Qt::white);
-    const QBrush green(Qt::green);
-    {
+    // On white, with the given background brush or none.
+    const auto paint = [&](const QBrush* background) {
+        QImage target(4, 4, QImage::Format_ARGB32);
+        target.fill(Qt::white);
         QPainter p(&target);
-        PaintTransparentBitmap(p, QRect(0, 0, 4, 4), bitmap, mask, &green);
-    }
+        PaintTransparentBitmap(p, QRect(0, 0, 4, 4), bitmap, mask, background);
+        p.end();
+        return target;
+    };
+    const QBrush green(Qt::green);
+    const QImage target = paint(&green);
     EXPECT_EQ(QColor(target.pixel(0, 0)), QColor(Qt::blue));
     EXPECT_EQ(QColor(target.pixel(3, 3)), QColor(Qt::green));
-    QImage plain(4, 4, QImage::Format_ARGB32);
-    plain.fill(Qt::white);
-    {
-        QPainter p(&plain);
-        PaintTransparentBitmap(p, QRect(0, 0, 4, 4), bitmap, mask);
-    }
+    const QImage plain = paint(nullptr);
     EXPECT_EQ(QColor(plain.pixel(3, 0)), QColor(Qt::white));
     EXPECT_EQ(QColor(plain.pixel(1, 2)), QColor(Qt::blue));
 }
@@ -330,17 +319,6 @@ TEST(Placement, BoldHeaderFont) {
     SetBoldFont(&plain, 0, false);
     EXPECT_EQ(plain.font().pointSize(), 10);
     EXPECT_NE(plain.font().weight(), QFont::Bold);
-}
-
-TEST(BringToFrontTest, ShowsTheWindowWithThatTitle) {
-    testing::IsolatedEnvironment env;
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Search Certificates - Orvex"));
-    window.show();
-    window.showMinimized();
-    EXPECT_TRUE(BringToFront(1038));
-    EXPECT_TRUE(ui_testing::WaitFor([&] { return !window.isMinimized(); }));
-    EXPECT_FALSE(BringToFront(1014));
 }
 
 }  // namespace

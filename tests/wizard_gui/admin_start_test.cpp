@@ -33,12 +33,9 @@ TEST(StatusWindowTest, ShowsItsTextAndClosesWhenTheWatchedWindowAppears) {
     StatusWindow status(kTextLoading);
     ASSERT_TRUE(status.Show());
     ASSERT_TRUE(status.IsOpen());
-    EXPECT_EQ(status.GetItemText(kIdStatusText), "Loading, please wait...");
-    EXPECT_EQ(ToUtf8(status.Window()->windowTitle()), GetTitleText(1008));
     orx::ui_testing::SaveWindowPng(status.Window(), std::string(ORX_BINARY_DIR) + "/test-output",
                                    "status_window");
     status.WatchTitle(kTextAdministration);
-    EXPECT_EQ(status.WatchedTitle(), GetTitleText(kTextAdministration));
     // Escape does not close it, and nothing with that title exists yet.
     QTest::keyClick(status.Window(), Qt::Key_Escape);
     EXPECT_FALSE(WaitFor([&] { return !status.IsOpen(); }, 900));

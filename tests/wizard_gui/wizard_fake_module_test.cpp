@@ -55,6 +55,11 @@ class WizardFakeTest : public ::testing::Test {
         certificate_ = MakeCertificate(env_, "Alice Signer", false);
         ASSERT_FALSE(certificate_.empty());
     }
+    // A file of the test's folder with that content; its path.
+    std::string Input(const std::string& name, std::string_view content) {
+        WriteFile(env_ / name, content);
+        return env_ / name;
+    }
     void OfferSigner() { fake_.AnswerEnum("Certificate", 0, "101;0;Alice;x;" + certificate_); }
 
     // Runs the wizard; `act` drives it. False when it did not appear or would not close.
@@ -72,6 +77,10 @@ class WizardFakeTest : public ::testing::Test {
         return run.ok() && !run.closedByDriver;
     }
 
+    static void Enter(WizardDriver& w, int times) {
+        for (int i = 0; i < times; ++i)
+            w.key(Qt::Key_Return);
+    }
     std::vector<std::string> Calls(std::string_view prefix) const {
         std::vector<std::string> found;
         for (const std::string& call : fake_.Calls()) {
@@ -107,8 +116,7 @@ class WizardFakeTest : public ::testing::Test {
 };
 
 TEST_F(WizardFakeTest, SignsWithEnterOnEveryPage) {
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "quarterly figures\n");
+    const std::string input = Input("report.txt", "quarterly figures\n");
     fake_.AnswerGet("Signature", Base64Encode(std::string_view("SIGNED-BYTES")));
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
@@ -149,28 +157,6 @@ TEST_F(WizardFakeTest, SignsWithEnterOnEveryPage) {
     EXPECT_TRUE(Called("PlgSetProperty\tCertificate\t" + certificate_));
 }
 
-TEST_F(WizardFakeTest, SignsDetachedSmimeWithFormat2AndTheSigExtension) {
-    ConfigWriteInt("Encryption", "Format", 2);
-    ConfigWriteString("File Extensions", "Sign", "sig");
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "x");
-    fake_.AnswerGet("Signature", "MIME-Version: 1.0\\ntext answer");
-    OfferSigner();
-    ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        w.click(kIdNext);
-        w.click(kIdNext);
-        w.click(kIdNext);
-        ASSERT_EQ(w.page(), 3);
-        EXPECT_EQ(w.text(kIdPathEdit), input + ".sig");
-        w.click(kIdNext);
-    }));
-    // The text answer is written as it came.
-    EXPECT_EQ(ReadFile(input + ".sig"), "MIME-Version: 1.0\ntext answer");
-    EXPECT_TRUE(Called("PlgSetProperty\tDetached\ttrue"));
-    EXPECT_TRUE(Called("PlgSetProperty\tMIME\ttrue"));
-    EXPECT_TRUE(Called("PlgSetProperty\tBase64\tfalse"));
-}
-
 TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
     ConfigWriteString("Encryption", "DefaultAlgorithm", "2.16.840.1.101.3.4.1.2");
     // The same certificate once more, and a CA certificate: neither is offered.
@@ -178,12 +164,10 @@ TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
     fake_.AnswerEnum("Certificate", 2, "101;0;CA;x;" + MakeCertificate(env_, "Some CA", true));
     const std::string trace = env_ / "wizard.trace";
     TraceSetFile(trace);
-    const std::string input = env_ / "data.bin";
-    WriteFile(input, "secret");
+    const std::string input = Input("data.bin", "secret");
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpEncrypt, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
         auto* certificates = qobject_cast<QComboBox*>(w.item(kIdCertificateCombo));
         ASSERT_NE(certificates, nullptr);
@@ -215,8 +199,7 @@ TEST_F(WizardFakeTest, EncryptsWithTheChosenAlgorithmAndRemembersIt) {
 }
 
 TEST_F(WizardFakeTest, VerifyShowsTheSignersAndProposesTheOriginalName) {
-    const std::string input = env_ / "report.txt.p7s";
-    WriteFile(input, std::string("\x30\x80signed", 8));
+    const std::string input = Input("report.txt.p7s", std::string("\x30\x80signed", 8));
     fake_.AnswerGet("Certificate", certificate_ + ";");
     ASSERT_TRUE(Run(kFileOpVerify, input, [&](WizardDriver& w) {
         w.key(Qt::Key_Return);
@@ -239,11 +222,9 @@ TEST_F(WizardFakeTest, VerifyShowsTheSignersAndProposesTheOriginalName) {
 }
 
 TEST_F(WizardFakeTest, DecryptTakesTheOriginalNameFromTheModule) {
-    const std::string input = env_ / "letter.P7M";
-    WriteFile(input, "envelope");
+    const std::string input = Input("letter.P7M", "envelope");
     ASSERT_TRUE(Run(kFileOpDecrypt, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
         EXPECT_EQ(w.item(kIdAlgorithmCombo), nullptr);  // hidden for decrypting
         EXPECT_EQ(w.text(kIdNext), "&Decrypt");
@@ -310,11 +291,9 @@ TEST_F(WizardFakeTest, FailuresShowTheirMessageAndStayOnThePage) {
 
 TEST_F(WizardFakeTest, NoCertificateGives2044) {
     // The module offers no certificate at all.
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("report.txt", "text");
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 2);
         w.key(Qt::Key_Return);
         EXPECT_EQ(w.page(), 2);
@@ -327,14 +306,11 @@ TEST_F(WizardFakeTest, NoCertificateGives2044) {
 }
 
 TEST_F(WizardFakeTest, AFailedOperationShowsItsMessage) {
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("report.txt", "text");
     fake_.AnswerInvoke("Sign", 0x101);
     OfferSigner();
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 3);
         EXPECT_EQ(w.page(), 2);
         w.click(kIdCancel);
     }));
@@ -343,11 +319,9 @@ TEST_F(WizardFakeTest, AFailedOperationShowsItsMessage) {
 }
 
 TEST_F(WizardFakeTest, VerifyInputWithoutCertificatesGives2028) {
-    const std::string input = env_ / "report.txt.p7s";
-    WriteFile(input, "not signed at all");
+    const std::string input = Input("report.txt.p7s", "not signed at all");
     ASSERT_TRUE(Run(kFileOpVerify, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         EXPECT_EQ(w.page(), 1);
         w.key(Qt::Key_Escape);
     }));
@@ -361,8 +335,7 @@ TEST_F(WizardFakeTest, Base64InputIsDecodedBeforeTheModuleSeesIt) {
     WriteFile(input, "MIIBAAEC");
     fake_.AnswerGet("Certificate", certificate_ + ";");
     ASSERT_TRUE(Run(kFileOpVerify, input, [&](WizardDriver& w) {
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         EXPECT_EQ(w.page(), 2);
         w.key(Qt::Key_Escape);
     }));
@@ -371,8 +344,7 @@ TEST_F(WizardFakeTest, Base64InputIsDecodedBeforeTheModuleSeesIt) {
 }
 
 TEST_F(WizardFakeTest, BrowseButtonsOpenAndSaveThroughTheFileDialog) {
-    const std::string input = env_ / "chosen.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("chosen.txt", "text");
     fake_.AnswerGet("Signature", Base64Encode(std::string_view("S")));
     file_dialog_testing::ScopedFileDialogAnswers answers;
     answers.QueueChoice(input);
@@ -382,8 +354,7 @@ TEST_F(WizardFakeTest, BrowseButtonsOpenAndSaveThroughTheFileDialog) {
         w.key(Qt::Key_Return);
         w.click(kIdBrowse);
         EXPECT_EQ(w.text(kIdPathEdit), input);
-        w.key(Qt::Key_Return);
-        w.key(Qt::Key_Return);
+        Enter(w, 2);
         ASSERT_EQ(w.page(), 3);
         w.click(kIdBrowse);
         w.key(Qt::Key_Return);
@@ -398,39 +369,31 @@ TEST_F(WizardFakeTest, BrowseButtonsOpenAndSaveThroughTheFileDialog) {
 
 TEST_F(WizardFakeTest, TabWalksThePageThenTheButtons) {
     OfferSigner();
-    const std::string input = env_ / "report.txt";
-    WriteFile(input, "text");
+    const std::string input = Input("report.txt", "text");
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
+        // The focus on five presses of Tab, from where it is.
+        const auto order = [&w] {
+            std::vector<int> ids;
+            for (int i = 0; i < 5; ++i) {
+                ids.push_back(ItemId(w.focus()));
+                w.key(Qt::Key_Tab);
+            }
+            return ids;
+        };
         w.key(Qt::Key_Return);
         ASSERT_EQ(w.page(), 1);
-        std::vector<int> order;
-        for (int i = 0; i < 5; ++i) {
-            order.push_back(ItemId(w.focus()));
-            w.key(Qt::Key_Tab);
-        }
-        EXPECT_EQ(order, (std::vector<int>{kIdPathEdit, kIdBrowse, kIdBack, kIdNext, kIdCancel}));
+        EXPECT_EQ(order(), (std::vector<int>{kIdPathEdit, kIdBrowse, kIdBack, kIdNext, kIdCancel}));
         // Back to the edit box, then on to the certificate page.
         EXPECT_EQ(ItemId(w.focus()), kIdPathEdit);
         w.key(Qt::Key_Return);
         ASSERT_EQ(w.page(), 2);
         EXPECT_TRUE(w.enabled(kIdView));
-        order.clear();
-        for (int i = 0; i < 5; ++i) {
-            order.push_back(ItemId(w.focus()));
-            w.key(Qt::Key_Tab);
-        }
-        EXPECT_EQ(order,
+        EXPECT_EQ(order(),
                   (std::vector<int>{kIdCertificateCombo, kIdView, kIdBack, kIdNext, kIdCancel}));
         w.key(Qt::Key_Escape);
     }));
     EXPECT_EQ(result_, 2);
 }
-
-}  // namespace
-}  // namespace orx
-
-namespace orx {
-namespace {
 
 // A write that fails half-way leaves the old file as it was and nothing beside it;
 // Cancel on the last page writes nothing at all.
@@ -443,8 +406,7 @@ TEST_F(WizardFakeTest, AFailedWriteLeavesTheOldFileWhole) {
     WriteFile(output, "the old signature");
     fake_.AnswerGet("Signature", Base64Encode(std::string_view("A NEW AND LONGER SIGNATURE")));
     ASSERT_TRUE(Run(kFileOpSign, input, [&](WizardDriver& w) {
-        for (int i = 0; i < 3; ++i)
-            w.key(Qt::Key_Return);
+        Enter(w, 3);
         ASSERT_EQ(w.page(), 3);
         file_testing::FailWritesAfter(5);
         sink_.QueueAnswer(6);
