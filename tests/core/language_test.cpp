@@ -70,26 +70,20 @@ TEST_F(LanguageTest, MessageNumberSuffix) {
     }
 }
 
-TEST_F(LanguageTest, WideTextHasNoSuffixAndKeepsCapacity) {
+TEST_F(LanguageTest, WideAndTitleForms) {
+    // The wide form has no number and keeps its capacity.
     EXPECT_EQ(GetTextWide(2032), Utf8ToWide(English(2032)));
     EXPECT_EQ(GetTextWide(1302, 8), u"Compone");  // a 10-character text, capacity 8
     EXPECT_EQ(GetText(1302, 8), "Compone");
     EXPECT_EQ(GetTextWide(1302, 1), u"");
     EXPECT_EQ(GetTextWide(4000), u"");
-}
-
-TEST_F(LanguageTest, TrailingBlanksGoButTwoCharactersStay) {
-    ASSERT_EQ(FindString(kLanguageEnglish, 1640).back(), u' ');
-    const std::u16string wide = GetTextWide(1640);
-    EXPECT_NE(wide.back(), u' ');
-    EXPECT_EQ(wide.size() + 1, FindString(kLanguageEnglish, 1640).size());
-    // Cut right after a blank: the blank goes too.
+    // Trailing blanks go, also the one a cut leaves behind.
+    const std::u16string_view raw = FindString(kLanguageEnglish, 1640);
+    ASSERT_EQ(raw.back(), u' ');
+    EXPECT_EQ(GetTextWide(1640), raw.substr(0, raw.size() - 1));
     EXPECT_EQ(GetTextWide(1667, 9), u"Loading,");
-}
-
-TEST_F(LanguageTest, TitleForm) {
-    EXPECT_EQ(GetTitleText(1003), "Administration - Orvex");
     // Text, product name and 3 characters must stay below the capacity.
+    EXPECT_EQ(GetTitleText(1003), "Administration - Orvex");
     EXPECT_EQ(GetTitleText(1003, 23), "Administration - Orvex");
     EXPECT_EQ(GetTitleText(1003, 22), "Administration");
     EXPECT_EQ(GetTitleText(2027), English(2027) + " (E27) - Orvex");
@@ -272,11 +266,9 @@ TEST_F(LanguageTest, DynamicStringOverrides) {
     EXPECT_EQ(GetTextWide(1003), FindString(1031, 1003));
     ASSERT_TRUE(SelectLanguage("Svenska (SAMSET)"));
     EXPECT_EQ(GetText(1003), "Gemensam");
-}
 
-TEST_F(LanguageTest, OverridesNeedEnable) {
-    const char* const disabled[] = {"Enable=0\n", "", "Enable=no\n"};
-    for (const char* enable : disabled) {
+    // Nothing without Enable set.
+    for (const char* enable : {"Enable=0\n", "", "Enable=no\n"}) {
         language_testing::Reset();
         InstallConfig(std::string("[Dynamic Strings]\n") + enable + "EN_1003=Other\n");
         EXPECT_EQ(GetText(1003), "Administration") << enable;
