@@ -47,6 +47,7 @@ TEST(ProductIdentityTest, NamesDerivedFromTheProgramPath) {
         EXPECT_EQ(GetConfigOverrideVariable(), "config" + p);
         EXPECT_EQ(GetTempFilePrefix(), "~" + p);
         EXPECT_EQ(GetProductName(), "Orvex");
+        EXPECT_EQ(GetCompanyName(), "Valdoran AB");
     }
 }
 

@@ -158,7 +158,7 @@ TEST(WindowRegistry, NothingIsFoundOnceTheWindowsProcessEnded) {
     }
 }
 
-TEST(WindowRegistry, ASecondWindowCannotTakeALiveTitle) {
+TEST(WindowRegistry, ASecondWindowCannotTakeALiveTitleButMayTakeAStaleOne) {
     IsolatedEnvironment env;
     WindowRegistration first;
     ASSERT_EQ(first.Register(kTitle), kWindowRegistered);
@@ -166,6 +166,15 @@ TEST(WindowRegistry, ASecondWindowCannotTakeALiveTitle) {
     EXPECT_EQ(second.Register(kTitle), kWindowTitleTaken);
     EXPECT_FALSE(second.IsRegistered());
     EXPECT_EQ(second.Register("Settings - Orvex"), kWindowRegistered);
+
+    // A socket nobody listens on, as a killed process leaves it, is taken over.
+    {
+        WindowProcess dead("Search - Orvex");
+        ASSERT_EQ(dead.NextEvent(), 'R');
+        dead.KillHard();
+    }
+    WindowRegistration third;
+    EXPECT_EQ(third.Register("Search - Orvex"), kWindowRegistered);
 }
 
 TEST(WindowRegistry, OfWindowsRegisteringOneTitleAtOnceExactlyOneGetsIt) {

@@ -119,6 +119,19 @@ TEST(DerCertificate, HandMadeVersion3) {
     count = static_cast<uint32_t>(c.info().size() - 1);
     EXPECT_EQ(c.GetInfo(info, &count), DER_BUFFER_TOO_SMALL);
 
+    // Version 1 is written without the version field and the extensions.
+    ASSERT_EQ(again.SetVersion(0), DER_OK);
+    Bytes v1Bytes(600);  // not `out`: the fields of `again` point into it
+    count = 600;
+    ASSERT_EQ(again.Encode(v1Bytes, &count), DER_OK);
+    DerCertificate v1;
+    ASSERT_EQ(v1.Decode(DerBytes(v1Bytes.data(), count)), DER_OK);
+    v1.GetVersion(&version);
+    EXPECT_EQ(version, 0u);
+    EXPECT_EQ(ToHex(v1Bytes).find("A0 03 02 01"), std::string::npos);
+    EXPECT_EQ(v1.extension(0).text, "");
+    EXPECT_EQ(*v1.NameText(kSubject), "2.5.4.3=Root");
+
     // Assigning, even to itself, decodes a copy of the data.
     DerCertificate other;
     ASSERT_EQ(other.Assign(c), DER_OK);

@@ -269,6 +269,7 @@ TEST_F(SubjectJane, TextsAttributesAndDisplayNames) {
     ASSERT_EQ(cert_.FindNameAttribute(kSubject, "2.5.4.3", value, 9), DER_OK);
     EXPECT_EQ(value, "Jane Doe");
     EXPECT_EQ(cert_.FindNameAttribute(kSubject, "2.5.4.7", value, 64), DER_FAILED);
+    EXPECT_EQ(cert_.FindNameAttribute(kSubject, "1234", value, 64), DER_FAILED);  // no "=" behind
 
     EXPECT_EQ(cert_.GetNameDisplayName(kSubject, value, 256), 1);
     EXPECT_EQ(value, "Jane Doe, 1234, Org");
