@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cert_test_support.h"
+#include "der/cert_handle.h"
+#include "der/cert_summary.h"
 #include "der/der_result.h"
 
 namespace orx {
@@ -249,11 +251,16 @@ TEST(DerCertificate, ExtensionsBeyondThirtyTwoAreNotRead) {
         list =
             Cat({list, Extension("2A 03 " + ToHex(Bytes{static_cast<uint8_t>(i)}), Hex("05 00"))});
     }
-    DerCertificate c;
-    ASSERT_EQ(c.Decode(Certificate(V3Info(Name("I"), Name("S"), Tlv(0xA3, Tlv(0x30, list))))),
-              DER_OK);
-    EXPECT_EQ(c.extension(31).text, "1.2.3.31");
-    EXPECT_EQ(c.HasExtension("1.2.3.32"), DER_FAILED);
+    const CertHandle handle =
+        CertCreate(Certificate(V3Info(Name("I"), Name("S"), Tlv(0xA3, Tlv(0x30, list)))));
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(handle->certificate.extension(31).text, "1.2.3.31");
+    EXPECT_EQ(handle->certificate.HasExtension("1.2.3.32"), DER_FAILED);
+    const std::string summary = CertSummary(*handle);
+    size_t lines = 0;
+    for (size_t at = 0; (at = summary.find("\nextension: ", at)) != std::string::npos; ++at)
+        ++lines;
+    EXPECT_EQ(lines, kMaxExtensions);
 }
 
 long long g_now = 0;  // the clock of the expired flag, seconds since the epoch
