@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/config_file.h"
 #include "core/config_text.h"
 #include "core/config_tree.h"
@@ -62,13 +64,15 @@ TEST(ConfigTextTest, LineByLineLookup) {
 }
 
 TEST(ConfigTextTest, OverlongLineIsCutAndSkipped) {
-    std::string big(config_text::kMaxLine + 100, 'x');
-    Text text = Make("[S]\nk=" + big + "\nn=1\n");
-    std::string value;
-    ASSERT_EQ(config_text::Find(text, "S", std::string_view("k"), &value, 1u << 20), kConfigOk);
-    EXPECT_EQ(value.size(), config_text::kMaxLine - 2);  // the line minus "k="
-    ASSERT_EQ(config_text::Find(text, "S", std::string_view("n"), &value, 256), kConfigOk);
-    EXPECT_EQ(value, "1");
+    constexpr size_t kMax = config_text::kMaxLine;
+    for (const size_t length : {kMax - 1, kMax, kMax + 1, kMax + 100}) {
+        Text text = Make("[S]\nk=" + std::string(length - 2, 'x') + "\nn=1\n");
+        std::string value;
+        ASSERT_EQ(config_text::Find(text, "S", std::string_view("k"), &value, 1u << 20), kConfigOk);
+        EXPECT_EQ(value, std::string(std::min(length, kMax) - 2, 'x')) << length;
+        ASSERT_EQ(config_text::Find(text, "S", std::string_view("n"), &value, 256), kConfigOk);
+        EXPECT_EQ(value, "1") << length;
+    }
 }
 
 struct EditCase {
