@@ -20,6 +20,25 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::WriteFile;
 
+// The value, or the result code as "#<code>" when there is none.
+std::string Answer(int rc, const std::string& value) {
+    return rc == kConfigOk ? value : "#" + std::to_string(rc);
+}
+const std::string kFailed = Answer(kConfigFailed, "");
+const std::string kNoKey = Answer(kConfigKeyMissing, "");
+const std::string kNoSection = Answer(kConfigSectionMissing, "");
+
+std::string Read(std::string_view section, std::string_view key) {
+    std::string value;
+    const int rc = ConfigReadString(section, key, value);
+    return Answer(rc, value);
+}
+std::string Get(ConfigFile& file, std::string_view section, std::string_view key) {
+    std::string value;
+    const int rc = file.GetString(section, key, value);
+    return Answer(rc, value);
+}
+
 class ConfigFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -33,81 +52,59 @@ class ConfigFileTest : public ::testing::Test {
         ConfigTreeCache::Instance().ResetForTesting();
     }
     std::string InstallPath() const { return env.installFolder() + "orx.cfg"; }
-    mode_t ModeOf(const std::string& path) {
-        struct stat info {};
-        ::stat(path.c_str(), &info);
-        return info.st_mode & 07777;
+    std::string Traced() {
+        return testing::PathExists(traceFile) ? ReadFile(traceFile) : std::string();
     }
+    void TraceOn() { TraceSetFile(traceFile); }
     testing::IsolatedEnvironment env;
+    std::string traceFile = env / "trace.log";
 };
 
 TEST_F(ConfigFileTest, PerUserOverridesInstallationWide) {
     WriteFile(env.userConfigPath(), "[Dialog]\nWidth=1\n");
     WriteFile(InstallPath(), "[Dialog]\nWidth=2\nOnlyHere=3\n");
-    std::string value;
-    EXPECT_EQ(ConfigReadString("Dialog", "Width", value), kConfigOk);
-    EXPECT_EQ(value, "1");
-    EXPECT_EQ(ConfigReadString("Dialog", "OnlyHere", value), kConfigOk);
-    EXPECT_EQ(value, "3");
-    EXPECT_EQ(ConfigReadString("Dialog", "Nowhere", value), kConfigFailed);
-    EXPECT_EQ(ConfigReadString("Missing", "Nowhere", value), kConfigFailed);
+    EXPECT_EQ(Read("Dialog", "Width"), "1");
+    EXPECT_EQ(Read("Dialog", "OnlyHere"), "3");
+    EXPECT_EQ(Read("Dialog", "Nowhere"), kFailed);
+    EXPECT_EQ(Read("Missing", "Nowhere"), kFailed);
 
     // Without the installation-wide file the per-user answer is the line search's.
     fs::remove(InstallPath());
-    EXPECT_EQ(ConfigReadString("Dialog", "Nowhere", value), kConfigKeyMissing);
-    EXPECT_EQ(ConfigReadString("Missing", "Nowhere", value), kConfigSectionMissing);
+    EXPECT_EQ(Read("Dialog", "Nowhere"), kNoKey);
+    EXPECT_EQ(Read("Missing", "Nowhere"), kNoSection);
 
     ConfigFile file;
     ASSERT_EQ(file.Open(false), kConfigOk);
+    std::string value;
     EXPECT_EQ(file.GetStringAt(1, "Dialog", "Width", value), kConfigFailed);
     EXPECT_EQ(file.GetStringAt(2, "Dialog", "Width", value), kConfigFailed);
 }
 
-TEST_F(ConfigFileTest, NoFileAtAllFailsTheOpen) {
-    fs::remove(env.userConfigPath());
-    ConfigFile file;
-    // The per-user file is only created by a writable open.
-    EXPECT_EQ(file.Open(false), kConfigFailed);
-    EXPECT_FALSE(testing::PathExists(env.userConfigPath()));
-    std::string value;
-    EXPECT_EQ(ConfigReadString("S", "k", value), kConfigFailed);
-}
-
-TEST_F(ConfigFileTest, NamedMissingFileGivesAnEmptyStore) {
-    ConfigFile file;
-    EXPECT_EQ(file.Open(false, (env / "absent.cfg").c_str()), kConfigOk);
-    std::string value;
-    EXPECT_EQ(file.GetString("S", "k", value), kConfigFailed);
+TEST_F(ConfigFileTest, MissingFiles) {
+    // A named file that is missing is an empty store, and is not made.
+    ConfigFile named;
+    EXPECT_EQ(named.Open(false, (env / "absent.cfg").c_str()), kConfigOk);
     int32_t number = 7;
-    EXPECT_EQ(file.GetInt("S", "k", number), kConfigFailed);
+    EXPECT_EQ(named.GetInt("S", "k", number), kConfigFailed);
     EXPECT_EQ(number, 7);
     EXPECT_FALSE(testing::PathExists(env / "absent.cfg"));
+
+    // No file at all fails the open: the per-user file is only made by a writable one.
+    fs::remove(env.userConfigPath());
+    ConfigFile file;
+    EXPECT_EQ(file.Open(false), kConfigFailed);
+    EXPECT_FALSE(testing::PathExists(env.userConfigPath()));
+    EXPECT_EQ(Read("S", "k"), kFailed);
 }
 
+// The number rules themselves are ParseNumber's; here the value is read into a
+// 17-byte buffer first.
 TEST_F(ConfigFileTest, IntegersAndBooleans) {
-    struct Case {
-        const char* text;
-        int32_t value;
-    };
-    const Case cases[] = {
-        {"0x1A", 26}, {"0xABC", 2748},    {"12abc", 12},
-        {"abc", 0},   {"-17", -17},       {"0x", 0},
-        {"0x0", 0},   {"0xFFFFFFFF", -1}, {"0x123456789", 0x23456789},
-        {"0X1A", 0},  {"  42", 42},       {"", 0},
-    };
-    std::string text = "[N]\n";
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        text += "k" + std::to_string(i) + "=" + cases[i].text + "\n";
-    }
-    WriteFile(env.userConfigPath(), text);
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        int32_t value = 12345;
-        EXPECT_EQ(ConfigReadInt("N", "k" + std::to_string(i), value), kConfigOk) << cases[i].text;
-        EXPECT_EQ(value, cases[i].value) << cases[i].text;
-    }
-    // The value is read into a 17-byte buffer first.
-    WriteFile(env.userConfigPath(), "[N]\nlong=12345678901234567\nflag=0x00\non=3\n");
+    WriteFile(env.userConfigPath(),
+              "[N]\nhex=0xFFFFFFFF\nlong=12345678901234567\nflag=0x00\non=3\n");
     int32_t value = 0;
+    EXPECT_EQ(ConfigReadInt("N", "hex", value), kConfigOk);
+    EXPECT_EQ(value, -1);
     EXPECT_EQ(ConfigReadInt("N", "long", value), kConfigOk);
     EXPECT_EQ(value, static_cast<int32_t>(1234567890123456LL));
     ConfigFile file;
@@ -122,20 +119,13 @@ TEST_F(ConfigFileTest, IntegersAndBooleans) {
 TEST_F(ConfigFileTest, Utf16FileReadsLikeItsUtf8Form) {
     const std::string utf8 = "[Dialog]\r\nName=J\xC3\xB6rg  \r\nWidth=0x1A\r\n";
     std::string utf16 = "\xFF\xFE";
-    for (unsigned char c : std::string("[Dialog]\r\nName=J")) {
-        utf16.push_back(static_cast<char>(c));
-        utf16.push_back('\0');
-    }
-    utf16 += std::string("\xF6\0", 2);
-    for (unsigned char c : std::string("rg  \r\nWidth=0x1A\r\n")) {
-        utf16.push_back(static_cast<char>(c));
+    for (char c : std::string("[Dialog]\r\nName=J\xF6rg  \r\nWidth=0x1A\r\n")) {
+        utf16.push_back(c);
         utf16.push_back('\0');
     }
     for (const std::string& content : {utf8, utf16}) {
         WriteFile(env.userConfigPath(), content);
-        std::string value;
-        EXPECT_EQ(ConfigReadString("dialog", "name", value), kConfigOk);
-        EXPECT_EQ(value, "J\xC3\xB6rg");
+        EXPECT_EQ(Read("dialog", "name"), "J\xC3\xB6rg");
         int32_t width = 0;
         EXPECT_EQ(ConfigReadInt("Dialog", "Width", width), kConfigOk);
         EXPECT_EQ(width, 26);
@@ -156,15 +146,13 @@ TEST_F(ConfigFileTest, WritesGoToThePerUserFileOnly) {
     ASSERT_EQ(ConfigWriteString("S", "k", "user"), kConfigOk);
     EXPECT_EQ(ReadFile(InstallPath()), "[S]\nk=install\n");
     EXPECT_EQ(ReadFile(env.userConfigPath()), "\n[S]\nk=user\n");
-    EXPECT_EQ(ModeOf(env.userConfigPath()), 0600u);
+    struct stat info {};
+    ASSERT_EQ(::stat(env.userConfigPath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
     ASSERT_EQ(ConfigWriteInt("S", "n", -5), kConfigOk);
-    int32_t n = 0;
-    EXPECT_EQ(ConfigReadInt("S", "n", n), kConfigOk);
-    EXPECT_EQ(n, -5);
+    EXPECT_EQ(Read("S", "n"), "-5");
     EXPECT_EQ(ConfigDeleteKey("S", "k"), kConfigOk);
-    std::string value;
-    EXPECT_EQ(ConfigReadString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "install");
+    EXPECT_EQ(Read("S", "k"), "install");
     EXPECT_EQ(ConfigDeleteKey("S", "k"), kConfigKeyMissing);
     EXPECT_EQ(ConfigDeleteKey("T", "k"), kConfigSectionMissing);
 }
@@ -177,15 +165,11 @@ TEST_F(ConfigFileTest, ModifiedOnlyWhenChangedAndWrittenOnClose) {
     EXPECT_EQ(file.Set("S", "k", "2"), kConfigOk);
     EXPECT_TRUE(file.IsModified());
     EXPECT_EQ(ReadFile(env.userConfigPath()), "[S]\nk=1\n");  // not before the close
-    std::string value;
-    EXPECT_EQ(file.GetString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "2");
+    EXPECT_EQ(Get(file, "S", "k"), "2");
     EXPECT_EQ(file.Close(false), kConfigOk);
     EXPECT_FALSE(file.IsModified());
     EXPECT_EQ(ReadFile(env.userConfigPath()), "[S]\nk=2\n");
-    // Texts kept by a close without freeing still answer.
-    EXPECT_EQ(file.GetString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "2");
+    EXPECT_EQ(Get(file, "S", "k"), "2");  // kept by a close without freeing
 
     // A read-only open never writes, whatever is changed in memory.
     ConfigFile readOnly;
@@ -213,6 +197,9 @@ TEST_F(ConfigFileTest, PathsFromEnvironmentAndFolders) {
         EXPECT_EQ(path, env / "config/orx/orx.cfg");
         EXPECT_EQ(FindConfigPath(true, path, 10), kConfigNoPath);
         EXPECT_EQ(path, "");
+        testing::ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
+        EXPECT_EQ(FindConfigPath(true, path), kConfigOk);
+        EXPECT_EQ(path, env / "home/.config/orx/orx.cfg");
     }
     // Installation-wide: the installation location's file when it exists, else the
     // program folder's, whether it exists or not.
@@ -226,14 +213,11 @@ TEST_F(ConfigFileTest, PathsFromEnvironmentAndFolders) {
 TEST_F(ConfigFileTest, OpenDefaultKinds) {
     WriteFile(env.userConfigPath(), "[S]\nk=user\n");
     WriteFile(InstallPath(), "[S]\nk=install\n");
-    std::string value;
     ConfigFile file;
     ASSERT_EQ(file.OpenDefault(false, ConfigKind::Install), kConfigOk);
-    EXPECT_EQ(file.GetString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "install");
+    EXPECT_EQ(Get(file, "S", "k"), "install");
     ASSERT_EQ(file.OpenDefault(false, ConfigKind::PerUser), kConfigOk);
-    EXPECT_EQ(file.GetString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "user");
+    EXPECT_EQ(Get(file, "S", "k"), "user");
 
     // The virtualised copy: missing gives 6, present is read instead.
     EXPECT_EQ(file.OpenDefault(false, ConfigKind::Install, true), kConfigNoVirtualized);
@@ -241,16 +225,7 @@ TEST_F(ConfigFileTest, OpenDefaultKinds) {
     ASSERT_TRUE(CreatePath(copy));
     WriteFile(copy, "[S]\nk=virtual\n");
     ASSERT_EQ(file.OpenDefault(false, ConfigKind::Install, true), kConfigOk);
-    EXPECT_EQ(file.GetString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "virtual");
-}
-
-TEST_F(ConfigFileTest, RelativeConfigHomeFallsBackToHome) {
-    testing::ScopedEnv unset("configorx", nullptr);
-    testing::ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
-    std::string path;
-    EXPECT_EQ(FindConfigPath(true, path), kConfigOk);
-    EXPECT_EQ(path, env / "home/.config/orx/orx.cfg");
+    EXPECT_EQ(Get(file, "S", "k"), "virtual");
 }
 
 TEST_F(ConfigFileTest, EnumeratesEitherFile) {
@@ -280,47 +255,37 @@ TEST_F(ConfigFileTest, InstallationWideTreeIsCachedAndShared) {
         ConfigFile b;
         ASSERT_EQ(a.Open(false), kConfigOk);
         ASSERT_EQ(b.Open(false), kConfigOk);
-        const auto state = cache.Inspect(0);
-        EXPECT_EQ(state.path, InstallPath());
-        EXPECT_EQ(state.useCount, 2);
-        std::string value;
+        EXPECT_EQ(cache.Inspect(0).path, InstallPath());
+        EXPECT_EQ(cache.Inspect(0).useCount, 2);
         // The tree looks only in the later section and ignores the indented line.
-        EXPECT_EQ(a.GetString("S", "k", value), kConfigFailed);
-        EXPECT_EQ(a.GetString("S", "j", value), kConfigOk);
-        EXPECT_EQ(a.GetString("S", "k2", value), kConfigFailed);
+        EXPECT_EQ(Get(a, "S", "k"), kFailed);
+        EXPECT_EQ(Get(a, "S", "j"), "2");
+        EXPECT_EQ(Get(a, "S", "k2"), kFailed);
 
         // Changed text while the tree is in use: no tree, the text is searched.
         WriteFile(InstallPath(), "[S]\nk=1\n[S]\nj=2\n k2=3\n;changed\n");
         ConfigFile c;
         ASSERT_EQ(c.Open(false), kConfigOk);
-        EXPECT_EQ(c.GetString("S", "k", value), kConfigOk);
-        EXPECT_EQ(value, "1");
-        EXPECT_EQ(c.GetString("S", "j", value), kConfigKeyMissing);
+        EXPECT_EQ(Get(c, "S", "k"), "1");
+        EXPECT_EQ(Get(c, "S", "j"), kNoKey);
         EXPECT_EQ(cache.Inspect(0).useCount, 2);
     }
     EXPECT_EQ(cache.Inspect(0).useCount, 0);
-    const ConfigTree* old = cache.Inspect(0).tree;
     {
         // Unused and changed: rebuilt in the same entry.
         ConfigFile d;
         ASSERT_EQ(d.Open(false), kConfigOk);
         EXPECT_EQ(cache.Inspect(0).useCount, 1);
-        EXPECT_NE(cache.Inspect(0).tree, nullptr);
-        std::string value;
-        EXPECT_EQ(d.GetString("S", "k", value), kConfigFailed);
+        EXPECT_EQ(Get(d, "S", "k"), kFailed);
     }
-    (void)old;
     // A writable open never takes a tree: it searches line by line.
     ConfigFile w;
     ASSERT_EQ(w.Open(true), kConfigOk);
     EXPECT_EQ(cache.Inspect(0).useCount, 0);
-    std::string value;
-    EXPECT_EQ(w.GetString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "1");
+    EXPECT_EQ(Get(w, "S", "k"), "1");
 }
 
 TEST_F(ConfigFileTest, CacheHoldsThreePaths) {
-    ConfigTreeCache& cache = ConfigTreeCache::Instance();
     std::vector<std::unique_ptr<ConfigFile>> open;
     for (int i = 0; i < 4; ++i) {
         const std::string folder = env / ("inst" + std::to_string(i) + "/");
@@ -329,82 +294,15 @@ TEST_F(ConfigFileTest, CacheHoldsThreePaths) {
         testing::ScopedEnv location("ORX_INSTALL_LOCATION", folder.c_str());
         open.push_back(std::make_unique<ConfigFile>());
         ASSERT_EQ(open.back()->OpenDefault(false, ConfigKind::Install), kConfigOk);
-        std::string value;
         // With a tree the earlier section is hidden; the fourth path gets none.
-        EXPECT_EQ(open.back()->GetString("S", "k", value), i < 3 ? kConfigFailed : kConfigOk) << i;
+        EXPECT_EQ(Get(*open.back(), "S", "k"), i < 3 ? kFailed : "3") << i;
     }
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(cache.Inspect(i).useCount, 1);
-}
-
-TEST_F(ConfigFileTest, StaticAreaStandsForTheInstallationWideFile) {
-    const std::string traceFile = env / "trace.log";
-    TraceSetFile(traceFile);
-    WriteFile(InstallPath(), "[S]\nk=file\n");
-    static_config_testing::SetText("[S]\nk=static\n");
-    std::string value;
-    EXPECT_EQ(ConfigReadString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "static");
-    EXPECT_EQ(ReadFile(env / "~orxstat.cfg"), "[S]\nk=static\n");
-    const std::string trace = ReadFile(traceFile);
-    EXPECT_NE(trace.find("Config - Use static loaded"), std::string::npos);
-    EXPECT_NE(trace.find("Config - Open '" + env.userConfigPath() + "' (r)"), std::string::npos);
-
-    // Opened alone, it learns where the program is.
-    ConfigFile file;
-    ASSERT_EQ(file.OpenDefault(false, ConfigKind::Install), kConfigOk);
-    EXPECT_EQ(file.GetString("Install", "Directory", value), kConfigOk);
-    EXPECT_EQ(value, ORX_BIN_DIR "/");
-    EXPECT_NE(ReadFile(traceFile).find("Config - Install directory: '" ORX_BIN_DIR "/'"),
-              std::string::npos);
-    file.Close(true);
-    // The text counts its non-zero bytes; an empty first byte means no area.
-    static_config_testing::SetText(std::string("\0[S]\nk=x\n", 9));
-    EXPECT_EQ(ConfigReadString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "file");
-}
-
-TEST_F(ConfigFileTest, TracesOpenFailures) {
-    const std::string traceFile = env / "trace.log";
-    TraceSetFile(traceFile);
-    WriteFile(env / "plain", "x");
-    testing::ScopedEnv bad("configorx", (env / "plain/user.cfg").c_str());
-    ConfigFile file;
-    EXPECT_EQ(file.Open(true), kConfigFailed);
-    EXPECT_EQ(file.Set("S", "k", "v"), kConfigFailed);
-    const std::string trace = ReadFile(traceFile);
-    EXPECT_NE(trace.find("Config - Open '" + env / "plain/user.cfg" + "' (w)"), std::string::npos);
-    EXPECT_NE(trace.find("Config - Failed to open"), std::string::npos);
-    EXPECT_EQ(ConfigWriteString("S", "k", "v"), kConfigFailed);
-}
-
-}  // namespace
-}  // namespace orx
-
-namespace orx {
-namespace {
-
-TEST_F(ConfigFileTest, GrowingTextIsTraced) {
-    const std::string traceFile = env / "trace.log";
-    TraceSetFile(traceFile);
-    WriteFile(env.userConfigPath(), "[S]\nk=1\n");
-    const std::string big(200000, 'v');
-    ASSERT_EQ(ConfigWriteString("S", "big", big), kConfigOk);
-    EXPECT_NE(ReadFile(traceFile).find("Config - Increase for set (200005)"), std::string::npos);
-    std::string value;
-    // Longer than a line may be: it comes back cut to the line's length.
-    EXPECT_EQ(ConfigReadString("S", "big", value, 300000), kConfigOk);
-    EXPECT_EQ(value.size(), 164095u - 4u);
-    EXPECT_TRUE(value == big.substr(0, value.size()));
-    EXPECT_EQ(ConfigReadString("S", "big", value, 100), kConfigOk);
-    EXPECT_EQ(value.size(), 99u);
-    EXPECT_EQ(ConfigReadString("S", "k", value), kConfigOk);
-    EXPECT_EQ(value, "1");
+        EXPECT_EQ(ConfigTreeCache::Instance().Inspect(i).useCount, 1);
 }
 
 TEST_F(ConfigFileTest, CacheEndLeavesTreesInUse) {
-    const std::string traceFile = env / "trace.log";
-    TraceSetFile(traceFile);
+    TraceOn();
     ConfigTreeCache cache;  // a cache of its own: the process-wide one ends with the process
     ConfigTreeRef held = cache.Take("/a", "[S]\nk=1\n");
     ConfigTreeRef released = cache.Take("/b", "[S]\nk=2\n");
@@ -414,11 +312,56 @@ TEST_F(ConfigFileTest, CacheEndLeavesTreesInUse) {
     EXPECT_EQ(cache.Take("/c", "x").entry, 2);
     EXPECT_FALSE(cache.Take("/d", "x"));  // every entry holds another path
     cache.Finish();
-    EXPECT_NE(ReadFile(traceFile).find("Config - WARNING Tree cache in use"), std::string::npos);
+    EXPECT_NE(Traced().find("Config - WARNING Tree cache in use"), std::string::npos);
     EXPECT_EQ(cache.Inspect(1).tree, nullptr);
     EXPECT_NE(cache.Inspect(0).tree, nullptr);
     EXPECT_FALSE(cache.Take("/a", "[S]\nk=1\n"));
     cache.Release(held);
+}
+
+TEST_F(ConfigFileTest, StaticAreaStandsForTheInstallationWideFile) {
+    TraceOn();
+    WriteFile(InstallPath(), "[S]\nk=file\n");
+    static_config_testing::SetText("[S]\nk=static\n");
+    EXPECT_EQ(Read("S", "k"), "static");
+    EXPECT_EQ(ReadFile(env / "~orxstat.cfg"), "[S]\nk=static\n");
+    EXPECT_NE(Traced().find("Config - Use static loaded"), std::string::npos);
+    EXPECT_NE(Traced().find("Config - Open '" + env.userConfigPath() + "' (r)"), std::string::npos);
+
+    // Opened alone, it learns where the program is.
+    ConfigFile file;
+    ASSERT_EQ(file.OpenDefault(false, ConfigKind::Install), kConfigOk);
+    EXPECT_EQ(Get(file, "Install", "Directory"), ORX_BIN_DIR "/");
+    EXPECT_NE(Traced().find("Config - Install directory: '" ORX_BIN_DIR "/'"), std::string::npos);
+    file.Close(true);
+    // The text counts its non-zero bytes; an empty first byte means no area.
+    static_config_testing::SetText(std::string("\0[S]\nk=x\n", 9));
+    EXPECT_EQ(Read("S", "k"), "file");
+}
+
+TEST_F(ConfigFileTest, OpenFailuresAndGrowthAreTraced) {
+    TraceOn();
+    WriteFile(env.userConfigPath(), "[S]\nk=1\n");
+    const std::string big(200000, 'v');
+    ASSERT_EQ(ConfigWriteString("S", "big", big), kConfigOk);
+    EXPECT_NE(Traced().find("Config - Increase for set (200005)"), std::string::npos);
+    std::string value;
+    // Longer than a line may be: it comes back cut to the line's length.
+    EXPECT_EQ(ConfigReadString("S", "big", value, 300000), kConfigOk);
+    EXPECT_EQ(value, big.substr(0, 164095u - 4u));
+    EXPECT_EQ(ConfigReadString("S", "big", value, 100), kConfigOk);
+    EXPECT_EQ(value.size(), 99u);
+    EXPECT_EQ(Read("S", "k"), "1");
+
+    WriteFile(env / "plain", "x");
+    testing::ScopedEnv bad("configorx", (env / "plain/user.cfg").c_str());
+    ConfigFile file;
+    EXPECT_EQ(file.Open(true), kConfigFailed);
+    EXPECT_EQ(file.Set("S", "k", "v"), kConfigFailed);
+    EXPECT_NE(Traced().find("Config - Open '" + env / "plain/user.cfg" + "' (w)"),
+              std::string::npos);
+    EXPECT_NE(Traced().find("Config - Failed to open"), std::string::npos);
+    EXPECT_EQ(ConfigWriteString("S", "k", "v"), kConfigFailed);
 }
 
 }  // namespace

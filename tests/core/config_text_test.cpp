@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/config_file.h"
 #include "core/config_text.h"
 #include "core/config_tree.h"
@@ -21,35 +23,35 @@ struct LookupCase {
     const char* text;
     const char* section;
     const char* key;
-    size_t capacity;
     int result;
     const char* value;
+    size_t capacity = 256;
 };
 
 TEST(ConfigTextTest, LineByLineLookup) {
     const LookupCase cases[] = {
-        {"plain", "[S]\nk=v\n", "S", "k", 256, kConfigOk, "v"},
-        {"letter case ignored", "[Dialog]\nWIDTH=5\n", "dialog", "Width", 256, kConfigOk, "5"},
-        {"trailing blanks go, leading stay", "[S]\nk=  v w  \n", "S", "k", 256, kConfigOk, "  v w"},
-        {"tabs are no blanks", "[S]\nk=v\t\n", "S", "k", 256, kConfigOk, "v\t"},
-        {"header with a comment", "[S] ; note\nk=v\n", "S", "k", 256, kConfigOk, "v"},
-        {"line with leading blanks counts", "[S]\n   k=v\n", "S", "k", 256, kConfigOk, "v"},
-        {"first of two entries", "[S]\nk=1\nk=2\n", "S", "k", 256, kConfigOk, "1"},
-        {"first of two sections", "[S]\nk=1\n[S]\nk=2\n", "S", "k", 256, kConfigOk, "1"},
-        {"blank before = is part of the key", "[S]\nk =v\n", "S", "k", 256, kConfigKeyMissing, ""},
-        {"key is a prefix of another", "[S]\nkey2=v\n", "S", "key", 256, kConfigKeyMissing, ""},
-        {"section name is a prefix", "[Section2]\nk=v\n", "Section", "k", 256,
-         kConfigSectionMissing, ""},
-        {"entries before any section", "k=v\n[S]\n", "S", "k", 256, kConfigKeyMissing, ""},
-        {"markup ends the section", "[S]\n<x>\nk=v\n", "S", "k", 256, kConfigKeyMissing, ""},
-        {"next header ends the section", "[S]\n[T]\nk=v\n", "S", "k", 256, kConfigKeyMissing, ""},
-        {"CR line ends", "[S]\rk=v\r", "S", "k", 256, kConfigOk, "v"},
-        {"CRLF line ends", "[S]\r\n\r\nk=v\r\n", "S", "k", 256, kConfigOk, "v"},
-        {"no final line end", "[S]\nk=v", "S", "k", 256, kConfigOk, "v"},
-        {"cut to capacity - 1", "[S]\nk=abcdef\n", "S", "k", 4, kConfigOk, "abc"},
-        {"cut keeps whole characters", "[S]\nk=a\xc3\xa9z\n", "S", "k", 3, kConfigOk, "a"},
-        {"empty value", "[S]\nk=\n", "S", "k", 256, kConfigOk, ""},
-        {"empty text", "", "S", "k", 256, kConfigSectionMissing, ""},
+        {"plain", "[S]\nk=v\n", "S", "k", kConfigOk, "v"},
+        {"letter case ignored", "[Dialog]\nWIDTH=5\n", "dialog", "Width", kConfigOk, "5"},
+        {"trailing blanks go, leading stay", "[S]\nk=  v w  \n", "S", "k", kConfigOk, "  v w"},
+        {"tabs are no blanks", "[S]\nk=v\t\n", "S", "k", kConfigOk, "v\t"},
+        {"header with a comment", "[S] ; note\nk=v\n", "S", "k", kConfigOk, "v"},
+        {"line with leading blanks counts", "[S]\n   k=v\n", "S", "k", kConfigOk, "v"},
+        {"first of two entries", "[S]\nk=1\nk=2\n", "S", "k", kConfigOk, "1"},
+        {"first of two sections", "[S]\nk=1\n[S]\nk=2\n", "S", "k", kConfigOk, "1"},
+        {"blank before = is part of the key", "[S]\nk =v\n", "S", "k", kConfigKeyMissing, ""},
+        {"key is a prefix of another", "[S]\nkey2=v\n", "S", "key", kConfigKeyMissing, ""},
+        {"section name is a prefix", "[Section2]\nk=v\n", "Section", "k", kConfigSectionMissing,
+         ""},
+        {"entries before any section", "k=v\n[S]\n", "S", "k", kConfigKeyMissing, ""},
+        {"markup ends the section", "[S]\n<x>\nk=v\n", "S", "k", kConfigKeyMissing, ""},
+        {"next header ends the section", "[S]\n[T]\nk=v\n", "S", "k", kConfigKeyMissing, ""},
+        {"CR line ends", "[S]\rk=v\r", "S", "k", kConfigOk, "v"},
+        {"CRLF line ends", "[S]\r\n\r\nk=v\r\n", "S", "k", kConfigOk, "v"},
+        {"no final line end", "[S]\nk=v", "S", "k", kConfigOk, "v"},
+        {"cut to capacity - 1", "[S]\nk=abcdef\n", "S", "k", kConfigOk, "abc", 4},
+        {"cut keeps whole characters", "[S]\nk=a\xc3\xa9z\n", "S", "k", kConfigOk, "a", 3},
+        {"empty value", "[S]\nk=\n", "S", "k", kConfigOk, ""},
+        {"empty text", "", "S", "k", kConfigSectionMissing, ""},
     };
     for (const LookupCase& c : cases) {
         Text text = Make(c.text);
@@ -62,13 +64,15 @@ TEST(ConfigTextTest, LineByLineLookup) {
 }
 
 TEST(ConfigTextTest, OverlongLineIsCutAndSkipped) {
-    std::string big(config_text::kMaxLine + 100, 'x');
-    Text text = Make("[S]\nk=" + big + "\nn=1\n");
-    std::string value;
-    ASSERT_EQ(config_text::Find(text, "S", std::string_view("k"), &value, 1u << 20), kConfigOk);
-    EXPECT_EQ(value.size(), config_text::kMaxLine - 2);  // the line minus "k="
-    ASSERT_EQ(config_text::Find(text, "S", std::string_view("n"), &value, 256), kConfigOk);
-    EXPECT_EQ(value, "1");
+    constexpr size_t kMax = config_text::kMaxLine;
+    for (const size_t length : {kMax - 1, kMax, kMax + 1, kMax + 100}) {
+        Text text = Make("[S]\nk=" + std::string(length - 2, 'x') + "\nn=1\n");
+        std::string value;
+        ASSERT_EQ(config_text::Find(text, "S", std::string_view("k"), &value, 1u << 20), kConfigOk);
+        EXPECT_EQ(value, std::string(std::min(length, kMax) - 2, 'x')) << length;
+        ASSERT_EQ(config_text::Find(text, "S", std::string_view("n"), &value, 256), kConfigOk);
+        EXPECT_EQ(value, "1") << length;
+    }
 }
 
 struct EditCase {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,26 +70,20 @@ TEST_F(LanguageTest, MessageNumberSuffix) {
     }
 }
 
-TEST_F(LanguageTest, WideTextHasNoSuffixAndKeepsCapacity) {
+TEST_F(LanguageTest, WideAndTitleForms) {
+    // The wide form has no number and keeps its capacity.
     EXPECT_EQ(GetTextWide(2032), Utf8ToWide(English(2032)));
     EXPECT_EQ(GetTextWide(1302, 8), u"Compone");  // a 10-character text, capacity 8
     EXPECT_EQ(GetText(1302, 8), "Compone");
     EXPECT_EQ(GetTextWide(1302, 1), u"");
     EXPECT_EQ(GetTextWide(4000), u"");
-}
-
-TEST_F(LanguageTest, TrailingBlanksGoButTwoCharactersStay) {
-    ASSERT_EQ(FindString(kLanguageEnglish, 1640).back(), u' ');
-    const std::u16string wide = GetTextWide(1640);
-    EXPECT_NE(wide.back(), u' ');
-    EXPECT_EQ(wide.size() + 1, FindString(kLanguageEnglish, 1640).size());
-    // Cut right after a blank: the blank goes too.
+    // Trailing blanks go, also the one a cut leaves behind.
+    const std::u16string_view raw = FindString(kLanguageEnglish, 1640);
+    ASSERT_EQ(raw.back(), u' ');
+    EXPECT_EQ(GetTextWide(1640), raw.substr(0, raw.size() - 1));
     EXPECT_EQ(GetTextWide(1667, 9), u"Loading,");
-}
-
-TEST_F(LanguageTest, TitleForm) {
-    EXPECT_EQ(GetTitleText(1003), "Administration - Orvex");
     // Text, product name and 3 characters must stay below the capacity.
+    EXPECT_EQ(GetTitleText(1003), "Administration - Orvex");
     EXPECT_EQ(GetTitleText(1003, 23), "Administration - Orvex");
     EXPECT_EQ(GetTitleText(1003, 22), "Administration");
     EXPECT_EQ(GetTitleText(2027), English(2027) + " (E27) - Orvex");
@@ -141,30 +136,26 @@ TEST_F(LanguageTest, MissingTextComesFromEnglish) {
     EXPECT_EQ(GetText(2032), WideToUtf8(FindString(1031, 2032)) + " (E32)");
 }
 
+// Every offered language has a table of its own (no two names share an id) and a
+// text for every English id.
 TEST_F(LanguageTest, EveryEnglishTextExistsInEveryLanguage) {
-    const std::pair<const char*, int> languages[] = {
-        {"Dansk", 1030},    {"Deutsch", 1031},
-        {"English", 1033},  {"Suomen", 1035},
-        {"Français", 1036}, {"Norsk", 2068},
-        {"Polski", 1045},   {"Português", 2070},
-        {"Svenska", 1053},  {"Svenska (SAMSET)", 1050},
-        {"Türkçe", 1055},
-    };
     const StringTable* english = nullptr;
     for (const StringTable& t : CompiledStringTables()) {
         if (t.languageId == kLanguageEnglish)
             english = &t;
     }
     ASSERT_NE(english, nullptr);
-    for (const auto& [name, id] : languages) {
-        ASSERT_TRUE(HasStringTable(id)) << id;
+    std::set<int> ids;
+    for (const std::string& name : Offered()) {
         ASSERT_TRUE(SelectLanguage(name)) << name;
-        ASSERT_EQ(GetCurrentLanguageId(), id) << name;
-        EXPECT_EQ(GetTextWide(1003), FindString(id, 1003)) << name;  // its own table, not a twin's
-        for (const StringEntry& entry : english->entries) {
+        const int id = GetCurrentLanguageId();
+        EXPECT_TRUE(ids.insert(id).second) << name;
+        ASSERT_TRUE(HasStringTable(id)) << name;
+        EXPECT_EQ(GetTextWide(1003), FindString(id, 1003)) << name;
+        for (const StringEntry& entry : english->entries)
             EXPECT_FALSE(GetTextWide(entry.id).empty()) << name << " " << entry.id;
-        }
     }
+    EXPECT_EQ(ids.size(), 11u);
 }
 
 TEST_F(LanguageTest, SelectLanguageByName) {
@@ -275,11 +266,9 @@ TEST_F(LanguageTest, DynamicStringOverrides) {
     EXPECT_EQ(GetTextWide(1003), FindString(1031, 1003));
     ASSERT_TRUE(SelectLanguage("Svenska (SAMSET)"));
     EXPECT_EQ(GetText(1003), "Gemensam");
-}
 
-TEST_F(LanguageTest, OverridesNeedEnable) {
-    const char* const disabled[] = {"Enable=0\n", "", "Enable=no\n"};
-    for (const char* enable : disabled) {
+    // Nothing without Enable set.
+    for (const char* enable : {"Enable=0\n", "", "Enable=no\n"}) {
         language_testing::Reset();
         InstallConfig(std::string("[Dynamic Strings]\n") + enable + "EN_1003=Other\n");
         EXPECT_EQ(GetText(1003), "Administration") << enable;

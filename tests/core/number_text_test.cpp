@@ -13,13 +13,10 @@ TEST(NumberText, HexPairToByte) {
         char low;
         uint8_t value;
     } cases[] = {
-        {'0', '0', 0x00},
         {'0', '9', 0x09},
         {'9', '0', 0x90},
         {'a', 'f', 0xAF},
         {'A', 'F', 0xAF},
-        {'f', 'F', 0xFF},
-        {'F', 'a', 0xFA},
         {'1', 'B', 0x1B},
         // Characters that are no hex digit count as nothing.
         {'g', '1', 0x01},
@@ -36,15 +33,11 @@ TEST(NumberText, ParseNumber) {
     const std::pair<std::string_view, uint32_t> cases[] = {
         {"42", 42},
         {"0x1F", 31},
-        {"0x1f", 31},
         {"0x123", 291},  // odd digit count: a zero in front
         {"0x0", 0},
-        {"0x00ff", 255},
         {"0xFFFFFFFF", 0xFFFFFFFFu},
         {"0x123456789", 0x23456789u},  // more than eight digits shift the first out
-        {"0x1122334455", 0x22334455u},
-        {"0x12zz", 0x12},  // digits end at the first other character
-        {"0x1 2", 0x1},
+        {"0x12zz", 0x12},              // digits end at the first other character
         {"0xg", 0},
         {"0x", 0},    // too short for the prefix: atoi
         {"0X1F", 0},  // only a lower-case x is the prefix
@@ -66,10 +59,8 @@ TEST(NumberText, CertTimeToDate) {
         {"491231235959Z", "2049-12-31"},
         {"500101000000Z", "2050-01-01"},  // only a first digit above 5 is last century
         {"600101000000Z", "1960-01-01"},
-        {"991231235959Z", "1999-12-31"},
         {"000229120000Z", "2000-02-29"},
         {"20300101000000Z", "2030-01-01"},
-        {"19991231235959Z", "1999-12-31"},
         {"20491231235959Z", "2049-12-31"},
         {"2030010100000Z", ""},  // 14 characters
         {"49123123595Z", ""},    // 12 characters

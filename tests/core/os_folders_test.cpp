@@ -35,7 +35,7 @@ TEST(OsFoldersTest, PerUserFoldersFollowXdg) {
     EXPECT_TRUE(fs::is_directory(env / "config/orx"));
     EXPECT_EQ(GetUserStateFolder(), env / "data/orx/");
     EXPECT_EQ(GetInternetCacheFolder(), env / "cache/orx/");
-    EXPECT_EQ(GetInternetCacheFolder(), env / "cache/orx/");
+    EXPECT_EQ(GetInternetCacheFolder(), env / "cache/orx/");  // traced once
     const std::string trace = testing::ReadFile(env / "trace.log");
     const std::string line = "OS - Folder: '" + env / "cache/'";
     ASSERT_NE(trace.find(line), std::string::npos);
@@ -151,23 +151,11 @@ TEST(OsFoldersTest, ModuleAndVersion) {
     EXPECT_EQ(GetModulePath(nullptr), ORX_BIN_DIR "/orxxadm");
     EXPECT_EQ(GetModulePath(nullptr, 5), "");
     EXPECT_EQ(GetVersionString("", "ProductName"), "Orvex");
-    EXPECT_EQ(GetVersionString("", "ProductVersion"), "4.2.0.0");
-    EXPECT_EQ(GetVersionString("", "CompanyName"), "Valdoran AB");
     EXPECT_EQ(GetVersionString("", "ProductName", 5), "");
     EXPECT_EQ(GetVersionString("", "Comments"), "");
     EXPECT_EQ(GetVersionString("/usr/lib/orx.so", "ProductName"), "Orvex");
     EXPECT_EQ(GetVersionString("/usr/bin/ls", "ProductName"), "");
-    std::string value = "x";
-    EXPECT_FALSE(GetLowDataFolder(value));
-    EXPECT_EQ(value, "");
-    EXPECT_EQ(RegReadString("SOFTWARE\\x", "InstallLocation", value), kRegistryNotFound);
 }
-
-}  // namespace
-}  // namespace orx
-
-namespace orx {
-namespace {
 
 TEST(OsFoldersTest, PrivateTempFiles) {
     testing::IsolatedEnvironment env;

@@ -24,32 +24,32 @@ TEST(ProductIdentityTest, PrefixDerivation) {
         EXPECT_EQ(DerivePrefix(c.file), c.prefix) << c.file;
 }
 
-class IdentityFromPath : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
-
-TEST_P(IdentityFromPath, DerivedNames) {
-    testing::IsolatedEnvironment env;
-    SetProgramPath(GetParam().first);
-    identity_testing::Reset();
-    InitProductIdentity();
-    const std::string p = GetParam().second;
-    EXPECT_EQ(GetFilePrefix(), p);
-    EXPECT_EQ(GetPluginModuleName(), p + ".so");
-    EXPECT_EQ(GetClientProgramName(), p);
-    EXPECT_EQ(GetAdminProgramName(), p + "xadm");
-    EXPECT_EQ(GetConfigToolName(), p + "xcmt");
-    EXPECT_EQ(GetLogonModuleName(), p + "xgina.so");
-    EXPECT_EQ(GetConfigFileName(), p + ".cfg");
-    EXPECT_EQ(GetConfigOverrideVariable(), "config" + p);
-    EXPECT_EQ(GetTempFilePrefix(), "~" + p);
-    EXPECT_EQ(GetProductName(), "Orvex");
-    EXPECT_EQ(GetCompanyName(), "Valdoran AB");
+TEST(ProductIdentityTest, NamesDerivedFromTheProgramPath) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"/opt/bin/orxxadm", "orx"},
+        {"/opt/bin/abcxadm", "abc"},
+        {"/opt/bin/xadm", "orx"},
+        {"no-folder-at-all", "orx"},
+    };
+    for (const auto& [path, p] : cases) {
+        SCOPED_TRACE(path);
+        testing::IsolatedEnvironment env;
+        SetProgramPath(path);
+        identity_testing::Reset();
+        InitProductIdentity();
+        EXPECT_EQ(GetFilePrefix(), p);
+        EXPECT_EQ(GetPluginModuleName(), p + ".so");
+        EXPECT_EQ(GetClientProgramName(), p);
+        EXPECT_EQ(GetAdminProgramName(), p + "xadm");
+        EXPECT_EQ(GetConfigToolName(), p + "xcmt");
+        EXPECT_EQ(GetLogonModuleName(), p + "xgina.so");
+        EXPECT_EQ(GetConfigFileName(), p + ".cfg");
+        EXPECT_EQ(GetConfigOverrideVariable(), "config" + p);
+        EXPECT_EQ(GetTempFilePrefix(), "~" + p);
+        EXPECT_EQ(GetProductName(), "Orvex");
+        EXPECT_EQ(GetCompanyName(), "Valdoran AB");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, IdentityFromPath,
-                         ::testing::Values(std::make_pair("/opt/bin/orxxadm", "orx"),
-                                           std::make_pair("/opt/bin/abcxadm", "abc"),
-                                           std::make_pair("/opt/bin/xadm", "orx"),
-                                           std::make_pair("no-folder-at-all", "orx")));
 
 TEST(ProductIdentityTest, ProductFileBesideTheProgramOverridesNames) {
     testing::IsolatedEnvironment env;

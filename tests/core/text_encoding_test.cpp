@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <string_view>
 
@@ -149,31 +148,6 @@ TEST(TextEncoding, CutUtf8BacksOffToACharacterBoundary) {
     // Malformed text: stray continuation bytes are not a sequence to keep whole.
     EXPECT_EQ(CutUtf8("ab\x80\x80\x80\x80", 5), "ab\x80\x80\x80");
     EXPECT_EQ(CutUtf8("\xc3\xc3", 1), "");
-}
-
-TEST(TextEncoding, CutUtf8OfRandomTextStaysValidAndLosesLessThanACharacter) {
-    std::mt19937 random(7);
-    const char32_t samples[] = {'x', 0xe9, 0x20ac, 0x1F600, 0x7ff, 0x800, 0xffff, 0x10000};
-    for (int round = 0; round < 200; ++round) {
-        std::u16string wide;
-        for (int i = 0; i < 12; ++i) {
-            const char32_t cp = samples[random() % std::size(samples)];
-            if (cp < 0x10000) {
-                wide.push_back(static_cast<char16_t>(cp));
-            } else {
-                wide.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-                wide.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-            }
-        }
-        const std::string text = WideToUtf8(wide);
-        for (size_t max = 0; max <= text.size() + 1; ++max) {
-            const std::string_view cut = CutUtf8(text, max);
-            ASSERT_LE(cut.size(), max);
-            ASSERT_EQ(text.substr(0, cut.size()), cut);
-            ASSERT_GT(cut.size() + 4, std::min(max, text.size()));
-            ASSERT_EQ(WideToUtf8(Utf8ToWide(cut)), cut) << "split a sequence at " << max;
-        }
-    }
 }
 
 }  // namespace

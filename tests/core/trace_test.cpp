@@ -56,47 +56,42 @@ class TraceTest : public ::testing::Test {
         g_millis = 0;
         g_seconds = 1000;
         trace_testing::SetClock(FakeMillis, FakeSeconds);
-        path = env / "trace.log";
     }
     void TearDown() override {
         TraceSetFile(nullptr);
         trace_testing::SetClock(nullptr, nullptr);
     }
-    std::string LastMessage() {
+    std::string LastLine() {
         auto lines = Lines(ReadFile(path));
-        return lines.empty() ? std::string() : Message(lines.back());
+        return lines.empty() ? std::string() : lines.back();
+    }
+    std::string LastMessage() { return Message(LastLine()); }
+    long long Size() {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_size : -1;
     }
     IsolatedEnvironment env;
-    std::string path;
+    std::string path = env / "trace.log";
 };
 
-TEST_F(TraceTest, FirstLineIsTheDateLineWithThePath) {
-    TraceSetFile(path.c_str());
-    auto lines = Lines(ReadFile(path));
-    ASSERT_EQ(lines.size(), 1u);
-    const std::regex date(
-        R"(^\[\d{4,}:\d{4,}\] 00\.00\.00\.000 Trace - Date \d{4}-\d\d-\d\d \d\d:\d\d:\d\d, '(.*)'$)");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(lines[0], m, date)) << lines[0];
-    EXPECT_EQ(m[1], path);
-    const std::string pid = std::to_string(getpid());
-    EXPECT_NE(
-        lines[0].find("[" + std::string(4 - std::min<size_t>(4, pid.size()), '0') + pid + ":"),
-        std::string::npos);
-}
-
-TEST_F(TraceTest, OffWritesNothing) {
+TEST_F(TraceTest, OffWritesNothingAndOnStartsWithTheDateLine) {
     Trace("Web - nothing %d", 1);
     EXPECT_FALSE(testing::PathExists(path));
     EXPECT_FALSE(TraceIsOn());
+
+    TraceSetFile(path);
+    auto lines = Lines(ReadFile(path));
+    ASSERT_EQ(lines.size(), 1u);
+    const std::regex date(
+        R"(^\[(\d{4,}):\d{4,}\] 00\.00\.00\.000 Trace - Date \d{4}-\d\d-\d\d \d\d:\d\d:\d\d, '(.*)'$)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(lines[0], m, date)) << lines[0];
+    EXPECT_EQ(std::stol(m[1]), getpid());
+    EXPECT_EQ(m[2], path);
 }
 
-TEST_F(TraceTest, FormatsTheUsualConversions) {
-    TraceSetFile(path.c_str());
-    struct Case {
-        std::string expected;
-        std::string actual;
-    };
+TEST_F(TraceTest, Formats) {
+    TraceSetFile(path);
     auto traced = [&](auto... values) {
         Trace(values...);
         return LastMessage();
@@ -104,7 +99,8 @@ TEST_F(TraceTest, FormatsTheUsualConversions) {
     // Hidden from the compiler, which would rightly warn about a literal null "%s".
     static const char* volatile hiddenNull = nullptr;
     const char* nullText = hiddenNull;
-    std::vector<Case> cases = {
+    const std::string tooMany = "INTERNAL PROBLEM, TOO MANY ARGUMENTS";
+    const std::pair<std::string, std::string> cases[] = {
         {"Web - Load OK", traced("Web - Load OK")},
         {"Config - Open 'a.cfg' (r)", traced("Config - Open '%s' (%s)", "a.cfg", "r")},
         {"Value <null> end", traced("Value %s end", nullText)},
@@ -113,34 +109,26 @@ TEST_F(TraceTest, FormatsTheUsualConversions) {
         {"[  ab]", traced("[%*s]", 4, "ab")},
         {"long 1234567890123", traced("long %lld", 1234567890123LL)},
         {"Thread - Created [0042]", traced("Thread - Created [%.4d]", 42)},
+        // Ten values at most, a "*" width taking one of its own; "%%" takes none.
+        {"1 2 3 4 5 6 7 8 9 10",
+         traced("%d %d %d %d %d %d %d %d %d %d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10)},
+        {tooMany, traced("%d %d %d %d %d %d %d %d %d %d %d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11)},
+        {tooMany, traced("%*d %d %d %d %d %d %d %d %d %d", 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10)},
+        {"% % % % % % % % % % % 5", traced("%% %% %% %% %% %% %% %% %% %% %% %d", 5)},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.actual, c.expected);
-}
-
-TEST_F(TraceTest, MoreThanTenValuesIsRefusedOnALineOfItsOwn) {
-    TraceSetFile(path.c_str());
-    Trace("%d %d %d %d %d %d %d %d %d %d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10);
-    EXPECT_EQ(LastMessage(), "1 2 3 4 5 6 7 8 9 10");
-    Trace("%d %d %d %d %d %d %d %d %d %d %d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11);
-    EXPECT_EQ(LastMessage(), "INTERNAL PROBLEM, TOO MANY ARGUMENTS");
-    // A "*" width takes a value of its own.
-    Trace("%*d %d %d %d %d %d %d %d %d %d", 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10);
-    EXPECT_EQ(LastMessage(), "INTERNAL PROBLEM, TOO MANY ARGUMENTS");
-    Trace("%% %% %% %% %% %% %% %% %% %% %% %d", 5);
-    EXPECT_EQ(LastMessage(), "% % % % % % % % % % % 5");
+    for (const auto& [expected, actual] : cases)
+        EXPECT_EQ(actual, expected);
 }
 
 TEST_F(TraceTest, FormatIsCutTo126Characters) {
-    TraceSetFile(path.c_str());
+    TraceSetFile(path);
     const std::string format(200, 'x');
     Trace("%s", format.c_str());  // a value is not cut
     EXPECT_EQ(LastMessage(), format);
     g_millis = 1250;
     Trace(format.c_str());  // NOLINT: the format itself is cut
-    auto lines = Lines(ReadFile(path));
-    EXPECT_EQ(Message(lines.back()), std::string(126, 'x'));
-    EXPECT_NE(lines.back().find(" 00.00.01.250 "), std::string::npos);
+    EXPECT_EQ(LastMessage(), std::string(126, 'x'));
+    EXPECT_NE(LastLine().find(" 00.00.01.250 "), std::string::npos);
     // A conversion cut in half is shown as it stands and takes no value.
     std::string cutConversion = std::string(125, 'y') + "%d tail";
     Trace(cutConversion.c_str(), 5);
@@ -163,11 +151,10 @@ TEST_F(TraceTest, ElapsedTimeWrapsAtMidnight) {
     for (const Case& c : cases) {
         trace_testing::ResetState();
         g_millis = c.origin;
-        TraceSetFile(path.c_str());
+        TraceSetFile(path);
         g_millis = c.now;
         Trace("tick");
-        auto lines = Lines(ReadFile(path));
-        EXPECT_NE(lines.back().find("] " + c.stamp + " tick"), std::string::npos) << lines.back();
+        EXPECT_NE(LastLine().find("] " + c.stamp + " tick"), std::string::npos) << LastLine();
     }
 }
 
@@ -175,57 +162,46 @@ TEST_F(TraceTest, PathLengthLimit) {
     const std::string base = env.root() + "/";
     const std::string ok = base + std::string(259 - base.size(), 'a');
     const std::string tooLong = base + std::string(260 - base.size(), 'b');
-    ASSERT_EQ(ok.size(), 259u);
-    TraceSetFile(tooLong.c_str());
+    TraceSetFile(tooLong);
     EXPECT_FALSE(TraceIsOn());
-    TraceSetFile(ok.c_str());
+    TraceSetFile(ok);
     EXPECT_EQ(TraceGetFile(), ok);
-    TraceSetFile(tooLong.c_str());
+    TraceSetFile(tooLong);  // the previous state stays
     EXPECT_EQ(TraceGetFile(), ok);
     TraceSetFile("");
     EXPECT_FALSE(TraceIsOn());
 }
 
 TEST_F(TraceTest, FileOverTheLimitIsEmptiedAtTheHourlyCheck) {
-    struct Case {
-        long long size;
-        bool emptied;
-    };
-    for (const Case c : {Case{kTraceMaxFileSize, false}, Case{kTraceMaxFileSize + 1, true}}) {
+    for (const long long size : {kTraceMaxFileSize, kTraceMaxFileSize + 1}) {
         trace_testing::ResetState();
         TraceSetFile(nullptr);
-        ASSERT_EQ(truncate(path.c_str(), 0) == 0 || errno == ENOENT, true);
         testing::WriteFile(path, "");
-        ASSERT_EQ(truncate(path.c_str(), c.size), 0);
-        TraceSetFile(path.c_str());  // first line: checks at once
-        struct stat info {};
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        if (c.emptied) {
-            EXPECT_LT(info.st_size, 200) << c.size;
+        ASSERT_EQ(truncate(path.c_str(), size), 0);
+        TraceSetFile(path);  // first line: checks at once
+        if (size > kTraceMaxFileSize) {
+            EXPECT_LT(Size(), 200);
         } else {
-            EXPECT_GT(info.st_size, c.size) << c.size;
+            EXPECT_GT(Size(), size);
         }
     }
     // The next check waits an hour.
     ASSERT_EQ(truncate(path.c_str(), kTraceMaxFileSize + 10), 0);
     g_seconds += 3600;
     Trace("not yet");
-    struct stat info {};
-    stat(path.c_str(), &info);
-    EXPECT_GT(info.st_size, kTraceMaxFileSize);
+    EXPECT_GT(Size(), kTraceMaxFileSize);
     g_seconds += 1;
     Trace("now");
-    stat(path.c_str(), &info);
-    EXPECT_LT(info.st_size, 200);
+    EXPECT_LT(Size(), 200);
 }
 
 TEST_F(TraceTest, KeepsErrno) {
-    TraceSetFile(path.c_str());
+    TraceSetFile(path);
     errno = EACCES;
     Trace("Web - %s", "x");
     EXPECT_EQ(errno, EACCES);
     errno = ENOENT;
-    TraceSetFile((env / "no/such/folder/t.log").c_str());  // unwritable: line lost
+    TraceSetFile(env / "no/such/folder/t.log");  // unwritable: line lost
     Trace("lost");
     EXPECT_EQ(errno, ENOENT);
 }
@@ -234,26 +210,25 @@ TEST_F(TraceTest, DumpGoesBesideTheTraceFile) {
     const std::vector<uint8_t> bytes = {'a', 0, 'b'};
     TraceDump("stat.cfg", bytes);  // off: nothing
     EXPECT_FALSE(testing::PathExists(env / "~orxstat.cfg"));
-    TraceSetFile(path.c_str());
+    TraceSetFile(path);
     TraceDump("stat.cfg", bytes);
     TraceDump("stat.cfg", bytes, true);
     EXPECT_EQ(ReadFile(env / "~orxstat.cfg"), std::string("a\0ba\0b", 6));
     TraceDump("stat.cfg", bytes, false);
     EXPECT_EQ(ReadFile(env / "~orxstat.cfg"), std::string("a\0b", 3));
-}
 
-TEST_F(TraceTest, DumpWithoutFolderWritesNothing) {
+    // A trace file without a folder in its name gets no dump.
     const std::string cwd = std::filesystem::current_path();
     std::filesystem::current_path(env.root());
     TraceSetFile("relative.log");
-    TraceDump("x.bin", std::vector<uint8_t>{1, 2});
+    TraceDump("x.bin", bytes);
     EXPECT_FALSE(testing::PathExists(env / "~orxx.bin"));
     TraceSetFile(nullptr);
     std::filesystem::current_path(cwd);
 }
 
 TEST_F(TraceTest, ConcurrentThreadsWriteWholeLines) {
-    TraceSetFile(path.c_str());
+    TraceSetFile(path);
     constexpr int kThreads = 4;
     constexpr int kLines = 200;
     std::vector<std::thread> threads;
@@ -268,9 +243,8 @@ TEST_F(TraceTest, ConcurrentThreadsWriteWholeLines) {
     auto lines = Lines(ReadFile(path));
     ASSERT_EQ(lines.size(), 1u + kThreads * kLines);
     const std::regex whole(R"(Thread - worker \d line \d+ end)");
-    for (size_t i = 1; i < lines.size(); ++i) {
+    for (size_t i = 1; i < lines.size(); ++i)
         EXPECT_TRUE(std::regex_match(Message(lines[i]), whole)) << lines[i];
-    }
 }
 
 }  // namespace

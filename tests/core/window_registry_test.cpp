@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,13 @@ using testing::ScopedEnv;
 
 constexpr const char* kTitle = "Administration - Orvex";
 
-// A window of another process: it registers the title, says 'R' (or 'F' when it
-// could not), then serves requests and reports each activation with 'A' until its
-// control pipe closes, when it ends cleanly.
+// A window of another process: once `gate` (when given) reads end of file, it
+// registers the title and says 'R', 'T' when the title is taken or 'F'; then it
+// serves requests and reports each activation with 'A' until its control pipe
+// closes, when it ends cleanly.
 class WindowProcess {
   public:
-    explicit WindowProcess(const std::string& title) {
+    explicit WindowProcess(const std::string& title, const int gate[2] = nullptr) {
         int toParent[2];
         int fromParent[2];
         if (::pipe(toParent) != 0 || ::pipe(fromParent) != 0)
@@ -36,6 +38,12 @@ class WindowProcess {
         if (pid_ == 0) {
             ::close(toParent[0]);
             ::close(fromParent[1]);
+            if (gate) {
+                ::close(gate[1]);
+                char c;
+                while (::read(gate[0], &c, 1) > 0) {
+                }
+            }
             Serve(title, toParent[1], fromParent[0]);
         }
         ::close(toParent[1]);
@@ -44,10 +52,8 @@ class WindowProcess {
         control_ = fromParent[1];
     }
     ~WindowProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        if (pid_ > 0)
+            KillHard();
         ::close(events_);
         ::close(control_);
     }
@@ -81,10 +87,10 @@ class WindowProcess {
     }
     [[noreturn]] static void Serve(const std::string& title, int events, int control) {
         WindowRegistration registration;
-        const bool ok = registration.Register(title) == kWindowRegistered;
-        Report(events, ok ? 'R' : 'F');
+        const int rc = registration.Register(title);
+        Report(events, rc == kWindowRegistered ? 'R' : rc == kWindowTitleTaken ? 'T' : 'F');
         pollfd watch[2] = {{registration.Descriptor(), POLLIN, 0}, {control, POLLIN, 0}};
-        while (ok && ::poll(watch, 2, -1) >= 0) {
+        while (rc == kWindowRegistered && ::poll(watch, 2, -1) >= 0) {
             if (watch[1].revents != 0)
                 break;  // the control pipe closed
             if (watch[0].revents != 0) {
@@ -161,7 +167,7 @@ TEST(WindowRegistry, ASecondWindowCannotTakeALiveTitleButMayTakeAStaleOne) {
     EXPECT_FALSE(second.IsRegistered());
     EXPECT_EQ(second.Register("Settings - Orvex"), kWindowRegistered);
 
-    // A socket nobody listens on, as a killed process leaves it.
+    // A socket nobody listens on, as a killed process leaves it, is taken over.
     {
         WindowProcess dead("Search - Orvex");
         ASSERT_EQ(dead.NextEvent(), 'R');
@@ -173,44 +179,20 @@ TEST(WindowRegistry, ASecondWindowCannotTakeALiveTitleButMayTakeAStaleOne) {
 
 TEST(WindowRegistry, OfWindowsRegisteringOneTitleAtOnceExactlyOneGetsIt) {
     IsolatedEnvironment env;
-    constexpr int kWindows = 6;
-    int go[2];
-    int results[2];
-    ASSERT_EQ(::pipe(go), 0);
-    ASSERT_EQ(::pipe(results), 0);
-    std::vector<pid_t> children;
-    for (int i = 0; i < kWindows; ++i) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::close(go[1]);
-            char start;
-            if (::read(go[0], &start, 1) != 0)
-                ::_exit(3);
-            WindowRegistration registration;
-            const int rc = registration.Register(kTitle);
-            const char result = rc == kWindowRegistered ? 'R' : rc == kWindowTitleTaken ? 'T' : 'F';
-            if (::write(results[1], &result, 1) != 1)
-                ::_exit(2);
-            ::pause();  // keeps the title until killed
-            ::_exit(0);
-        }
-        children.push_back(pid);
-    }
-    ::close(go[0]);
-    ::close(go[1]);  // everyone starts now
-    ::close(results[1]);
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    std::vector<std::unique_ptr<WindowProcess>> windows;
+    for (int i = 0; i < 6; ++i)
+        windows.push_back(std::make_unique<WindowProcess>(kTitle, gate));
+    ::close(gate[0]);
+    ::close(gate[1]);  // everyone starts now
     std::string answers;
-    char answer;
-    while (answers.size() < kWindows && ::read(results[0], &answer, 1) == 1)
-        answers += answer;
-    ::close(results[0]);
+    for (auto& window : windows)
+        answers += window->NextEvent();
     EXPECT_TRUE(FindRegisteredWindow(kTitle));
-    for (pid_t child : children) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-    }
+    windows.clear();
     std::sort(answers.begin(), answers.end());
-    EXPECT_EQ(answers, "R" + std::string(kWindows - 1, 'T'));
+    EXPECT_EQ(answers, "RTTTTT");
     // Nothing of the registering is left behind in the folder but the title's socket.
     EXPECT_EQ(testing::RunCommand("ls " + WindowRegistryFolder() + " | grep -c orx-new"), 1);
 }

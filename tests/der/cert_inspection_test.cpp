@@ -28,81 +28,71 @@ struct MailCase {
     const char* principal;
 };
 
-class CertEmailTest : public ::testing::TestWithParam<MailCase> {};
-
-TEST_P(CertEmailTest, AddressAndPrincipalName) {
-    const MailCase& c = GetParam();
-    CertParts parts;
-    parts.subject = c.subject;
-    parts.extensions = c.extensions;
-    const CertHandle handle = Make(parts);
-    ASSERT_TRUE(handle);
-    for (const bool email : {true, false}) {
-        const char* expected = email ? c.email : c.principal;
-        std::string out = "left over";
-        EXPECT_EQ(CertGetEmail(handle.get(), out, 256, email), expected != nullptr) << email;
-        EXPECT_EQ(out, expected ? expected : "") << email;
-        // The codec's own form answers the same.
-        std::string direct = "left over";
-        EXPECT_EQ(handle->certificate.GetEmail(direct, 256, email), expected ? 0 : -1);
-        EXPECT_EQ(direct, out);
-    }
-}
-
 const Bytes kSubjectWithMail = Name({Rdn({Attribute(kOidCommonName, "Jane")}),
                                      Rdn({Attribute(kOidEmail, "jane@subject.example", 0x16)})});
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CertEmailTest,
-    ::testing::Values(
-        MailCase{"NoAddressAnywhere", CommonName("Jane"), {}, nullptr, nullptr},
-        MailCase{"SubjectAttributeWinsOverAlternativeName",
-                 kSubjectWithMail,
-                 {SubjectAltName({Rfc822Name("other@alt.example"),
-                                  OtherName(kOidUpn, "jane@corp.example")})},
-                 "jane@subject.example",
-                 "jane@corp.example"},
-        MailCase{"SubjectAttributeIsNoPrincipalName",
-                 kSubjectWithMail,
-                 {},
-                 "jane@subject.example",
-                 nullptr},
+TEST(CertEmail, AddressAndPrincipalName) {
+    const MailCase cases[] = {
+        {"no address anywhere", CommonName("Jane"), {}, nullptr, nullptr},
+        {"subject attribute wins over the alternative name",
+         kSubjectWithMail,
+         {SubjectAltName(
+             {Rfc822Name("other@alt.example"), OtherName(kOidUpn, "jane@corp.example")})},
+         "jane@subject.example",
+         "jane@corp.example"},
+        {"subject attribute is no principal name",
+         kSubjectWithMail,
+         {},
+         "jane@subject.example",
+         nullptr},
         // The value ends at the next ",", so an attribute behind " + " stays.
-        MailCase{"MultiValuedRdnKeepsTheNextAttribute",
-                 Name({Rdn({Attribute(kOidEmail, "a@b.example", 0x16),
-                            Attribute(kOidCommonName, "Jane")}),
-                       Rdn({Attribute(Hex("06 03 55 04 0A"), "Org")})}),
-                 {},
-                 "a@b.example + 2.5.4.3=Jane",
-                 nullptr},
-        MailCase{
-            "FirstRfc822NameBehindOtherNames",
-            CommonName("Jane"),
-            {SubjectAltName({OtherName(kOidUpn, "jane@corp.example"),
-                             Rfc822Name("first@alt.example"), Rfc822Name("second@alt.example")})},
-            "first@alt.example",
-            "jane@corp.example"},
-        MailCase{"FirstOtherNameIsNoPrincipalName",
-                 CommonName("Jane"),
-                 {SubjectAltName({OtherName(Hex("06 03 2A 03 04"), "not a upn"),
-                                  OtherName(kOidUpn, "late@corp.example")})},
-                 nullptr,
-                 nullptr},
-        MailCase{"DnsNamesAreSteppedOver",
-                 CommonName("Jane"),
-                 {SubjectAltName({Tlv(0x82, Text("host.example")),
-                                  OtherName(kOidUpn, "jane@corp.example")})},
-                 nullptr,
-                 "jane@corp.example"},
-        MailCase{
-            "EmptyAlternativeName", CommonName("Jane"), {SubjectAltName({})}, nullptr, nullptr},
-        MailCase{
-            "BrokenElementEndsTheWalk",
-            CommonName("Jane"),
-            {Extension("55 1D 11", Cat({Hex("30 07"), Tlv(0x82, Text("h")), Hex("81 7F 61 62")}))},
-            nullptr,
-            nullptr}),
-    [](const auto& info) { return std::string(info.param.title); });
+        {"multi-valued RDN keeps the next attribute",
+         Name({Rdn({Attribute(kOidEmail, "a@b.example", 0x16), Attribute(kOidCommonName, "Jane")}),
+               Rdn({Attribute(Hex("06 03 55 04 0A"), "Org")})}),
+         {},
+         "a@b.example + 2.5.4.3=Jane",
+         nullptr},
+        {"first rfc822Name behind other names",
+         CommonName("Jane"),
+         {SubjectAltName({OtherName(kOidUpn, "jane@corp.example"), Rfc822Name("first@alt.example"),
+                          Rfc822Name("second@alt.example")})},
+         "first@alt.example",
+         "jane@corp.example"},
+        {"first otherName is no principal name",
+         CommonName("Jane"),
+         {SubjectAltName({OtherName(Hex("06 03 2A 03 04"), "not a upn"),
+                          OtherName(kOidUpn, "late@corp.example")})},
+         nullptr,
+         nullptr},
+        {"DNS names are stepped over",
+         CommonName("Jane"),
+         {SubjectAltName(
+             {Tlv(0x82, Text("host.example")), OtherName(kOidUpn, "jane@corp.example")})},
+         nullptr,
+         "jane@corp.example"},
+        {"empty alternative name", CommonName("Jane"), {SubjectAltName({})}, nullptr, nullptr},
+        {"broken element ends the walk",
+         CommonName("Jane"),
+         {Extension("55 1D 11", Cat({Hex("30 07"), Tlv(0x82, Text("h")), Hex("81 7F 61 62")}))},
+         nullptr,
+         nullptr},
+    };
+    for (const MailCase& c : cases) {
+        SCOPED_TRACE(c.title);
+        const CertHandle handle = Make({.subject = c.subject, .extensions = c.extensions});
+        ASSERT_TRUE(handle);
+        for (const bool email : {true, false}) {
+            const char* expected = email ? c.email : c.principal;
+            std::string out = "left over";
+            EXPECT_EQ(CertGetEmail(handle.get(), out, 256, email), expected != nullptr) << email;
+            EXPECT_EQ(out, expected ? expected : "") << email;
+            // The codec's own form answers the same.
+            std::string direct = "left over";
+            EXPECT_EQ(handle->certificate.GetEmail(direct, 256, email), expected ? 0 : -1);
+            EXPECT_EQ(direct, out);
+        }
+    }
+}
 
 TEST(CertEmail, CutToCapacityAndNullHandle) {
     CertParts parts;
@@ -121,43 +111,36 @@ struct UsageCase {
     Bytes extension;  // empty: no extended key usage
     bool smartCardLogon;
     bool clientAuth;
+    bool logonListed = smartCardLogon;  // the general look-up reads any list it can walk
 };
 
-class CertUsageTest : public ::testing::TestWithParam<UsageCase> {};
-
-TEST_P(CertUsageTest, SmartCardLogonAndExtendedKeyUsage) {
-    const UsageCase& c = GetParam();
-    CertParts parts;
-    if (!c.extension.empty())
-        parts.extensions = {c.extension};
-    const CertHandle handle = Make(parts);
-    ASSERT_TRUE(handle);
-    EXPECT_EQ(handle->certificate.HasSmartCardLogon(), c.smartCardLogon);
-    EXPECT_EQ(handle->certificate.HasExtendedKeyUsage("1.3.6.1.5.5.7.3.2"), c.clientAuth);
-    EXPECT_EQ(handle->certificate.HasExtendedKeyUsage(kSmartCardLogonUsage), c.smartCardLogon);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CertUsageTest,
-    ::testing::Values(UsageCase{"NoExtension", {}, false, false},
-                      UsageCase{"LogonAfterClientAuth",
-                                ExtendedKeyUsage({kOidClientAuth, kOidSmartCardLogon}), true, true},
-                      UsageCase{"ClientAuthOnly", ExtendedKeyUsage({kOidClientAuth}), false, true},
-                      UsageCase{"EmptyList", ExtendedKeyUsage({}), false, false},
-                      // A prefix of the logon purpose is another purpose.
-                      UsageCase{"ShorterIdentifier",
-                                ExtendedKeyUsage({Hex("06 09 2B 06 01 04 01 82 37 14 02")}), false,
-                                false}),
-    [](const auto& info) { return std::string(info.param.title); });
-
-TEST(CertUsage, LogonTestReadsOnlyWellFormedShortLists) {
-    // A non-identifier before the logon purpose ends the walk.
-    CertParts parts;
-    parts.extensions = {ExtendedKeyUsage({Hex("02 01 05"), kOidSmartCardLogon})};
-    EXPECT_FALSE(Make(parts)->certificate.HasSmartCardLogon());
-    // The value must be an OCTET STRING holding a SEQUENCE.
-    parts.extensions = {Extension("55 1D 25", Tlv(0x31, kOidSmartCardLogon))};
-    EXPECT_FALSE(Make(parts)->certificate.HasSmartCardLogon());
+TEST(CertUsage, SmartCardLogonAndExtendedKeyUsage) {
+    const UsageCase cases[] = {
+        {"no extension", {}, false, false},
+        {"logon after client auth", ExtendedKeyUsage({kOidClientAuth, kOidSmartCardLogon}), true,
+         true},
+        {"client auth only", ExtendedKeyUsage({kOidClientAuth}), false, true},
+        {"empty list", ExtendedKeyUsage({}), false, false},
+        // A prefix of the logon purpose is another purpose.
+        {"shorter identifier", ExtendedKeyUsage({Hex("06 09 2B 06 01 04 01 82 37 14 02")}), false,
+         false},
+        // The logon test stops at a non-identifier and wants an OCTET STRING holding
+        // a SEQUENCE.
+        {"no identifier", ExtendedKeyUsage({Hex("02 01 05"), kOidSmartCardLogon}), false, false,
+         true},
+        {"set", Extension("55 1D 25", Tlv(0x31, kOidSmartCardLogon)), false, false, true},
+    };
+    for (const UsageCase& c : cases) {
+        SCOPED_TRACE(c.title);
+        CertParts parts;
+        if (!c.extension.empty())
+            parts.extensions = {c.extension};
+        const CertHandle handle = Make(parts);
+        ASSERT_TRUE(handle);
+        EXPECT_EQ(handle->certificate.HasSmartCardLogon(), c.smartCardLogon);
+        EXPECT_EQ(handle->certificate.HasExtendedKeyUsage("1.3.6.1.5.5.7.3.2"), c.clientAuth);
+        EXPECT_EQ(handle->certificate.HasExtendedKeyUsage(kSmartCardLogonUsage), c.logonListed);
+    }
 }
 
 // The clock for validity checks, set by each case.
@@ -185,44 +168,28 @@ struct TimeCase {
     bool valid;
 };
 
-class CertTimeTest : public ::testing::TestWithParam<TimeCase> {
-  protected:
-    void TearDown() override { cert_testing::SetClock(nullptr); }
-};
-
-TEST_P(CertTimeTest, ValidToTheSecond) {
-    const TimeCase& c = GetParam();
-    CertParts parts;
-    parts.notBefore = c.notBefore;
-    parts.notAfter = c.notAfter;
-    const CertHandle handle = Make(parts);
-    ASSERT_TRUE(handle);
-    g_now = c.now;
+TEST(CertTime, ValidToTheSecond) {
+    const long long noon = Epoch(2030, 6, 15, 12, 0, 0);
+    const TimeCase cases[] = {
+        {"until this very second", "200101000000Z", "300615120000Z", noon, true},
+        {"one second later", "200101000000Z", "300615120000Z", noon + 1, false},
+        {"from this very second", "300615120000Z", "400101000000Z", noon, true},
+        {"one second earlier", "300615120000Z", "400101000000Z", noon - 1, false},
+        {"generalized time expired", "19900101000000Z", "20300615120000Z", noon + 1, false},
+        {"generalized time not yet valid", "20600101000000Z", "20700101000000Z", noon, false},
+        // Two kinds of time cannot be compared, so the certificate counts as valid.
+        {"UTC and generalized time", "200101000000Z", "20300101000000Z", Epoch(2040, 1, 1, 0, 0, 0),
+         true},
+    };
     cert_testing::SetClock(Now);
-    EXPECT_EQ(CertIsTimeValid(handle.get()), c.valid);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CertTimeTest,
-    ::testing::Values(TimeCase{"UntilThisVerySecond", "200101000000Z", "300615120000Z",
-                               Epoch(2030, 6, 15, 12, 0, 0), true},
-                      TimeCase{"OneSecondLater", "200101000000Z", "300615120000Z",
-                               Epoch(2030, 6, 15, 12, 0, 1), false},
-                      TimeCase{"FromThisVerySecond", "300615120000Z", "400101000000Z",
-                               Epoch(2030, 6, 15, 12, 0, 0), true},
-                      TimeCase{"OneSecondEarlier", "300615120000Z", "400101000000Z",
-                               Epoch(2030, 6, 15, 11, 59, 59), false},
-                      TimeCase{"GeneralizedTimeExpired", "19900101000000Z", "20300615120000Z",
-                               Epoch(2030, 6, 15, 12, 0, 1), false},
-                      TimeCase{"GeneralizedTimeNotYetValid", "20600101000000Z", "20700101000000Z",
-                               Epoch(2030, 6, 15, 12, 0, 1), false},
-                      // Two kinds of time cannot be compared, so the certificate counts as valid.
-                      TimeCase{"UtcTimeAndGeneralizedTime", "200101000000Z", "20300101000000Z",
-                               Epoch(2040, 1, 1, 0, 0, 0), true}),
-    [](const auto& info) { return std::string(info.param.title); });
-
-TEST(CertTime, NullHandleIsNotKnownToBeInvalid) {
-    EXPECT_TRUE(CertIsTimeValid(nullptr));
+    for (const TimeCase& c : cases) {
+        const CertHandle handle = Make({.notBefore = c.notBefore, .notAfter = c.notAfter});
+        ASSERT_TRUE(handle);
+        g_now = c.now;
+        EXPECT_EQ(CertIsTimeValid(handle.get()), c.valid) << c.title;
+    }
+    cert_testing::SetClock(nullptr);
+    EXPECT_TRUE(CertIsTimeValid(nullptr));  // not known to be invalid
 }
 
 TEST(CertValidity, StoredTextsDatesAndCapacities) {

@@ -20,6 +20,14 @@ Bytes Certificate(const Bytes& serial, std::string_view cn,
     return MakeCertificate(parts);
 }
 
+// The certificates of the store, in file name order.
+std::vector<Bytes> Stored(const CertStore& store) {
+    std::vector<Bytes> ders;
+    for (const StoredCertificate& stored : store.List())
+        ders.push_back(stored.der);
+    return ders;
+}
+
 class CertStoreTest : public ::testing::Test {
   protected:
     IsolatedEnvironment env_;
@@ -55,9 +63,7 @@ TEST_F(CertStoreTest, LookUpByIssuerAndSerialNumber) {
 
     // Adding the reissued copy replaces the first.
     ASSERT_TRUE(store->Add(reissued));
-    std::vector<StoredCertificate> all = store->List();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].der, reissued);
+    EXPECT_EQ(Stored(*store), std::vector<Bytes>{reissued});
     ASSERT_TRUE(store->Add(otherSerial));
     EXPECT_EQ(store->List().size(), 2u);
     ASSERT_TRUE(store->Find(jane));
@@ -65,9 +71,7 @@ TEST_F(CertStoreTest, LookUpByIssuerAndSerialNumber) {
 
     EXPECT_TRUE(store->Remove(jane));
     EXPECT_FALSE(store->Remove(jane));
-    all = store->List();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].der, otherSerial);
+    EXPECT_EQ(Stored(*store), std::vector<Bytes>{otherSerial});
 }
 
 TEST_F(CertStoreTest, ForeignFilesAndCopiesUnderOtherNames) {
@@ -93,9 +97,7 @@ TEST_F(CertStoreTest, FailedWriteKeepsTheEarlierCopy) {
     file_testing::FailWritesAfter(10);
     EXPECT_FALSE(store->Add(Certificate(Hex("02 01 07"), "Second")));
     file_testing::FailWritesAfter(-1);
-    const std::vector<StoredCertificate> all = store->List();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].der, first);
+    EXPECT_EQ(Stored(*store), std::vector<Bytes>{first});
 
     // A store folder that cannot be made.
     WriteFile(env_ / "data/orx/stores/Blocked", "a file in the way");
@@ -144,8 +146,7 @@ TEST_F(CertStoreTest, BatchKeepsItsPictureInStepWithWhatItWrites) {
     EXPECT_TRUE(batch.Contains(janeAgain));
     EXPECT_FALSE(batch.Contains(jane));
     EXPECT_FALSE(batch.Contains(john));
-    ASSERT_EQ(store->List().size(), 1u);
-    EXPECT_EQ(store->List()[0].der, janeAgain);
+    EXPECT_EQ(Stored(*store), std::vector<Bytes>{janeAgain});
 
     // Until the commit a new file is pending: seen by the batch, not in the store.
     EXPECT_TRUE(batch.Add(john));
@@ -157,8 +158,7 @@ TEST_F(CertStoreTest, BatchKeepsItsPictureInStepWithWhatItWrites) {
     EXPECT_TRUE(batch.Contains(jane));
     EXPECT_FALSE(batch.Contains(janeAgain));
     EXPECT_TRUE(batch.Commit());
-    ASSERT_EQ(store->List().size(), 1u);
-    EXPECT_EQ(store->List()[0].der, jane);
+    EXPECT_EQ(Stored(*store), std::vector<Bytes>{jane});
 
     // A fresh batch over the folder sees what the first one left.
     {
@@ -185,20 +185,16 @@ TEST_F(CertStoreTest, FailedWriteInABatchLeavesStoreAndBatchConsistent) {
     EXPECT_TRUE(batch.Contains(first));
     EXPECT_FALSE(batch.Contains(second));
     EXPECT_EQ(batch.size(), 1u);
-    std::vector<StoredCertificate> all = store->List();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].der, first);
+    EXPECT_EQ(Stored(*store), std::vector<Bytes>{first});
 
     // The batch goes on once writing works again.
     EXPECT_TRUE(batch.Add(other));
     EXPECT_TRUE(batch.Remove(first));
     EXPECT_TRUE(batch.Commit());
-    all = store->List();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].der, other);
+    EXPECT_EQ(Stored(*store), std::vector<Bytes>{other});
 
     // A file removed behind the batch's back is no failure, only not removed by it.
-    ASSERT_EQ(::unlink(all[0].path.c_str()), 0);
+    ASSERT_EQ(::unlink(store->List().at(0).path.c_str()), 0);
     EXPECT_FALSE(batch.Remove(other));
     EXPECT_EQ(batch.size(), 0u);
 }

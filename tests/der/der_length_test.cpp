@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "der/der_encode.h"
@@ -175,65 +177,52 @@ TEST(DerAddHead, HeaderSizedByContent) {
     EXPECT_EQ(DerAddHead(0x04, 129, area, &count), DER_BUFFER_TOO_SMALL);
 }
 
+using Encoder = std::function<int(DerArea, uint32_t*)>;
+
+// The encoding into an area of 16 bytes with that capacity, or the failure code.
+std::string Encoded(const Encoder& encode) {
+    std::vector<uint8_t> area(16, 0xEE);
+    uint32_t count = 16;
+    const int rc = encode(area, &count);
+    return rc == DER_OK ? ToHex(area.data(), count) : std::to_string(rc);
+}
+
 TEST(DerEncoders, Values) {
-    using Encode = int (*)(DerArea, uint32_t*);
-    struct Case {
-        Encode encode;
-        const char* der;
+    const auto bytes = Hex("C5 01");
+    const std::pair<Encoder, const char*> cases[] = {
+        {std::bind_front(DerEncodeUint32, 0x02, 0x80), "02 02 00 80"},
+        {std::bind_front(DerEncodeUint32, 0x02, 0), "02 01 00"},
+        {std::bind_front(DerEncodeUint32, 0x02, 0x12345678), "02 04 12 34 56 78"},
+        {std::bind_front(DerEncodeUint32, 0x02, 0xFFFFFFFF), "02 05 00 FF FF FF FF"},
+        {std::bind_front(DerEncodeUint32, 0x02, 0x0100), "02 02 01 00"},
+        {std::bind_front(DerEncodeUnsigned, 0x02, bytes), "02 03 00 C5 01"},
+        {std::bind_front(DerEncodeValue, 0x04, bytes), "04 02 C5 01"},
+        {std::bind_front(DerEncodeBitString, 0x03, bytes), "03 03 00 C5 01"},
+        {std::bind_front(DerEncodeBoolean, 0x01, true), "01 01 FF"},
+        {std::bind_front(DerEncodeBoolean, 0x01, false), "01 01 00"},
     };
-    static const auto kBytes = Hex("C5 01");
-    const Case cases[] = {
-        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0x80, a, c); }, "02 02 00 80"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0, a, c); }, "02 01 00"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0x12345678, a, c); },
-         "02 04 12 34 56 78"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0xFFFFFFFF, a, c); },
-         "02 05 00 FF FF FF FF"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeUint32(0x02, 0x0100, a, c); }, "02 02 01 00"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeUnsigned(0x02, kBytes, a, c); },
-         "02 03 00 C5 01"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeValue(0x04, kBytes, a, c); }, "04 02 C5 01"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeBitString(0x03, kBytes, a, c); },
-         "03 03 00 C5 01"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeBoolean(0x01, true, a, c); }, "01 01 FF"},
-        {[](DerArea a, uint32_t* c) { return DerEncodeBoolean(0x01, false, a, c); }, "01 01 00"},
-    };
-    for (const auto& c : cases) {
-        std::vector<uint8_t> area(16, 0xEE);
-        uint32_t count = 16;
-        ASSERT_EQ(c.encode(area, &count), DER_OK) << c.der;
-        EXPECT_EQ(ToHex(area.data(), count), c.der);
-    }
+    for (const auto& [encode, der] : cases)
+        EXPECT_EQ(Encoded(encode), der);
 }
 
 TEST(DerEncoders, TooSmallNeverWritesPastTheCapacity) {
     TraceCapture trace;
     const auto bytes = Hex("C5 01 02");
-    struct Case {
-        const char* name;
-        uint32_t capacity;  // one short of what the encoder needs
-        int (*encode)(DerBytes, DerArea, uint32_t*);
+    // Each capacity is one short of what the encoder needs.
+    const std::pair<Encoder, uint32_t> cases[] = {
+        {std::bind_front(DerEncodeValue, 4, bytes), 4},
+        {std::bind_front(DerEncodeBitString, 3, bytes), 5},
+        {std::bind_front(DerEncodeUnsigned, 2, bytes), 5},
+        {std::bind_front(DerEncodeUnsigned, 2, bytes), 3},
+        {std::bind_front(DerEncodeBoolean, 1, true), 2},
+        {std::bind_front(DerEncodeUint32, 2, 0x80), 3},
     };
-    const Case cases[] = {
-        {"value", 4, [](DerBytes b, DerArea a, uint32_t* c) { return DerEncodeValue(4, b, a, c); }},
-        {"bits", 5,
-         [](DerBytes b, DerArea a, uint32_t* c) { return DerEncodeBitString(3, b, a, c); }},
-        {"unsigned", 5,
-         [](DerBytes b, DerArea a, uint32_t* c) { return DerEncodeUnsigned(2, b, a, c); }},
-        {"unsigned short", 3,
-         [](DerBytes b, DerArea a, uint32_t* c) { return DerEncodeUnsigned(2, b, a, c); }},
-        {"boolean", 2,
-         [](DerBytes, DerArea a, uint32_t* c) { return DerEncodeBoolean(1, true, a, c); }},
-        {"uint32", 3,
-         [](DerBytes, DerArea a, uint32_t* c) { return DerEncodeUint32(2, 0x80, a, c); }},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [encode, capacity] : cases) {
         std::vector<uint8_t> area(32, 0xEE);
-        uint32_t count = c.capacity;
-        EXPECT_EQ(c.encode(bytes, area, &count), DER_BUFFER_TOO_SMALL) << c.name;
-        for (size_t i = c.capacity; i < area.size(); ++i) {
-            ASSERT_EQ(area[i], 0xEE) << c.name << " wrote at " << i;
-        }
+        uint32_t count = capacity;
+        EXPECT_EQ(encode(area, &count), DER_BUFFER_TOO_SMALL) << capacity;
+        for (size_t i = capacity; i < area.size(); ++i)
+            ASSERT_EQ(area[i], 0xEE) << "wrote at " << i;
     }
     EXPECT_TRUE(trace.Has("DER - Buffer too small, no space for value (0x2)"));
     EXPECT_TRUE(trace.Has("DER - Failed to encode head (0x2)"));
