@@ -7,6 +7,7 @@
 #include "cms_engine.h"
 #include "core/os/folders.h"
 #include "core/trace.h"
+#include "pinentry.h"
 
 namespace orx {
 
@@ -127,14 +128,17 @@ int ModuleContext::Invoke(std::string_view operation) {
         return ChangePassword();
     if (strcasecmp(op.c_str(), "About") == 0)
         return About();
-    if (strcasecmp(op.c_str(), "Sign") == 0)
-        return Sign();
+    if (strcasecmp(op.c_str(), "Sign") == 0 || strcasecmp(op.c_str(), "Decrypt") == 0) {
+        // Both look for a private key, most often on a soft token not yet logged in.
+        PrepareSoftLogin();
+        const int result = strcasecmp(op.c_str(), "Sign") == 0 ? Sign() : Decrypt();
+        readyPinentry_.reset();
+        return result;
+    }
     if (strcasecmp(op.c_str(), "Verify") == 0)
         return Verify();
     if (strcasecmp(op.c_str(), "Encrypt") == 0)
         return Encrypt();
-    if (strcasecmp(op.c_str(), "Decrypt") == 0)
-        return Decrypt();
     if (strcasecmp(op.c_str(), "Reset") == 0) {
         // Inputs are for one operation; the logins and the active slot stay.
         for (auto& [key, value] : inputs_)

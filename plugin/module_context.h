@@ -39,6 +39,8 @@ inline constexpr std::string_view kPinentryKey = "Program";
 // The soft tokens' folder: $XDG_DATA_HOME/<prefix>/tokens/.
 std::string SoftTokenFolder();
 
+class Pinentry;
+
 class ModuleContext {
   public:
     ModuleContext();
@@ -142,6 +144,11 @@ class ModuleContext {
 
     void EndLogin(int slotId);
     void EndAllLogins();
+    // A pinentry program started when an operation begins that will likely ask for
+    // a soft token's password, so that the program's start overlaps the operation's
+    // own work; the next password question takes it, the operation's end drops it.
+    void PrepareSoftLogin();
+    std::unique_ptr<Pinentry> TakePinentry();
     std::string Input(std::string_view name) const;
 
     TokenStore store_;
@@ -162,6 +169,7 @@ class ModuleContext {
     std::unique_ptr<CmsEngine> cms_;
     std::string cmsAnswerName_;
     std::string cmsAnswer_;
+    std::unique_ptr<Pinentry> readyPinentry_;
 };
 
 }  // namespace orx

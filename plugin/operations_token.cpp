@@ -167,6 +167,25 @@ int ModuleContext::DeleteToken() {
     return kResultOk;
 }
 
+void ModuleContext::PrepareSoftLogin() {
+    if (readyPinentry_)
+        return;
+    slots_.Scan();
+    for (const SoftSlot& slot : slots_.slots()) {
+        if (slot.state == kTokenOk && !IsLoggedIn(slot.id)) {
+            readyPinentry_ = std::make_unique<Pinentry>(ChoosePinentry(pinentryProgram_), parent_);
+            readyPinentry_->Launch();
+            return;
+        }
+    }
+}
+
+std::unique_ptr<Pinentry> ModuleContext::TakePinentry() {
+    if (readyPinentry_)
+        return std::move(readyPinentry_);
+    return std::make_unique<Pinentry>(ChoosePinentry(pinentryProgram_), parent_);
+}
+
 int ModuleContext::Login() {
     Trace("Plg - Login ...");
     slots_.Scan();
@@ -185,10 +204,10 @@ int ModuleContext::Login() {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
-    Pinentry pinentry(ChoosePinentry(pinentryProgram_), parent_);
+    const std::unique_ptr<Pinentry> pinentry = TakePinentry();
     Session session{slot->stem, {}};
     std::vector<TokenObject> privateObjects;
-    result = UnlockWithPrompt(pinentry, file,
+    result = UnlockWithPrompt(*pinentry, file,
                               "Enter the password of the soft token " + TokenLabelFor(*slot) + ".",
                               session.key, privateObjects);
     WipeObjects(privateObjects);

@@ -89,9 +89,26 @@ Pinentry::~Pinentry() {
     Stop();
 }
 
+void Pinentry::Launch() {
+    if (fd_ < 0)
+        Spawn();
+}
+
 int Pinentry::Start() {
-    if (fd_ >= 0)
+    if (fd_ < 0 && Spawn() != kPinOk)
+        return kPinFailed;
+    if (greeted_)
         return kPinOk;
+    if (ReadReply(nullptr) != kPinOk) {
+        Trace("Plg - %s did not greet", program_.c_str());
+        Stop();
+        return kPinFailed;
+    }
+    greeted_ = true;
+    return kPinOk;
+}
+
+int Pinentry::Spawn() {
     if (program_.empty()) {
         Trace("Plg - No pinentry program: no display and no terminal");
         return kPinFailed;
@@ -131,12 +148,8 @@ int Pinentry::Start() {
     }
     fd_ = pair[0];
     pid_ = pid;
+    greeted_ = false;
     buffer_.clear();
-    if (ReadReply(nullptr) != kPinOk) {
-        Trace("Plg - %s did not greet", program_.c_str());
-        Stop();
-        return kPinFailed;
-    }
     return kPinOk;
 }
 
@@ -159,6 +172,7 @@ void Pinentry::Stop() {
         ::close(fd_);
         fd_ = -1;
     }
+    greeted_ = false;
     OPENSSL_cleanse(buffer_.data(), buffer_.size());
     buffer_.clear();
 }
@@ -247,16 +261,33 @@ int Pinentry::GetPin(const PinPrompt& prompt, Secret& pin) {
     int result = Start();
     if (result != kPinOk)
         return result;
-    // Older pinentry programs reject some of these; only GETPIN itself must work.
-    Command("SETTITLE", prompt.title);
-    Command("SETDESC", prompt.description);
-    Command("SETPROMPT", prompt.prompt);
-    if (!prompt.error.empty())
-        Command("SETERROR", prompt.error);
-    if (!Send("GETPIN")) {
+    // The settings and the question go out in one write and are answered in order:
+    // one round trip instead of one a command. Older pinentry programs reject some
+    // of the settings; only GETPIN itself must work.
+    std::string batch;
+    int settings = 0;
+    auto add = [&](std::string_view command, std::string_view argument) {
+        if (command == "SETERROR" && argument.empty())
+            return;
+        batch += command;
+        if (!argument.empty()) {
+            batch += ' ';
+            batch += AssuanEscape(argument);
+        }
+        batch += '\n';
+        ++settings;
+    };
+    add("SETTITLE", prompt.title);
+    add("SETDESC", prompt.description);
+    add("SETPROMPT", prompt.prompt);
+    add("SETERROR", prompt.error);
+    batch += "GETPIN";
+    if (!Send(batch)) {
         Stop();
         return kPinFailed;
     }
+    for (int i = 0; i < settings; ++i)
+        ReadReply(nullptr);
     result = ReadReply(&pin);
     if (result != kPinOk) {
         pin.Wipe();

@@ -45,6 +45,10 @@ class Pinentry {
     Pinentry(const Pinentry&) = delete;
     Pinentry& operator=(const Pinentry&) = delete;
 
+    // Starts the program ahead of its first question, so that its start overlaps the
+    // caller's own work; nothing is shown before a question is asked.
+    void Launch();
+
     // Asks for one password: kPinOk with `pin` filled, kPinCancelled, or kPinFailed
     // when the program cannot be started or breaks the protocol.
     int GetPin(const PinPrompt& prompt, Secret& pin);
@@ -52,6 +56,7 @@ class Pinentry {
     int Message(std::string_view title, std::string_view text);
 
   private:
+    int Spawn();
     int Start();
     void Stop();
     bool Send(std::string_view line);
@@ -64,6 +69,7 @@ class Pinentry {
     uint64_t parent_ = 0;
     int fd_ = -1;
     pid_t pid_ = -1;
+    bool greeted_ = false;
     std::string buffer_;
 };
 

@@ -217,8 +217,17 @@ TEST_F(CmsModuleTest, EncryptedFilesRoundTripWithOpensslAndTheirName) {
 
 TEST_F(CmsModuleTest, SigningWithoutTheKeyOrWithoutDataFails) {
     ASSERT_EQ(0, Create("Empty token", "token-pass"));
+    // The password program started ahead for a token not logged in is never asked
+    // when no token holds the key, and it is gone with the operation.
+    app_ = Start();
+    Script({"pin token-pass"});
+    const size_t logged = PinentryLog().size();
     EXPECT_FALSE(Run("Sign", "content", false, CertDer(Files().alice)));
     EXPECT_EQ(0x60, lastResult_);
+    EXPECT_EQ("pin token-pass\n", ScriptLeft());
+    const std::string log = PinentryLog().substr(logged);
+    EXPECT_EQ(std::string::npos, log.find("GETPIN"));
+    EXPECT_NE(std::string::npos, log.find("BYE"));
     app_->Invoke("Reset");
     EXPECT_FALSE(Run("Sign", "", false, CertDer(Files().alice)));
     EXPECT_EQ(7, lastResult_);
