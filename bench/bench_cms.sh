@@ -2,7 +2,7 @@
 # Signing and encrypting a 1 MiB and a 64 MiB file through the token plug-in module
 # (orxxctl file: the wizard's property calls, the whole file as one Base64 property
 # each way) against the openssl command line in the same run: mean wall time over
-# repeated runs (hyperfine, both in the same run) and peak memory
+# repeated runs (hyperfine, three rounds of both) and peak memory
 # (/usr/bin/time -v) of both. The token uses a cheap key derivation, so that what is
 # measured is the file work and not the login.
 set -euo pipefail
@@ -44,17 +44,23 @@ peak() {
   awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time"
 }
 
-# Mean wall seconds of the module's command and of openssl's, measured together.
+# Mean wall seconds of the module's command and of openssl's: three rounds of both,
+# so that a slower spell of the machine falls on both alike.
 timed() {
   local runs=$1
   shift
   local split
   for ((split = 1; split <= $#; split++)); do [ "${!split}" = "--" ] && break; done
   local orx=("${@:1:split-1}") ossl=("${@:split+1}")
-  hyperfine -N -w 2 -r "$runs" --prepare "$work/prepare" --export-json "$work/times.json" \
-    "$(printf '%q ' "${orx[@]}")" "$(printf '%q ' "${ossl[@]}")" >/dev/null 2>&1
-  python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(r[0]["mean"], r[1]["mean"])' \
-    "$work/times.json"
+  for round in 1 2 3; do
+    hyperfine -N -w 2 -r "$runs" --prepare "$work/prepare" --export-json "$work/times-$round.json" \
+      "$(printf '%q ' "${orx[@]}")" "$(printf '%q ' "${ossl[@]}")" >/dev/null 2>&1
+  done
+  python3 -c '
+import json, sys
+means = [json.load(open(f))["results"] for f in sys.argv[1:]]
+print(sum(r[0]["mean"] for r in means) / len(means), sum(r[1]["mean"] for r in means) / len(means))
+' "$work"/times-{1,2,3}.json
 }
 
 printf '%-8s %-8s %-8s %10s %10s %10s %10s %8s %8s %8s\n' size op form \
@@ -81,8 +87,8 @@ for mib in 0 1 64; do
         ossl_args+=(-outform DER)
       fi
       [ $op = encrypt ] && ossl_args+=("$work/cert.pem")
-      runs=20
-      [ "$mib" = 64 ] && runs=3
+      runs=10
+      [ "$mib" = 64 ] && runs=1
       read -r orx_s ossl_s < <(timed $runs "$bin/orxxctl" "${orx_args[@]}" -- openssl "${ossl_args[@]}")
       orx_kb=$(peak "$bin/orxxctl" "${orx_args[@]}")
       ossl_kb=$(peak openssl "${ossl_args[@]}")
