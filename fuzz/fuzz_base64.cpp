@@ -1,7 +1,9 @@
 // libs: orxcore
 // Properties of the Base64 codec and the UTF-8/UTF-16 conversions on any input:
 // the decoder stays inside its area and needs no more than the allocating decoder
-// reports, encoding round-trips, and valid UTF-8 survives a trip through UTF-16.
+// reports, encoding round-trips, the vector and the plain paths agree, decoding in
+// blocks gives what decoding whole gives, and valid UTF-8 survives a trip through
+// UTF-16.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "core/base64.h"
+#include "core/base64_bulk.h"
 #include "core/text_encoding.h"
 
 namespace {
@@ -101,6 +104,20 @@ void Base64Properties(std::span<const uint8_t> data) {
     }
     pem.append("-----END X-----\r\n");
     Check(orx::Base64Decode(pem) == std::vector<uint8_t>(data.begin(), data.end()));
+
+    // The plain path gives exactly what the vector path gives.
+    orx::SetBase64VectorPath(false);
+    const bool samePaths = orx::Base64Decode(text) == decoded && orx::Base64Encode(data) == encoded;
+    orx::SetBase64VectorPath(true);
+    Check(samePaths);
+
+    // Blocks, whatever the text holds, join up to the whole decoding.
+    std::vector<uint8_t> joined;
+    Check(orx::Base64DecodeInBlocks(text, [&](std::span<const uint8_t> bytes) {
+        joined.insert(joined.end(), bytes.begin(), bytes.end());
+        return true;
+    }));
+    Check(joined == decoded);
 
     // The fixed-size encoder refuses an area without room for the terminator.
     std::vector<char> area(encoded.size() + 1);
