@@ -36,6 +36,9 @@ TEST_F(CmsOrxxctlTest, SignsVerifiesEncryptsAndDecryptsFiles) {
                          " " + Quote(Files().alice.certPath) + " " + form));
         ASSERT_EQ(0, Ctl("file verify " + Quote(Path("s.p7s")) + " " + Quote(Path("v.txt"))));
         EXPECT_TRUE(ReadFile(Path("v.txt")) == content);
+        // From standard input, which cannot be looked into before it is read.
+        ASSERT_EQ(0, Ctl("file verify - " + Quote(Path("v2.txt")) + " < " + Quote(Path("s.p7s"))));
+        EXPECT_TRUE(ReadFile(Path("v2.txt")) == content);
 
         ASSERT_EQ(0, Ctl("file encrypt " + Quote(Path("report.txt")) + " " + Quote(Path("e.p7m")) +
                          " " + Quote(Files().alice.certPath) + " " + form));

@@ -91,6 +91,21 @@ bool StartsWithMime(std::string_view text) {
     return true;
 }
 
+// Whether a file may be S/MIME text, from its first bytes; standard input (or anything
+// else that cannot be looked into first) may be, until it is read whole.
+bool FileStartsWithMime(const std::string& path) {
+    struct stat info {};
+    if (path == "-" || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return true;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return true;  // reading it whole will tell what is wrong
+    std::string head(kMimeStart.size() + 1, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    std::fclose(file);
+    return StartsWithMime(head);
+}
+
 std::string BaseName(const std::string& path) {
     const size_t cut = path.find_last_of('/');
     return cut == std::string::npos ? path : path.substr(cut + 1);
@@ -146,7 +161,7 @@ int RunFile(const Arguments& arguments) {
     // What is signed or encrypted travels as Base64; a file to verify or decrypt as
     // it is when it is S/MIME text.
     std::string data;
-    if (withCertificate) {
+    if (withCertificate || !FileStartsWithMime(arguments[1])) {
         if (!ReadAsBase64(arguments[1], data))
             return Fail("cannot read " + arguments[1]);
     } else {
