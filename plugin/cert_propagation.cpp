@@ -3,8 +3,11 @@
 // goes they go too, unless the user keeps them. What the module put there is
 // listed in the token folder, so a token removed while no program ran is still
 // cleaned up the next time, and certificates the user put there himself stay.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cinttypes>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -36,6 +39,41 @@ std::string CardStem(int slot) {
 
 using Manifest = std::set<std::pair<std::string, std::string>>;  // stem, Base64 DER
 
+// The list's first line records what the last pass saw: the tokens' and cards' stamp
+// and the store folder's. When both are as recorded, a pass would change nothing, and
+// a program start skips reading the whole store (a token of a thousand certificates
+// makes that tens of milliseconds). A certificate the user removes from the store
+// changes the folder, so it comes back at the next start as before.
+constexpr std::string_view kSeenPrefix = "#seen ";
+
+uint64_t FolderStamp(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return 0;
+    uint64_t hash = static_cast<uint64_t>(info.st_ino) * 1099511628211ull;
+    hash ^= static_cast<uint64_t>(info.st_mtim.tv_sec) * 31 +
+            static_cast<uint64_t>(info.st_mtim.tv_nsec);
+    return hash;
+}
+
+std::string SeenLine(uint64_t tokens, uint64_t store) {
+    char line[64];
+    std::snprintf(line, sizeof line, "#seen %016" PRIx64 " %016" PRIx64, tokens, store);
+    return line;
+}
+
+// Whether the list begins with exactly this record (only its first line is read).
+bool ManifestSaw(const std::string& path, const std::string& seen) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char head[64] = {};
+    const size_t n = std::fread(head, 1, sizeof head - 1, file);
+    std::fclose(file);
+    const std::string_view text(head, n);
+    return text.substr(0, text.find('\n')) == seen;
+}
+
 Manifest ReadManifest(const std::string& path) {
     Manifest manifest;
     std::vector<uint8_t> bytes;
@@ -47,14 +85,15 @@ Manifest ReadManifest(const std::string& path) {
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         const size_t tab = line.find('\t');
-        if (tab != std::string_view::npos && tab > 0 && tab + 1 < line.size())
+        if (!line.starts_with('#') && tab != std::string_view::npos && tab > 0 &&
+            tab + 1 < line.size())
             manifest.emplace(std::string(line.substr(0, tab)), std::string(line.substr(tab + 1)));
     }
     return manifest;
 }
 
-bool WriteManifest(const std::string& path, const Manifest& manifest) {
-    std::string text;
+bool WriteManifest(const std::string& path, const Manifest& manifest, const std::string& seen) {
+    std::string text = seen + "\n";
     for (const auto& [stem, certificate] : manifest)
         text += stem + "\t" + certificate + "\n";
     if (manifest.empty()) {
@@ -80,6 +119,11 @@ void ModuleContext::PropagateCertificates() {
     std::optional<CertStore> my = OpenUserStore("MY");
     if (!my)
         return;
+    const std::string manifestPath = store_.folder() + std::string(kManifestName);
+    if (ManifestSaw(manifestPath, SeenLine(stamp, FolderStamp(my->folder())))) {
+        propagatedStamp_ = stamp;
+        return;
+    }
     slots_.Scan();
     // What the present tokens hold now; damaged files count as present and unread.
     Manifest current;
@@ -102,7 +146,6 @@ void ModuleContext::PropagateCertificates() {
         for (const TokenObject* certificate : CertificateObjects(token.file.publicObjects))
             current.emplace(stem, EncodeBase64(certificate->value));
     }
-    const std::string manifestPath = store_.folder() + std::string(kManifestName);
     // Nothing to add and nothing of ours to take back: no lock, no folder made.
     if (current.empty() && ::access(manifestPath.c_str(), F_OK) != 0) {
         propagatedStamp_ = stamp;
@@ -141,9 +184,11 @@ void ModuleContext::PropagateCertificates() {
             it = manifest.erase(it);
         }
         batch.Commit();
-        // Every program start passes here: an unchanged list is not written again, so
-        // a start costs no flush to disk.
-        if (manifest != before && !WriteManifest(manifestPath, manifest))
+        // What this pass saw, the store as it is after it. An unchanged record and list
+        // are not written again, so a start costs no flush to disk.
+        const std::string seen = SeenLine(stamp, FolderStamp(my->folder()));
+        if ((manifest != before || !ManifestSaw(manifestPath, seen)) &&
+            !WriteManifest(manifestPath, manifest, seen))
             return kResultFailed;
         if (added || removed)
             Trace("Plg - Certificate propagation: %d added to and %d removed from MY", added,

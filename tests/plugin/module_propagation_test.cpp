@@ -97,6 +97,19 @@ TEST_F(PropagationTest, AStartWithNothingChangedWritesNothing) {
     EXPECT_EQ(inode(manifest), before);
 }
 
+TEST_F(PropagationTest, ACertificateTakenOutOfMyComesBackAtTheNextStart) {
+    ASSERT_GT(AddToken("Back", {"Alice", "Bob"}), 0);
+    app_.reset();
+    app_ = Start();  // a start with nothing changed
+    std::optional<CertStore> my = OpenUserStore("MY");
+    ASSERT_TRUE(my);
+    ASSERT_TRUE(my->Remove(made_["Bob"]));
+    EXPECT_EQ(MySubjects(), (std::vector<std::string>{"Alice"}));
+    app_.reset();
+    app_ = Start();
+    EXPECT_EQ(MySubjects(), (std::vector<std::string>{"Alice", "Bob"}));
+}
+
 TEST_F(PropagationTest, KeptWhenTheUserSaysSoAndNothingWhenSwitchedOff) {
     ASSERT_EQ(ConfigWriteInt("CSP", "KeepCertificates", 1), kConfigOk);
     const int kept = AddToken("Kept", {"Alice"});
