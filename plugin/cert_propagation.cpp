@@ -57,9 +57,9 @@ uint64_t FolderStamp(const std::string& folder) {
 }
 
 std::string SeenLine(uint64_t tokens, uint64_t store) {
-    char line[64];
-    std::snprintf(line, sizeof line, "#seen %016" PRIx64 " %016" PRIx64, tokens, store);
-    return line;
+    char stamps[40];
+    std::snprintf(stamps, sizeof stamps, "%016" PRIx64 " %016" PRIx64, tokens, store);
+    return std::string(kSeenPrefix) + stamps;
 }
 
 // Whether the list begins with exactly this record (only its first line is read).
