@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "core/base64.h"
 #include "core/base64_bulk.h"
 
 namespace orx {
@@ -31,23 +32,6 @@ constexpr std::string_view kMimeStart = "MIME-Version:";
 bool StartsWithMime(std::string_view text) {
     return text.size() > kMimeStart.size() &&
            strncasecmp(text.data(), kMimeStart.data(), kMimeStart.size()) == 0;
-}
-
-// Base64 of `n` bytes at `dst` (the last call's group may be short and padded);
-// the characters written.
-size_t EncodeGroups(char* dst, const uint8_t* src, size_t n) {
-    const size_t whole = Base64EncodeBulk(std::span<char>(dst, n / 3 * 4), {src, n});
-    size_t written = whole / 3 * 4;
-    if (const size_t rest = n - whole) {
-        const uint32_t v =
-            (uint32_t{src[whole]} << 16) | (rest == 2 ? uint32_t{src[whole + 1]} << 8 : 0);
-        dst[written] = kBase64Alphabet[v >> 18];
-        dst[written + 1] = kBase64Alphabet[(v >> 12) & 63];
-        dst[written + 2] = rest == 2 ? kBase64Alphabet[(v >> 6) & 63] : '=';
-        dst[written + 3] = '=';
-        written += 4;
-    }
-    return written;
 }
 
 }  // namespace
@@ -124,7 +108,9 @@ void AppendBase64(std::initializer_list<std::span<const uint8_t>> pieces, std::s
                 if (take > room)
                     take = room;
             }
-            const size_t written = EncodeGroups(dst, src, take);
+            // Only the very last call may leave a short, padded group.
+            const auto written = static_cast<size_t>(Base64EncodeUnterminated(
+                {dst, Base64EncodedLength(take)}, std::span<const uint8_t>(src, take)));
             dst += written;
             src += take;
             n -= take;

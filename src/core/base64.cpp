@@ -24,6 +24,7 @@ constexpr std::array<uint8_t, 256> MakeDecodeTable() {
 }
 constexpr auto kDecode = MakeDecodeTable();
 
+// Writes exactly Base64EncodedLength(length) characters.
 void EncodeInto(char* out, const uint8_t* in, size_t length) {
     const size_t i = Base64EncodeBulk(std::span<char>(out, length / 3 * 4), {in, length});
     out += i / 3 * 4;
@@ -34,9 +35,7 @@ void EncodeInto(char* out, const uint8_t* in, size_t length) {
         out[1] = kAlphabet[(v >> 12) & 63];
         out[2] = rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
         out[3] = '=';
-        out += 4;
     }
-    *out = '\0';
 }
 
 }  // namespace
@@ -47,14 +46,22 @@ int Base64Encode(std::span<char> out, std::span<const uint8_t> in) {
         return -1;
     }
     EncodeInto(out.data(), in.data(), in.size());
+    out[needed] = '\0';
+    return static_cast<int>(needed);
+}
+
+int Base64EncodeUnterminated(std::span<char> out, std::span<const uint8_t> in) {
+    const size_t needed = Base64EncodedLength(in.size());
+    if (out.size() < needed) {
+        return -1;
+    }
+    EncodeInto(out.data(), in.data(), in.size());
     return static_cast<int>(needed);
 }
 
 std::string Base64Encode(std::span<const uint8_t> in) {
-    // One more for the terminator the encoder writes; the string keeps its own.
-    std::string text(Base64EncodedLength(in.size()) + 1, '\0');
+    std::string text(Base64EncodedLength(in.size()), '\0');
     EncodeInto(text.data(), in.data(), in.size());
-    text.pop_back();
     return text;
 }
 

@@ -19,6 +19,9 @@ constexpr size_t Base64EncodedLength(size_t length) {
 // Encodes into `out`, NUL-terminated. Returns the characters written, or -1 when
 // out.size() is not greater than Base64EncodedLength(in.size()).
 int Base64Encode(std::span<char> out, std::span<const uint8_t> in);
+// The same without the terminator: for text that goes on behind it (line breaks,
+// further blocks). -1 when out is smaller than Base64EncodedLength(in.size()).
+int Base64EncodeUnterminated(std::span<char> out, std::span<const uint8_t> in);
 std::string Base64Encode(std::span<const uint8_t> in);
 std::string Base64Encode(std::string_view in);
 

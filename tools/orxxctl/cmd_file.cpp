@@ -29,27 +29,35 @@ constexpr const char* kUsage =
 
 constexpr std::string_view kMimeStart = "MIME-Version:";
 
+// The size of a regular file; nothing for standard input ("-") and whatever else
+// can only be read through to its end.
+std::optional<size_t> RegularFileSize(const std::string& path) {
+    struct stat info {};
+    if (path == "-" || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return static_cast<size_t>(info.st_size);
+}
+
 // The whole file in one allocation of its own size.
 bool ReadWhole(const std::string& path, std::string& bytes) {
-    struct stat info {};
-    if (path != "-" && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-        FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file)
-            return false;
-        bytes.resize(static_cast<size_t>(info.st_size));
-        const size_t n = std::fread(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-        bytes.resize(n);
-        return n == static_cast<size_t>(info.st_size);
-    }
-    return ReadInput(path, bytes);
+    const std::optional<size_t> size = RegularFileSize(path);
+    if (!size)
+        return ReadInput(path, bytes);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    bytes.resize(*size);
+    const size_t n = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    bytes.resize(n);
+    return n == *size;
 }
 
 // A regular file straight into its Base64 text, a block at a time: the file's own
 // bytes are never held whole beside their text. Other inputs are read whole.
 bool ReadAsBase64(const std::string& path, std::string& text) {
-    struct stat info {};
-    if (path == "-" || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    const std::optional<size_t> size = RegularFileSize(path);
+    if (!size) {
         std::string bytes;
         if (!ReadInput(path, bytes))
             return false;
@@ -59,20 +67,17 @@ bool ReadAsBase64(const std::string& path, std::string& text) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    const auto size = static_cast<size_t>(info.st_size);
-    text.resize(orx::Base64EncodedLength(size) + 1);  // the encoder's terminator
+    text.resize(orx::Base64EncodedLength(*size));
     std::vector<uint8_t> block(3 * 16384);
     size_t done = 0, written = 0;
     bool ok = true;
-    while (ok && done < size) {
-        const size_t want = std::min(block.size(), size - done);
+    while (ok && done < *size) {
+        const size_t want = std::min(block.size(), *size - done);
         const size_t n = std::fread(block.data(), 1, want, file);
-        ok = n == want;
         // Only the last block may leave a group of less than three.
-        const int chars =
-            orx::Base64Encode(std::span<char>(text.data() + written, text.size() - written),
-                              std::span<const uint8_t>(block.data(), n));
-        ok = ok && chars >= 0;
+        const int chars = orx::Base64EncodeUnterminated(std::span<char>(text).subspan(written),
+                                                        std::span<const uint8_t>(block.data(), n));
+        ok = n == want && chars >= 0;
         written += chars > 0 ? static_cast<size_t>(chars) : 0;
         done += n;
     }
@@ -80,6 +85,7 @@ bool ReadAsBase64(const std::string& path, std::string& text) {
     text.resize(written);
     return ok;
 }
+
 bool StartsWithMime(std::string_view text) {
     if (text.size() <= kMimeStart.size())
         return false;
@@ -94,8 +100,7 @@ bool StartsWithMime(std::string_view text) {
 // Whether a file may be S/MIME text, from its first bytes; standard input (or anything
 // else that cannot be looked into first) may be, until it is read whole.
 bool FileStartsWithMime(const std::string& path) {
-    struct stat info {};
-    if (path == "-" || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!RegularFileSize(path))
         return true;
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
