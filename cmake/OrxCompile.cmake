@@ -13,6 +13,12 @@ if(ORX_SANITIZE)
                                              -fno-sanitize-recover=all)
   target_link_options(orx_flags INTERFACE -fsanitize=${ORX_SANITIZE})
 endif()
+if(ORX_COVERAGE)
+  # Line and branch counts for scripts/coverage; no optimisation, so that every
+  # branch the source shows is one the counts can see.
+  target_compile_options(orx_flags INTERFACE --coverage -O0)
+  target_link_options(orx_flags INTERFACE --coverage)
+endif()
 if(ORX_LIBFUZZER)
   # Coverage for every library the fuzz targets reach, not only the targets.
   target_compile_options(orx_flags INTERFACE -fsanitize=fuzzer-no-link)
