@@ -27,9 +27,29 @@ TitledWindowRegistration::~TitledWindowRegistration() {
 }
 
 bool TitledWindowRegistration::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && event->type() == QEvent::WindowTitleChange)
-        Follow();
+    if (watched != window_)
+        return false;
+    switch (event->type()) {
+        case QEvent::WindowTitleChange:
+            Follow();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            TellPlace();
+            break;
+        default:
+            break;
+    }
     return false;
+}
+
+void TitledWindowRegistration::TellPlace() {
+    if (window_ == nullptr)
+        return;
+    const QRect frame = window_->frameGeometry();
+    registration_.SetPlace({static_cast<uint64_t>(window_->internalWinId()), frame.x(), frame.y(),
+                            frame.width(), frame.height()});
 }
 
 void TitledWindowRegistration::Follow() {
@@ -42,6 +62,7 @@ void TitledWindowRegistration::Follow() {
         return;
     if (registration_.Register(ToUtf8(title_)) != kWindowRegistered)
         return;
+    TellPlace();
     notifier_ =
         std::make_unique<QSocketNotifier>(registration_.Descriptor(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &TitledWindowRegistration::Serve);

@@ -1,7 +1,8 @@
 // Finding a top-level window by its exact title and bringing it forward, in this
 // process or in another process of the same user. A window that others must be able
 // to find is registered for as long as it lives and follows its own title changes;
-// an activation request from another process shows, raises and activates it.
+// an activation request from another process shows, raises and activates it, and
+// a question where it is gets its native id and frame.
 #pragma once
 
 #include <QObject>
@@ -34,6 +35,7 @@ class TitledWindowRegistration : public QObject {
   private:
     void Follow();
     void Serve();
+    void TellPlace();
 
     QPointer<QWidget> window_;
     QString title_;

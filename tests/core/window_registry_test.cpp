@@ -22,6 +22,8 @@ using testing::PathExists;
 using testing::ScopedEnv;
 
 constexpr const char* kTitle = "Administration - Orvex";
+// Where the windows of WindowProcess say they are.
+constexpr WindowPlace kPlace{0x3A00007, -40, 25, 615, 400};
 
 // A window of another process: once `gate` (when given) reads end of file, it
 // registers the title and says 'R', 'T' when the title is taken or 'F'; then it
@@ -88,6 +90,7 @@ class WindowProcess {
     [[noreturn]] static void Serve(const std::string& title, int events, int control) {
         WindowRegistration registration;
         const int rc = registration.Register(title);
+        registration.SetPlace(kPlace);
         Report(events, rc == kWindowRegistered ? 'R' : rc == kWindowTitleTaken ? 'T' : 'F');
         pollfd watch[2] = {{registration.Descriptor(), POLLIN, 0}, {control, POLLIN, 0}};
         while (rc == kWindowRegistered && ::poll(watch, 2, -1) >= 0) {
@@ -121,6 +124,26 @@ TEST(WindowRegistry, AnotherProcessFindsAndActivatesTheWindowByItsExactTitle) {
     EXPECT_TRUE(ActivateRegisteredWindow(kTitle));
     EXPECT_EQ(window.NextEvent(), 'A');
     EXPECT_EQ(window.NextEvent(300), '\0');
+    EXPECT_TRUE(ActivateRegisteredWindow(kTitle));
+    EXPECT_EQ(window.NextEvent(), 'A');
+}
+
+TEST(WindowRegistry, AnotherProcessLearnsWhereTheWindowIs) {
+    IsolatedEnvironment env;
+    WindowProcess window(kTitle);
+    ASSERT_EQ(window.NextEvent(), 'R');
+    for (int round = 0; round < 2; ++round) {
+        const std::optional<WindowPlace> place = LocateRegisteredWindow(kTitle);
+        ASSERT_TRUE(place);
+        EXPECT_EQ(place->nativeId, kPlace.nativeId);
+        EXPECT_EQ(place->x, kPlace.x);
+        EXPECT_EQ(place->y, kPlace.y);
+        EXPECT_EQ(place->width, kPlace.width);
+        EXPECT_EQ(place->height, kPlace.height);
+    }
+    // Asking where is no activation.
+    EXPECT_EQ(window.NextEvent(300), '\0');
+    EXPECT_FALSE(LocateRegisteredWindow("Settings - Orvex"));
     EXPECT_TRUE(ActivateRegisteredWindow(kTitle));
     EXPECT_EQ(window.NextEvent(), 'A');
 }

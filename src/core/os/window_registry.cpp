@@ -20,12 +20,16 @@ namespace orx {
 namespace {
 
 constexpr std::string_view kActivateLine = "activate\n";
+constexpr std::string_view kWhereLine = "where\n";
+constexpr size_t kLineLimit = 64;
 constexpr std::string_view kSocketPrefix = "/orx-window-";
 // Enough of the digest to keep titles apart; short enough for a socket address.
 constexpr size_t kHashDigits = 24;
 // How long a caller may take to say what it wants after connecting.
 constexpr int kRequestWaitMs = 200;
 constexpr int kSendWaitMs = 500;
+// How long a caller waits for a window's answer: its owner serves it from its loop.
+constexpr int kAnswerWaitMs = 1000;
 
 class OwnedFd {
   public:
@@ -132,19 +136,37 @@ bool WaitFor(int fd, short events, int timeoutMs) {
     return rc > 0;
 }
 
-// Reads one caller's request up to its line end, its hang-up or the short wait.
-bool IsActivationRequest(int client) {
-    std::string request;
+// Reads one line, up to its line end, the peer's hang-up or the wait.
+std::string ReadLine(int fd, int waitMs) {
+    std::string line;
     char chunk[32];
-    while (request.size() < kActivateLine.size() && WaitFor(client, POLLIN, kRequestWaitMs)) {
-        const ssize_t got = ::recv(client, chunk, sizeof(chunk), MSG_DONTWAIT);
+    while (line.size() < kLineLimit && line.find('\n') == std::string::npos &&
+           WaitFor(fd, POLLIN, waitMs)) {
+        const ssize_t got = ::recv(fd, chunk, sizeof(chunk), MSG_DONTWAIT);
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got <= 0)
             break;
-        request.append(chunk, static_cast<size_t>(got));
+        line.append(chunk, static_cast<size_t>(got));
     }
-    return request.compare(0, kActivateLine.size(), kActivateLine) == 0;
+    return line;
+}
+
+bool SendAll(int fd, std::string_view text) {
+    size_t sent = 0;
+    while (sent < text.size()) {
+        const ssize_t rc =
+            ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (rc > 0) {
+            sent += static_cast<size_t>(rc);
+        } else if (rc < 0 && (errno == EINTR || errno == EAGAIN)) {
+            if (errno == EAGAIN && !WaitFor(fd, POLLOUT, kSendWaitMs))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Only the user's own processes may ask a window to come forward.
@@ -204,20 +226,25 @@ bool ActivateRegisteredWindow(std::string_view title) {
     if (ProbeTitle(title, &connected) != Probe::Live)
         return false;
     OwnedFd fd(connected);
-    size_t sent = 0;
-    while (sent < kActivateLine.size()) {
-        const ssize_t rc = ::send(fd.get(), kActivateLine.data() + sent,
-                                  kActivateLine.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (rc > 0) {
-            sent += static_cast<size_t>(rc);
-        } else if (rc < 0 && (errno == EINTR || errno == EAGAIN)) {
-            if (errno == EAGAIN && !WaitFor(fd.get(), POLLOUT, kSendWaitMs))
-                return false;
-        } else {
-            return false;
-        }
+    return SendAll(fd.get(), kActivateLine);
+}
+
+std::optional<WindowPlace> LocateRegisteredWindow(std::string_view title) {
+    int connected = -1;
+    if (ProbeTitle(title, &connected) != Probe::Live)
+        return std::nullopt;
+    OwnedFd fd(connected);
+    if (!SendAll(fd.get(), kWhereLine))
+        return std::nullopt;
+    const std::string answer = ReadLine(fd.get(), kAnswerWaitMs);
+    unsigned long long id = 0;
+    WindowPlace place;
+    if (std::sscanf(answer.c_str(), "where %llu %d %d %d %d", &id, &place.x, &place.y, &place.width,
+                    &place.height) != 5) {
+        return std::nullopt;
     }
-    return true;
+    place.nativeId = id;
+    return place;
 }
 
 WindowRegistration::~WindowRegistration() {
@@ -304,8 +331,18 @@ int WindowRegistration::ServeRequests() {
                 continue;
             break;  // EAGAIN: nobody else is waiting
         }
-        if (IsSameUser(client.get()) && IsActivationRequest(client.get()))
+        if (!IsSameUser(client.get()))
+            continue;
+        const std::string request = ReadLine(client.get(), kRequestWaitMs);
+        if (request.starts_with(kActivateLine)) {
             ++activations;
+        } else if (request.starts_with(kWhereLine)) {
+            char answer[96];
+            std::snprintf(answer, sizeof(answer), "where %llu %d %d %d %d\n",
+                          static_cast<unsigned long long>(place_.nativeId), place_.x, place_.y,
+                          place_.width, place_.height);
+            SendAll(client.get(), answer);
+        }
     }
     return activations;
 }

@@ -3,11 +3,15 @@
 // whose name comes from a hash of its title (titles are translated and long). A
 // caller that connects has found it; the line "activate" asks it to come to the
 // front. A socket left behind by a process that died refuses connections: whoever
-// meets it removes it, so a title never stays registered past its window.
+// meets it removes it, so a title never stays registered past its window. The
+// line "where" asks the window for its native id and its frame on the screen, so
+// that a window of another process can be placed over it.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +28,20 @@ std::string WindowRegistryPath(std::string_view title);
 bool FindRegisteredWindow(std::string_view title);
 // Sends the activation request; false when no live window has the title.
 bool ActivateRegisteredWindow(std::string_view title);
+
+// Where a registered window is, as its owner last told its registration: the
+// native window id (0 for none) and the frame in screen coordinates.
+struct WindowPlace {
+    uint64_t nativeId = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Asks the live window with that title where it is; nullopt when no window has the
+// title or it does not answer within a second.
+std::optional<WindowPlace> LocateRegisteredWindow(std::string_view title);
 
 inline constexpr int kWindowRegistered = 0;
 inline constexpr int kWindowRegistryFailed = -1;
@@ -47,12 +65,16 @@ class WindowRegistration {
     // The listening socket, -1 when not registered.
     int Descriptor() const { return listener_; }
     const std::string& Path() const { return path_; }
+    // What the window answers to callers that ask where it is.
+    void SetPlace(const WindowPlace& place) { place_ = place; }
 
-    // Accepts the callers waiting now and reads their requests; returns how many
-    // asked for activation. Never blocks longer than a short wait per caller.
+    // Accepts the callers waiting now and reads their requests, answering those
+    // that ask where the window is; returns how many asked for activation. Never
+    // blocks longer than a short wait per caller.
     int ServeRequests();
 
   private:
+    WindowPlace place_;
     int listener_ = -1;
     std::string path_;
     dev_t device_ = 0;

@@ -1,7 +1,8 @@
 // A top-level window in a process of its own: registered under the title given as
-// its argument. It prints "ready" once registered (or "taken"/"failed"), then
-// "activated" for each activation request it receives; it closes its window and
-// ends when its standard input closes.
+// its first argument, at the screen position of the next two when given. It prints
+// "ready" once registered (or "taken"/"failed"), then "activated" for each
+// activation request it receives; it closes its window and ends when its standard
+// input closes.
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     QWidget window;
     window.setWindowTitle(QString::fromUtf8(argv[1]));
     window.resize(200, 100);
+    if (argc >= 4)
+        window.move(atoi(argv[2]), atoi(argv[3]));
     window.show();
     orx::TitledWindowRegistration registration(&window);
     QObject::connect(&registration, &orx::TitledWindowRegistration::activationRequested,
