@@ -32,6 +32,25 @@ bool Setting(std::string_view key, bool fallback) {
     return value != 0;
 }
 
+// What the user decided about propagation, as the settings dialog stores it.
+struct PropagationSettings {
+    bool enable;
+    // Certificates of a token that went stay in the store.
+    bool keep;
+    // A copy in the store with a token certificate's issuer and serial number but
+    // other bytes is replaced by the token's.
+    bool overwrite;
+
+    // Folded into what a pass records as seen, so that a pass after a change of
+    // the settings is not skipped as one that would change nothing.
+    uint64_t Mark() const { return (keep ? 0x5EEDull : 0) ^ (overwrite ? 0xC0B1ull << 20 : 0); }
+};
+
+PropagationSettings ReadPropagationSettings() {
+    return {Setting("Enable", true), Setting("KeepCertificates", false),
+            Setting("OverWrite", true)};
+}
+
 // A card application's name in the list: a slash is in no token file's stem.
 std::string CardStem(int slot) {
     return "/card/" + std::to_string(slot);
@@ -111,16 +130,17 @@ void ModuleContext::PropagateCertificates() {
     const uint64_t stamp = store_.ChangeStamp() * 1099511628211ull ^ cards_.ChangeStamp();
     if (propagatedStamp_ == stamp)
         return;
-    if (!Setting("Enable", true)) {
+    const PropagationSettings settings = ReadPropagationSettings();
+    if (!settings.enable) {
         propagatedStamp_ = stamp;
         return;
     }
-    const bool keep = Setting("KeepCertificates", false);
     std::optional<CertStore> my = OpenUserStore("MY");
     if (!my)
         return;
     const std::string manifestPath = store_.folder() + std::string(kManifestName);
-    if (ManifestSaw(manifestPath, SeenLine(stamp, FolderStamp(my->folder())))) {
+    const uint64_t seenStamp = stamp ^ settings.Mark();
+    if (ManifestSaw(manifestPath, SeenLine(seenStamp, FolderStamp(my->folder())))) {
         propagatedStamp_ = stamp;
         return;
     }
@@ -163,8 +183,16 @@ void ModuleContext::PropagateCertificates() {
         int added = 0, removed = 0;
         for (const auto& entry : current) {
             std::optional<std::vector<uint8_t>> der = DecodeBase64(entry.second);
-            if (der && !batch.Contains(*der) && batch.Add(*der))
-                ++added;
+            if (der && !batch.Contains(*der)) {
+                // Another copy of it that the user keeps stays his, and so not ours
+                // to take away with the token either.
+                if (!settings.overwrite && batch.HasCopy(*der)) {
+                    manifest.erase(entry);
+                    continue;
+                }
+                if (batch.Add(*der))
+                    ++added;
+            }
             manifest.insert(entry);
         }
         for (auto it = manifest.begin(); it != manifest.end();) {
@@ -176,7 +204,7 @@ void ModuleContext::PropagateCertificates() {
             }
             // A certificate deleted from its token goes; one of a token that went
             // stays when the user keeps them.
-            if ((dropped || !keep) && !wanted.count(it->second)) {
+            if ((dropped || !settings.keep) && !wanted.count(it->second)) {
                 std::optional<std::vector<uint8_t>> der = DecodeBase64(it->second);
                 if (der && batch.Remove(*der))
                     ++removed;
@@ -186,7 +214,7 @@ void ModuleContext::PropagateCertificates() {
         batch.Commit();
         // What this pass saw, the store as it is after it. An unchanged record and list
         // are not written again, so a start costs no flush to disk.
-        const std::string seen = SeenLine(stamp, FolderStamp(my->folder()));
+        const std::string seen = SeenLine(seenStamp, FolderStamp(my->folder()));
         if ((manifest != before || !ManifestSaw(manifestPath, seen)) &&
             !WriteManifest(manifestPath, manifest, seen))
             return kResultFailed;

@@ -158,6 +158,9 @@ int ModuleContext::Invoke(std::string_view operation) {
         Trace("Plg - ApplyConfig ...");
         LoadModuleSettings();
         cards_.Configure();
+        // New propagation settings take effect now, not at the next token change.
+        propagatedStamp_.reset();
+        PropagateCertificates();
         Trace("Plg - ApplyConfig ... done");
         return kResultOk;
     }

@@ -132,6 +132,16 @@ bool CertStoreBatch::Contains(DerBytes der) const {
     return found != copies_.end() && std::any_of(found->second.begin(), found->second.end(), same);
 }
 
+bool CertStoreBatch::HasCopy(DerBytes der) const {
+    DerCertificate certificate;
+    if (certificate.Decode(der) != DER_OK)
+        return false;
+    const std::vector<uint8_t> key = KeyOf(certificate);
+    return copies_.count(key) != 0 ||
+           std::any_of(pending_.begin(), pending_.end(),
+                       [&](const Pending& pending) { return pending.key == key; });
+}
+
 bool CertStoreBatch::Add(DerBytes der) {
     DerCertificate certificate;
     if (certificate.Decode(der) != DER_OK)

@@ -57,6 +57,9 @@ class CertStoreBatch {
     // True when these very bytes are stored or pending (not only a copy with their
     // issuer and serial number).
     bool Contains(DerBytes der) const;
+    // True when a copy with the issuer and serial number of this certificate is
+    // stored or pending, whatever its bytes.
+    bool HasCopy(DerBytes der) const;
     // Prepares the certificate's file, which replaces every copy with its issuer
     // and serial number at Commit; false for bytes that are no certificate or when
     // the write failed.
