@@ -5,6 +5,7 @@
 #include "core/product_identity.h"
 #include "core/trace.h"
 #include "fileop/file_op_wizard.h"
+#include "settings/show_settings.h"
 #include "token/token_application.h"
 #include "ui/window_lookup.h"
 
@@ -22,6 +23,9 @@ bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_v
             return true;
         case StartTask::Settings:
             Trace("Admin - Settings requested");
+            // Every value of the sheet is read and written through the module.
+            app.StartPlugin();
+            ShowSettings(app, nullptr);
             return true;
         default:
             break;

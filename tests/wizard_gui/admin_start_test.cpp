@@ -1,6 +1,7 @@
 // The start of orxxadm: the status window, the order of the start, the wizard
 // with the path from the command line, and a start without any display.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <QApplication>
 #include <algorithm>
@@ -46,6 +47,26 @@ TEST(StatusWindowTest, ShowsItsTextAndClosesWhenTheWatchedWindowAppears) {
     EXPECT_TRUE(WaitFor([&] { return !status.IsOpen(); }, 3000));
 }
 
+// A folder of the test's own whose path holds no option's text: the option search
+// looks at the whole command line, so a build folder below a checkout named, say,
+// "wt-settings" would turn every "-sign" of a path inside it into "-settings".
+class NeutralFolder {
+  public:
+    NeutralFolder() {
+        char pattern[] = "/tmp/orx-start-XXXXXX";
+        if (::mkdtemp(pattern) != nullptr)
+            path_ = pattern;
+    }
+    ~NeutralFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+  private:
+    std::string path_;
+};
+
 class AdminStartTest : public ::testing::Test {
   protected:
     bool Called(std::string_view prefix, size_t* at = nullptr) const {
@@ -69,8 +90,9 @@ class AdminStartTest : public ::testing::Test {
 };
 
 TEST_F(AdminStartTest, SignStartsTheWizardWithTheQuotedPathAfterThePlugin) {
-    std::filesystem::create_directories(env_ / "with blank");
-    const std::string input = env_ / "with blank/report.txt";
+    NeutralFolder folder;
+    std::filesystem::create_directories(folder / "with blank");
+    const std::string input = folder / "with blank/report.txt";
     WriteFile(input, "x");
     WriteFile(env_.userConfigPath(), "[Trace]\nFile=" + env_ / "adm.trace" + "\n");
     const std::string line = "-sign \"" + input + "\"";
@@ -99,23 +121,36 @@ TEST_F(AdminStartTest, SignStartsTheWizardWithTheQuotedPathAfterThePlugin) {
     EXPECT_LT(trace, parent);
 }
 
-TEST_F(AdminStartTest, SettingsWinsOverSignAndLoadsNoModule) {
+// "-settings" wins whatever comes first on the line, and the sheet runs over the
+// module: every value it shows is read through it.
+TEST_F(AdminStartTest, SettingsWinsOverSignAndRunsTheSheetOverTheModule) {
     for (const char* line : {"-sign x -settings", "-settings -sign x"}) {
         fake_.ClearCalls();
-        const auto run = RunModal([&] { return RunAdminStart(app_, settings_, line, command_); },
-                                  [](QWidget*) {}, 300);
-        EXPECT_FALSE(run.appeared) << line;
+        TokenApplication app;
+        bool initialisedFirst = false;
+        std::string title;
+        const auto run = RunModal([&] { return RunAdminStart(app, settings_, line, command_); },
+                                  [&](QWidget* window) {
+                                      initialisedFirst = Called("PlgInitialize\t0\t0\t0\t0");
+                                      title = ToUtf8(window->windowTitle());
+                                      QTest::keyClick(window, Qt::Key_Escape);
+                                  });
+        EXPECT_TRUE(run.ok()) << line << " " << run.error;
+        EXPECT_FALSE(run.closedByDriver) << line;
         EXPECT_EQ(command_.task, StartTask::Settings) << line;
-        EXPECT_FALSE(Called("PlgInitialize")) << line;
+        EXPECT_TRUE(initialisedFirst) << line;
+        EXPECT_EQ(title, GetTitleText(1014)) << line;
+        EXPECT_TRUE(Called("PlgGetProperty\tConfig:Language:Current")) << line;
     }
 }
 
 TEST(OrxxadmProcessTest, WithoutADisplayItEndsWithZero) {
     IsolatedEnvironment env;
-    WriteFile(env / "report.txt", "x");
+    NeutralFolder folder;
+    WriteFile(folder / "report.txt", "x");
     const std::string program = testing::BinPath("orxxadm");
-    for (const std::string& arguments :
-         {"-sign " + env / "report.txt", std::string("-install"), std::string("-decrypt")}) {
+    for (const std::string& arguments : {"-sign " + folder / "report.txt", std::string("-install"),
+                                         std::string("-decrypt"), std::string("-settings")}) {
         std::string out;
         const int status = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
                                           program + " " + arguments + " 2>&1",
