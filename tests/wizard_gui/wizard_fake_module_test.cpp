@@ -17,6 +17,7 @@
 #include "support/gui/file_dialog_answers.h"
 #include "support/gui/message_sink.h"
 #include "support/test_environment.h"
+#include "support/write_failures.h"
 #include "token/token_application.h"
 #include "wizard_driver.h"
 
