@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/file_write_seam.h"
 #include "core/trace.h"
 
 namespace orx {
@@ -16,9 +17,6 @@ namespace orx {
 namespace {
 
 constexpr size_t kReadChunk = 65536;
-
-std::atomic<long long> failWritesAfter{-1};
-std::atomic<bool> failFilesBeside{false};
 
 template <typename Buffer>
 size_t ReadInto(Buffer& bytes, std::string_view path) {
@@ -101,7 +99,7 @@ size_t ReadWholeFile(std::string& bytes, std::string_view path) {
 
 bool WriteAllBytes(int fd, std::string_view bytes) {
     size_t budget = bytes.size();
-    const long long limit = failWritesAfter.load();
+    const long long limit = FailWritesAfterOverride().load();
     if (limit >= 0 && static_cast<unsigned long long>(limit) < bytes.size()) {
         budget = static_cast<size_t>(limit);
     }
@@ -145,7 +143,7 @@ int ReplaceFileInPieces(std::string_view path,
 
     std::string temp = folder + "." + base + ".XXXXXX";
     int fd = -1;
-    if (failFilesBeside.load()) {
+    if (FailFilesBesideOverride().load()) {
         errno = EACCES;
     } else {
         fd = ::mkstemp(temp.data());
@@ -232,16 +230,14 @@ bool CreatePath(std::string_view path, mode_t mode) {
     return true;
 }
 
-namespace file_testing {
-
-void FailWritesAfter(long long bytes) {
-    failWritesAfter.store(bytes);
+std::atomic<long long>& FailWritesAfterOverride() {
+    static std::atomic<long long> bytes{-1};
+    return bytes;
 }
 
-void FailFilesBeside(bool fail) {
-    failFilesBeside.store(fail);
+std::atomic<bool>& FailFilesBesideOverride() {
+    static std::atomic<bool> fail{false};
+    return fail;
 }
-
-}  // namespace file_testing
 
 }  // namespace orx

@@ -60,13 +60,4 @@ int ReplaceFileInPieces(std::string_view path,
 // Writes all bytes to the descriptor; false on a write error.
 bool WriteAllBytes(int fd, std::string_view bytes);
 
-namespace file_testing {
-// From now on every WriteAllBytes fails with EIO after writing `bytes` bytes;
-// a negative value switches the failure off.
-void FailWritesAfter(long long bytes);
-// Makes it impossible to create a file beside the one that is replaced, as in a
-// folder the user may not write to (which root can always write to).
-void FailFilesBeside(bool fail);
-}  // namespace file_testing
-
 }  // namespace orx

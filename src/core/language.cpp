@@ -15,9 +15,6 @@ namespace orx {
 
 namespace language_detail {
 
-namespace {
-
-// Display names are UTF-8, the system code page here.
 std::array<LanguageEntry, kLanguageCount> DefaultEntries() {
     return {{
         {1030, "DK", "Dansk", false},
@@ -44,6 +41,8 @@ std::array<LanguageEntry, kLanguageCount> DefaultEntries() {
         {0, "", "", false},
     }};
 }
+
+namespace {
 
 // The table entry with that display name, up to the end entry; -1 when none.
 int FindEntry(const LanguageState& state, std::string_view name) {
@@ -219,21 +218,5 @@ int GetCurrentLanguageId() {
     Prepare(state);
     return state.currentId;
 }
-
-namespace language_testing {
-
-void Reset() {
-    LanguageState& state = State();
-    LockGuard guard(state.lock);
-    state.initialised = false;
-    state.currentId = 0;
-    state.currentIndex = 0;
-    state.currentName.clear();
-    state.allowed.clear();
-    state.dynamicSource.reset();
-    state.entries = DefaultEntries();
-}
-
-}  // namespace language_testing
 
 }  // namespace orx

@@ -24,9 +24,4 @@ bool SelectLanguage(std::string_view name);
 std::string GetCurrentLanguageName();
 int GetCurrentLanguageId();
 
-namespace language_testing {
-// Back to the uninitialised layer of process start.
-void Reset();
-}  // namespace language_testing
-
 }  // namespace orx

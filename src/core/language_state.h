@@ -32,6 +32,10 @@ struct LanguageState {
     std::array<LanguageEntry, kLanguageCount> entries;
 };
 
+// The table as the program starts with it. Display names are UTF-8, the system
+// code page here.
+std::array<LanguageEntry, kLanguageCount> DefaultEntries();
+
 // The one state of the process. Never destroyed: the dynamic strings source
 // stays loaded for the life of the process.
 LanguageState& State();

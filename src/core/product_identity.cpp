@@ -8,21 +8,14 @@
 #include "core/config_file.h"
 #include "core/file_helpers.h"
 #include "core/os/folders.h"
+#include "core/product_identity_state.h"
 #include "core/string_helpers.h"
 
 namespace orx {
 
 namespace {
 
-struct Identity {
-    std::string programPath;  // set through the seam, else /proc/self/exe
-    bool initialised = false;
-    std::string prefix;
-    std::string productName;
-    std::string companyName;
-    std::string versionProductName;
-    bool versionProductNameRead = false;
-};
+using identity_detail::Identity;
 
 Identity& Values() {
     static Identity* identity = new Identity;  // read by static destructors of other files
@@ -207,15 +200,8 @@ std::string GetTempFilePrefix() {
     return "~" + GetFilePrefix();
 }
 
-namespace identity_testing {
-
-void Reset() {
-    Identity& id = Values();
-    std::string path = std::move(id.programPath);
-    id = Identity{};
-    id.programPath = std::move(path);
+identity_detail::Identity& identity_detail::IdentityState() {
+    return Values();
 }
-
-}  // namespace identity_testing
 
 }  // namespace orx

@@ -49,9 +49,4 @@ inline constexpr std::string_view kDefaultProductName = "Orvex";
 inline constexpr std::string_view kDefaultCompanyName = "Valdoran AB";
 std::string_view GetProductVersion();  // "4.2.0.0"
 
-namespace identity_testing {
-// Forgets every value, as at process start (the program path seam stays).
-void Reset();
-}  // namespace identity_testing
-
 }  // namespace orx

@@ -1,6 +1,6 @@
 #include "core/static_config_area.h"
 
-#include <mutex>
+#include "core/static_config_seam.h"
 
 namespace orx {
 
@@ -11,16 +11,6 @@ __attribute__((used, aligned(16))) unsigned char StaticConfigArea[kStaticConfigA
     0xCF, 0xCF, 0xCF, 0xCF, 0xCF, 0xCF, 0xCF, 0xCF};
 
 namespace {
-
-struct Override {
-    std::mutex lock;
-    std::optional<std::string> text;
-};
-
-Override& TestOverride() {
-    static Override* value = new Override;
-    return *value;
-}
 
 // The area as the program file holds it: the barrier hides from the optimiser that
 // the bytes were zero when compiled.
@@ -45,7 +35,7 @@ std::string TextOf(const unsigned char* room, size_t size) {
 
 bool IsStaticConfigPresent() {
     {
-        Override& o = TestOverride();
+        StaticConfigOverride& o = StaticConfigAreaOverride();
         std::lock_guard<std::mutex> guard(o.lock);
         if (o.text)
             return !o.text->empty() && (*o.text)[0] != '\0';
@@ -55,7 +45,7 @@ bool IsStaticConfigPresent() {
 
 std::string GetStaticConfigText() {
     {
-        Override& o = TestOverride();
+        StaticConfigOverride& o = StaticConfigAreaOverride();
         std::lock_guard<std::mutex> guard(o.lock);
         if (o.text) {
             const size_t size = o.text->size() < kTextRoom ? o.text->size() : kTextRoom;
@@ -65,14 +55,9 @@ std::string GetStaticConfigText() {
     return TextOf(AreaText(), kTextRoom);
 }
 
-namespace static_config_testing {
-
-void SetText(std::optional<std::string> text) {
-    Override& o = TestOverride();
-    std::lock_guard<std::mutex> guard(o.lock);
-    o.text = std::move(text);
+StaticConfigOverride& StaticConfigAreaOverride() {
+    static StaticConfigOverride* value = new StaticConfigOverride;
+    return *value;
 }
-
-}  // namespace static_config_testing
 
 }  // namespace orx

@@ -3,7 +3,6 @@
 // and is all zero behind it until a text is written there.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace orx {
@@ -15,10 +14,5 @@ inline constexpr size_t kStaticConfigMarkerSize = 8;
 bool IsStaticConfigPresent();
 // As many bytes from the start of the text room as it holds non-zero bytes.
 std::string GetStaticConfigText();
-
-namespace static_config_testing {
-// Replaces the area's content for in-process tests; nullopt gives the real area back.
-void SetText(std::optional<std::string> text);
-}  // namespace static_config_testing
 
 }  // namespace orx

@@ -4,21 +4,14 @@
 
 namespace orx {
 
-namespace {
-std::optional<bool>& Forced() {
+bool RunsUnderSystemAccount() {
+    const std::optional<bool>& forced = SystemAccountOverride();
+    return forced ? *forced : IsSystemAccount();
+}
+
+std::optional<bool>& SystemAccountOverride() {
     static std::optional<bool> forced;
     return forced;
 }
-}  // namespace
-
-bool RunsUnderSystemAccount() {
-    return Forced() ? *Forced() : IsSystemAccount();
-}
-
-namespace account_testing {
-void SetSystemAccount(std::optional<bool> system) {
-    Forced() = system;
-}
-}  // namespace account_testing
 
 }  // namespace orx

@@ -6,12 +6,10 @@
 
 namespace orx {
 
-// IsSystemAccount, unless a test forced the answer.
+// IsSystemAccount, unless the override holds an answer.
 bool RunsUnderSystemAccount();
 
-namespace account_testing {
-// Forces the answer; std::nullopt asks the system again.
-void SetSystemAccount(std::optional<bool> system);
-}  // namespace account_testing
+// Set by the window tests only; std::nullopt asks the system.
+std::optional<bool>& SystemAccountOverride();
 
 }  // namespace orx

@@ -1,32 +1,16 @@
-// Opens a web address with the desktop's "open" action (xdg-open, not waited for). Tests put a
-// recorder in its place so that no browser starts.
+// Opens a web address with the desktop's "open" action (xdg-open, not waited for).
 #pragma once
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace orx {
 
 void OpenUrl(const std::string& url);
 
-namespace link_testing {
+// While set, OpenUrl hands the address to it instead of the desktop, so that the
+// window tests start no browser. The program never sets it.
 using LinkOpener = std::function<void(const std::string& url)>;
-// nullptr (or an empty function) restores the desktop's opener.
-void SetLinkOpener(LinkOpener opener);
-
-// Records every address instead of opening it, for the scope.
-class ScopedLinkRecorder {
-  public:
-    ScopedLinkRecorder();
-    ~ScopedLinkRecorder();
-    ScopedLinkRecorder(const ScopedLinkRecorder&) = delete;
-    ScopedLinkRecorder& operator=(const ScopedLinkRecorder&) = delete;
-    const std::vector<std::string>& Opened() const { return opened_; }
-
-  private:
-    std::vector<std::string> opened_;
-};
-}  // namespace link_testing
+LinkOpener& LinkOpenerOverride();
 
 }  // namespace orx

@@ -7,8 +7,8 @@
 #include "core/language.h"
 #include "core/trace.h"
 #include "dialogs/account_seam.h"
+#include "dialogs/message_box_seam.h"
 #include "dialogs/message_dialog.h"
-#include "dialogs/message_sink.h"
 #include "dialogs/message_text.h"
 #include "ui/qt_text.h"
 
@@ -115,14 +115,14 @@ int ShowMessage(QWidget* owner, std::string_view text, std::string_view caption,
     Trace("MessageBox - '%s'", shown.c_str());
 
     int result = -1;
-    if (message_testing::HasMessageSink()) {
-        message_testing::MessageRecord record;
+    if (const MessageHook& hook = MessageBoxOverride()) {
+        MessageRecord record;
         record.owner = owner;
         record.caption = title;
         record.text = shown;
         record.style = style;
         record.link = ExtractLink(shown);
-        result = message_testing::Deliver(record);
+        result = hook(record);
     } else {
         MessageDialog dialog(owner, title, shown, style);
         result = dialog.DoModal();
@@ -150,6 +150,11 @@ int AskQuestion(QWidget* owner, int stringId, std::string_view insert) {
 int ShowInformation(QWidget* owner, int stringId) {
     return ShowMessage(owner, GetText(stringId), Caption(owner, kTextMessage),
                        kMbIconInformation | kMbOk, stringId >= 2300 && stringId <= 2399);
+}
+
+MessageHook& MessageBoxOverride() {
+    static MessageHook hook;
+    return hook;
 }
 
 }  // namespace orx

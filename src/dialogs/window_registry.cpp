@@ -1,21 +1,22 @@
 #include "dialogs/window_registry.h"
 
-#include <vector>
+#include "dialogs/window_registry_table.h"
 
 namespace orx {
 
-namespace {
+namespace window_registry_detail {
 
-struct Entry {
-    const QWidget* window;
-    Dlg* dlg;
-};
-
-// Few dialogs are open at a time: a short array searched linearly.
 std::vector<Entry>& Entries() {
     static std::vector<Entry> entries;
     return entries;
 }
+
+}  // namespace window_registry_detail
+
+namespace {
+
+using window_registry_detail::Entries;
+using window_registry_detail::Entry;
 
 constexpr size_t kGrowth = 4;
 
@@ -55,14 +56,5 @@ Dlg* FindDlg(const QWidget* window) {
     }
     return nullptr;
 }
-
-namespace registry_testing {
-size_t Count() {
-    return Entries().size();
-}
-size_t Capacity() {
-    return Entries().capacity();
-}
-}  // namespace registry_testing
 
 }  // namespace orx

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QWidget>
-#include <cstddef>
 
 namespace orx {
 
@@ -14,11 +13,5 @@ class Dlg;
 void RegisterDlgWindow(QWidget* window, Dlg* dlg);
 void UnregisterDlgWindow(QWidget* window);
 Dlg* FindDlg(const QWidget* window);
-
-namespace registry_testing {
-size_t Count();
-// Pairs the table has room for; grows by 4, back to 0 when it empties.
-size_t Capacity();
-}  // namespace registry_testing
 
 }  // namespace orx

@@ -15,8 +15,6 @@ namespace {
 
 constexpr std::string_view kScheme = "ldap://";
 
-int resultTimeoutSeconds = kLdapResultTimeoutSeconds;
-
 bool IsObjectClass(const char* name) {
     return strcasecmp(name, "objectClass") == 0;
 }
@@ -149,7 +147,8 @@ int LdapSearchValues(LdapConnection connection, const char* base, const char* fi
         std::string text;
         text.reserve(kLdapEntryTextCapacity);
         while (id != -1 && !stop) {
-            struct timeval timeout = {resultTimeoutSeconds, 0};
+            const int seconds = LdapResultTimeoutOverride();
+            struct timeval timeout = {seconds > 0 ? seconds : kLdapResultTimeoutSeconds, 0};
             LDAPMessage* message = nullptr;
             const int type = LdapResult(connection, id, 0, &timeout, &message);
             if (type != LDAP_RES_SEARCH_ENTRY) {
@@ -182,12 +181,9 @@ int LdapSearchCertificates(LdapConnection connection, const char* base, const ch
                             consumer, context);
 }
 
-namespace ldap_testing {
-
-void SetResultTimeout(int seconds) {
-    resultTimeoutSeconds = seconds > 0 ? seconds : kLdapResultTimeoutSeconds;
+int& LdapResultTimeoutOverride() {
+    static int seconds = 0;
+    return seconds;
 }
-
-}  // namespace ldap_testing
 
 }  // namespace orx

@@ -48,9 +48,8 @@ struct LdapAddress {
 };
 LdapAddress ParseLdapUrl(std::string_view url);
 
-namespace ldap_testing {
-// The wait for one message; a test of a silent server cannot wait a minute.
-void SetResultTimeout(int seconds);
-}  // namespace ldap_testing
+// Seconds to wait for one message in place of kLdapResultTimeoutSeconds, when
+// above 0. The program never sets it; a test of a silent server cannot wait a minute.
+int& LdapResultTimeoutOverride();
 
 }  // namespace orx

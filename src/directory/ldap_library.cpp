@@ -3,66 +3,25 @@
 #include <dlfcn.h>
 
 #include "core/trace.h"
+#include "directory/ldap_library_state.h"
 
 namespace orx {
 
+namespace ldap_detail {
+LdapLibrary library;
+}  // namespace ldap_detail
+
 namespace {
 
-// The library's own signatures; the declarations in its headers are only used for
-// the types, since every function is looked up at run time.
-using OpenFn = LDAP* (*)(const char*, int);
-using UnbindFn = int (*)(LDAP*);
-using SetOptionFn = int (*)(LDAP*, int, const void*);
-using SearchFn = int (*)(LDAP*, const char*, int, const char*, char**, int);
-using ResultFn = int (*)(LDAP*, int, int, struct timeval*, LDAPMessage**);
-using MsgFreeFn = int (*)(LDAPMessage*);
-using FirstEntryFn = LDAPMessage* (*)(LDAP*, LDAPMessage*);
-using NextEntryFn = LDAPMessage* (*)(LDAP*, LDAPMessage*);
-using CountEntriesFn = int (*)(LDAP*, LDAPMessage*);
-using FirstAttributeFn = char* (*)(LDAP*, LDAPMessage*, BerElement**);
-using NextAttributeFn = char* (*)(LDAP*, LDAPMessage*, BerElement*);
-using GetValuesLenFn = struct berval** (*)(LDAP*, LDAPMessage*, const char*);
-using ValueFreeLenFn = void (*)(struct berval**);
-using BerFreeFn = void (*)(BerElement*, int);
-using MemFreeFn = void (*)(void*);
-
-struct EntryPoints {
-    OpenFn open = nullptr;
-    UnbindFn unbind = nullptr;
-    SetOptionFn setOption = nullptr;
-    SearchFn search = nullptr;
-    ResultFn result = nullptr;
-    MsgFreeFn msgFree = nullptr;
-    FirstEntryFn firstEntry = nullptr;
-    NextEntryFn nextEntry = nullptr;
-    CountEntriesFn countEntries = nullptr;
-    FirstAttributeFn firstAttribute = nullptr;
-    NextAttributeFn nextAttribute = nullptr;
-    GetValuesLenFn getValuesLen = nullptr;
-    ValueFreeLenFn valueFreeLen = nullptr;
-};
-
-// Process-wide and unlocked: only the one search worker at a time uses it.
-struct LdapLibrary {
-    void* module = nullptr;
-    uint32_t references = 0;
-    EntryPoints entry;
-    // Not among the thirteen: the library's release functions for what it hands
-    // out. Their absence only costs memory.
-    BerFreeFn berFree = nullptr;
-    MemFreeFn memFree = nullptr;
-};
-
-LdapLibrary library;
-
-std::vector<std::string>& LibraryNames() {
-    static std::vector<std::string> names;
-    return names;
-}
+using ldap_detail::BerFreeFn;
+using ldap_detail::EntryPoints;
+using ldap_detail::library;
+using ldap_detail::MemFreeFn;
 
 const std::vector<std::string>& NamesToTry() {
     static const std::vector<std::string> system = {"libldap-2.5.so.0", "libldap.so.2"};
-    return LibraryNames().empty() ? system : LibraryNames();
+    const std::vector<std::string>& chosen = LdapLibraryNamesOverride();
+    return chosen.empty() ? system : chosen;
 }
 
 template <typename Fn>
@@ -240,35 +199,9 @@ void LdapEndAttributes(BerElement* walk) {
         library.berFree(walk, 0);
 }
 
-namespace ldap_testing {
-
-LibraryState GetLibraryState() {
-    LibraryState state;
-    state.loaded = library.module != nullptr;
-    state.references = library.references;
-    const EntryPoints& e = library.entry;
-    const void* all[] = {reinterpret_cast<const void*>(e.open),
-                         reinterpret_cast<const void*>(e.unbind),
-                         reinterpret_cast<const void*>(e.setOption),
-                         reinterpret_cast<const void*>(e.search),
-                         reinterpret_cast<const void*>(e.result),
-                         reinterpret_cast<const void*>(e.msgFree),
-                         reinterpret_cast<const void*>(e.firstEntry),
-                         reinterpret_cast<const void*>(e.nextEntry),
-                         reinterpret_cast<const void*>(e.countEntries),
-                         reinterpret_cast<const void*>(e.firstAttribute),
-                         reinterpret_cast<const void*>(e.nextAttribute),
-                         reinterpret_cast<const void*>(e.getValuesLen),
-                         reinterpret_cast<const void*>(e.valueFreeLen)};
-    for (const void* p : all)
-        state.boundEntryPoints += p != nullptr ? 1 : 0;
-    return state;
+std::vector<std::string>& LdapLibraryNamesOverride() {
+    static std::vector<std::string> names;
+    return names;
 }
-
-void SetLibraryNames(std::vector<std::string> names) {
-    LibraryNames() = std::move(names);
-}
-
-}  // namespace ldap_testing
 
 }  // namespace orx

@@ -44,16 +44,9 @@ int LdapValueFreeLen(struct berval** values);
 void LdapFreeName(char* name);
 void LdapEndAttributes(BerElement* walk);
 
-namespace ldap_testing {
-struct LibraryState {
-    bool loaded = false;
-    uint32_t references = 0;
-    int boundEntryPoints = 0;  // of the thirteen
-};
-LibraryState GetLibraryState();
-// Shared-object names tried in order when the library is loaded; an empty list
-// restores the system's names.
-void SetLibraryNames(std::vector<std::string> names);
-}  // namespace ldap_testing
+// Shared-object names tried in order when the library is loaded, in place of the
+// system's names while not empty. The program never sets them; the tests of a
+// missing or unusable library do.
+std::vector<std::string>& LdapLibraryNamesOverride();
 
 }  // namespace orx

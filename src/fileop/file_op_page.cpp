@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include "core/language.h"
 #include "core/trace.h"
@@ -15,7 +14,6 @@
 #include "der/cert_view.h"
 #include "fileop/file_op_names.h"
 #include "fileop/file_op_texts.h"
-#include "fileop/file_op_wizard.h"
 #include "fileop/file_op_wizard_ids.h"
 #include "token/token_application.h"
 #include "ui/file_dialog.h"
@@ -33,7 +31,7 @@ constexpr size_t kDisplayNameCapacity = 256;
 // Enter and Escape typed anywhere in a page act on the frame, as in one dialog.
 class PageKeys : public QObject {
   public:
-    explicit PageKeys(CFileOpWizard& wizard) : wizard_(wizard) {}
+    explicit PageKeys(FileOpHost& host) : host_(host) {}
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -46,36 +44,34 @@ class PageKeys : public QObject {
             if (auto* combo = qobject_cast<QComboBox*>(watched);
                 combo && combo->view()->isVisible())
                 return false;
-            auto* next = qobject_cast<QPushButton*>(wizard_.GetItem(kIdNext));
-            if (next != nullptr && next->isEnabled())
-                next->click();
+            host_.PressNext();
             return true;
         }
         if (key->key() == Qt::Key_Escape) {
             if (auto* combo = qobject_cast<QComboBox*>(watched);
                 combo && combo->view()->isVisible())
                 return false;
-            wizard_.OnCommand(kIdCancel, kNotifyClicked);
+            host_.Cancel();
             return true;
         }
         return false;
     }
 
   private:
-    CFileOpWizard& wizard_;
+    FileOpHost& host_;
 };
 
 }  // namespace
 
-FileOpPage::FileOpPage(int templateId, CFileOpWizard& wizard, int index)
-    : Dlg(templateId, wizard.Window()), wizard_(wizard), index_(index) {}
+FileOpPage::FileOpPage(int templateId, FileOpHost& host, int index)
+    : Dlg(templateId, host.FrameWindow()), host_(host), index_(index) {}
 
 FileOpPage::~FileOpPage() = default;
 
 void FileOpPage::OnOK() {}
 
 void FileOpPage::OnCancel() {
-    wizard_.OnCommand(kIdCancel, kNotifyClicked);
+    host_.Cancel();
 }
 
 std::vector<QWidget*> FileOpPage::FocusChain() const {
@@ -89,7 +85,7 @@ bool FileOpPage::CreateInside(QWidget* area) {
     window->setParent(area, Qt::Widget);
     if (area->layout() != nullptr)
         area->layout()->addWidget(window);
-    keys_ = std::make_unique<PageKeys>(wizard_);
+    keys_ = std::make_unique<PageKeys>(host_);
     window->installEventFilter(keys_.get());
     for (QWidget* child : window->findChildren<QWidget*>())
         child->installEventFilter(keys_.get());
@@ -98,36 +94,35 @@ bool FileOpPage::CreateInside(QWidget* area) {
     return true;
 }
 
-IntroPage::IntroPage(CFileOpWizard& wizard) : FileOpPage(kTemplateIntroPage, wizard, 0) {}
+IntroPage::IntroPage(FileOpHost& host) : FileOpPage(kTemplateIntroPage, host, 0) {}
 
 void IntroPage::OnSetActive() {
-    const FileOpTexts& texts = TextsFor(wizard_.Operation());
+    const FileOpTexts& texts = TextsFor(host_.Operation());
     SetItemTextById(kIdPageTitle, texts.name);
     SetItemText(kIdPageText, GetText(texts.introduction, 1024));
 }
 
-FilePage::FilePage(CFileOpWizard& wizard, int index)
-    : FileOpPage(index == 3 && wizard.Operation() == kFileOpVerify ? kTemplateVerifiedFilePage
-                                                                   : kTemplateFilePage,
-                 wizard, index) {}
+FilePage::FilePage(FileOpHost& host, int index)
+    : FileOpPage(index == 3 && host.Operation() == kFileOpVerify ? kTemplateVerifiedFilePage
+                                                                 : kTemplateFilePage,
+                 host, index) {}
 
 void FilePage::OnSetActive() {
-    const FileOpTexts& texts = TextsFor(wizard_.Operation());
+    const FileOpTexts& texts = TextsFor(host_.Operation());
     SetItemText(kIdPageText, GetText(index_ == 1 ? texts.input : texts.output, 1024));
     SetItemTextById(kIdPathLabel, kTextPathLabel);
     if (index_ == 3) {
-        wizard_.SetFilePath(
-            ProposeOutputPath(wizard_.Operation(), wizard_.FilePath(), wizard_.Settings()));
+        host_.SetFilePath(ProposeOutputPath(host_.Operation(), host_.FilePath(), host_.Settings()));
         if (auto* icon = qobject_cast<QLabel*>(GetItem(kIdValidIcon)))
             icon->setPixmap(LoadIconPixmap(kIconValidSignature, kLargeIconSize));
     }
-    SetItemText(kIdPathEdit, wizard_.FilePath());
+    SetItemText(kIdPathEdit, host_.FilePath());
 }
 
 bool FilePage::OnNextPage() {
     const std::string text = GetItemText(kIdPathEdit);
     if (index_ == 3 && text.size() < kFileOpPathCapacity)
-        wizard_.SetFilePath(text);
+        host_.SetFilePath(text);
     return true;
 }
 
@@ -145,20 +140,20 @@ std::vector<QWidget*> FilePage::FocusChain() const {
     return {GetItem(kIdPathEdit), GetItem(kIdBrowse)};
 }
 
-CertificatePage::CertificatePage(CFileOpWizard& wizard)
-    : FileOpPage(wizard.Operation() == kFileOpEncrypt || wizard.Operation() == kFileOpDecrypt
+CertificatePage::CertificatePage(FileOpHost& host)
+    : FileOpPage(host.Operation() == kFileOpEncrypt || host.Operation() == kFileOpDecrypt
                      ? kTemplateRecipientPage
                      : kTemplateSignerPage,
-                 wizard, 2) {}
+                 host, 2) {}
 
 void CertificatePage::OnCreatePage() {
     auto* algorithms = qobject_cast<QComboBox*>(GetItem(kIdAlgorithmCombo));
     if (algorithms != nullptr) {
         for (const EncryptionAlgorithm& algorithm : EncryptionAlgorithms())
             algorithms->addItem(QString::fromLatin1(algorithm.displayText));
-        algorithms->setCurrentIndex(PreselectedAlgorithm(wizard_.Settings().defaultAlgorithm));
+        algorithms->setCurrentIndex(PreselectedAlgorithm(host_.Settings().defaultAlgorithm));
     }
-    if (wizard_.Operation() == kFileOpDecrypt) {
+    if (host_.Operation() == kFileOpDecrypt) {
         ShowItem(kIdAlgorithmLabel, false);
         ShowItem(kIdAlgorithmCombo, false);
     }
@@ -175,14 +170,14 @@ void CertificatePage::SetCertificates(const std::vector<CertHandle>& certificate
 }
 
 void CertificatePage::CollectFromToken() {
-    const bool signing = wizard_.Operation() == kFileOpSign;
+    const bool signing = host_.Operation() == kFileOpSign;
     const uint8_t usage = signing ? kSigningUsage : kEncryptionUsage;
     list_.clear();
     const int passes = signing ? 1 : 2;
     for (int pass = 0; pass < passes; ++pass) {
         const bool other = pass == 1;
         for (int index = 0; list_.size() < kFileOpMaxCertificates; ++index) {
-            CertHandle certificate = wizard_.App().GetCertificateAt(index, usage, other);
+            CertHandle certificate = host_.App().GetCertificateAt(index, usage, other);
             if (!certificate)
                 break;
             if (CertIsCA(certificate.get()) || !CertIsTimeValid(certificate.get()))
@@ -210,7 +205,7 @@ const CertRecord* CertificatePage::Selected() const {
 }
 
 void CertificatePage::OnSetActive() {
-    const FileOpTexts& texts = TextsFor(wizard_.Operation());
+    const FileOpTexts& texts = TextsFor(host_.Operation());
     SetItemText(kIdPageText, GetText(texts.certificate, 1024));
     SetItemTextById(kIdCertificateLabel, kTextCertificateLabel);
     SetItemTextById(kIdView, kTextView);
@@ -219,10 +214,10 @@ void CertificatePage::OnSetActive() {
     if (combo == nullptr)
         return;
     const QString before = combo->currentText();
-    if (wizard_.Operation() == kFileOpSign || wizard_.Operation() == kFileOpEncrypt) {
+    if (host_.Operation() == kFileOpSign || host_.Operation() == kFileOpEncrypt) {
         CollectFromToken();
     } else {
-        SetCertificates(wizard_.FoundCertificates());
+        SetCertificates(host_.FoundCertificates());
     }
     combo->clear();
     for (size_t i = 0; i < list_.size(); ++i) {
@@ -242,11 +237,11 @@ bool CertificatePage::OnNextPage() {
         const int index = algorithms->currentIndex();
         const auto& list = EncryptionAlgorithms();
         if (index >= 0 && static_cast<size_t>(index) < list.size() &&
-            wizard_.Operation() != kFileOpDecrypt) {
-            wizard_.SetAlgorithm(list[static_cast<size_t>(index)].oid);
+            host_.Operation() != kFileOpDecrypt) {
+            host_.SetAlgorithm(list[static_cast<size_t>(index)].oid);
         }
     }
-    wizard_.SetChosenCertificate(CertClone(Selected()));
+    host_.SetChosenCertificate(CertClone(Selected()));
     return true;
 }
 

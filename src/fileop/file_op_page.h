@@ -7,16 +7,15 @@
 
 #include "der/cert_handle.h"
 #include "dialogs/dlg.h"
+#include "fileop/file_op_host.h"
 
 class QObject;
 
 namespace orx {
 
-class CFileOpWizard;
-
 class FileOpPage : public Dlg {
   public:
-    FileOpPage(int templateId, CFileOpWizard& wizard, int index);
+    FileOpPage(int templateId, FileOpHost& host, int index);
     ~FileOpPage() override;
 
     virtual void OnSetActive() = 0;
@@ -36,7 +35,7 @@ class FileOpPage : public Dlg {
     bool CreateInside(QWidget* area);
 
   protected:
-    CFileOpWizard& wizard_;
+    FileOpHost& host_;
     int index_;
 
   private:
@@ -45,13 +44,13 @@ class FileOpPage : public Dlg {
 
 class IntroPage : public FileOpPage {
   public:
-    IntroPage(CFileOpWizard& wizard);
+    explicit IntroPage(FileOpHost& host);
     void OnSetActive() override;
 };
 
 class FilePage : public FileOpPage {
   public:
-    FilePage(CFileOpWizard& wizard, int index);
+    FilePage(FileOpHost& host, int index);
     void OnSetActive() override;
     bool OnNextPage() override;
     bool OnCommand(int commandId, int extra) override;
@@ -60,7 +59,7 @@ class FilePage : public FileOpPage {
 
 class CertificatePage : public FileOpPage {
   public:
-    explicit CertificatePage(CFileOpWizard& wizard);
+    explicit CertificatePage(FileOpHost& host);
     void OnCreatePage() override;
     void OnSetActive() override;
     bool OnNextPage() override;

@@ -73,6 +73,16 @@ void CFileOpWizard::SetChosenCertificate(CertHandle certificate) {
     chosen_ = std::move(certificate);
 }
 
+void CFileOpWizard::PressNext() {
+    auto* next = qobject_cast<QPushButton*>(GetItem(kIdNext));
+    if (next != nullptr && next->isEnabled())
+        next->click();
+}
+
+void CFileOpWizard::Cancel() {
+    OnCommand(kIdCancel, kNotifyClicked);
+}
+
 bool CFileOpWizard::OnInitDialog() {
     Dlg::OnInitDialog();
     SetTitle(TextsFor(operation_).name);

@@ -12,15 +12,15 @@
 
 #include "der/cert_handle.h"
 #include "dialogs/dlg.h"
+#include "fileop/file_op_host.h"
 #include "fileop/file_op_names.h"
 
 namespace orx {
 
 class TokenApplication;
 class FileOpPage;
-class CertificatePage;
 
-class CFileOpWizard : public Dlg {
+class CFileOpWizard : public Dlg, public FileOpHost {
   public:
     CFileOpWizard(TokenApplication& app, int operation, std::string_view inputPath);
     ~CFileOpWizard() override;
@@ -34,19 +34,23 @@ class CFileOpWizard : public Dlg {
     void OnNext();
     void OnBack();
 
-    int Operation() const { return operation_; }
     int CurrentPage() const { return page_; }
-    const std::string& FilePath() const { return path_; }
-    void SetFilePath(std::string_view path);
-    const FileOpSettings& Settings() const { return settings_; }
-    TokenApplication& App() { return app_; }
     bool Verified() const { return verified_; }
     const std::string& Algorithm() const { return algorithm_; }
-    void SetAlgorithm(std::string_view oid);
-    void SetChosenCertificate(CertHandle certificate);
-    // The certificates found in the input (verify and decrypt).
-    std::vector<CertHandle>& FoundCertificates() { return found_; }
     FileOpPage* Page(int index) const { return pages_[static_cast<size_t>(index)].get(); }
+
+    // What the pages ask of the frame.
+    QWidget* FrameWindow() const override { return Window(); }
+    int Operation() const override { return operation_; }
+    const FileOpSettings& Settings() const override { return settings_; }
+    TokenApplication& App() override { return app_; }
+    const std::string& FilePath() const override { return path_; }
+    void SetFilePath(std::string_view path) override;
+    const std::vector<CertHandle>& FoundCertificates() const override { return found_; }
+    void SetChosenCertificate(CertHandle certificate) override;
+    void SetAlgorithm(std::string_view oid) override;
+    void PressNext() override;
+    void Cancel() override;
 
   private:
     bool NextFromInput();

@@ -39,15 +39,4 @@ bool BuildDialogTemplate(int templateId, QWidget* dialog) {
     return it->second(dialog);
 }
 
-namespace template_testing {
-TemplateBuilder Unregister(int templateId) {
-    const auto it = Templates().find(Key(templateId));
-    if (it == Templates().end())
-        return nullptr;
-    TemplateBuilder builder = it->second;
-    Templates().erase(it);
-    return builder;
-}
-}  // namespace template_testing
-
 }  // namespace orx

@@ -18,10 +18,4 @@ bool HasDialogTemplate(int templateId);
 // False when no template has that id or its builder failed.
 bool BuildDialogTemplate(int templateId, QWidget* dialog);
 
-namespace template_testing {
-// Removes a template, so that a test can see what happens when one is missing;
-// returns the builder that was registered (nullptr when none).
-TemplateBuilder Unregister(int templateId);
-}  // namespace template_testing
-
 }  // namespace orx

@@ -2,10 +2,10 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QPointer>
 
 #include "core/config_file.h"
 #include "core/text_encoding.h"
+#include "ui/file_dialog_seam.h"
 #include "ui/qt_text.h"
 
 namespace orx {
@@ -14,16 +14,6 @@ namespace {
 
 constexpr std::string_view kLastPathSection = "Last Path";
 constexpr std::string_view kAnyFile = "*.*";
-
-file_dialog_testing::FileDialogSink& Sink() {
-    static file_dialog_testing::FileDialogSink sink;
-    return sink;
-}
-
-QPointer<QFileDialog>& Current() {
-    static QPointer<QFileDialog> current;
-    return current;
-}
 
 // "*.*" stood for every file where names were split into name and extension; a
 // name without a dot is a file all the same here. Several patterns were joined
@@ -45,7 +35,7 @@ QString QtFilter(const std::string& description, const std::string& pattern) {
     return shown + QStringLiteral(" (") + QtPattern(pattern) + QLatin1Char(')');
 }
 
-file_dialog_testing::FileDialogAnswer RunDialog(const file_dialog_testing::FileDialogRequest& r) {
+FileDialogAnswer RunDialog(const FileDialogRequest& r) {
     QFileDialog dialog(r.owner);
     // The desktop's own dialog may run out of process and cannot be driven headless.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -62,9 +52,7 @@ file_dialog_testing::FileDialogAnswer RunDialog(const file_dialog_testing::FileD
     }
     if (!r.proposed.empty())
         dialog.selectFile(ToQString(r.proposed));
-    Current() = &dialog;
     const int result = dialog.exec();
-    Current() = nullptr;
     const QStringList chosen = dialog.selectedFiles();
     if (result != QDialog::Accepted || chosen.isEmpty())
         return std::nullopt;
@@ -95,7 +83,7 @@ std::string FileDialogInitialFolder(std::string_view key) {
 
 bool FileDialog(QWidget* owner, std::string_view key, bool open, std::string_view filter,
                 std::string_view extension, std::string& fileName, size_t capacity) {
-    file_dialog_testing::FileDialogRequest request;
+    FileDialogRequest request;
     request.owner = owner;
     request.open = open;
     request.description = std::string(CutUtf8(filter, kFileDialogFilterCapacity - 1));
@@ -103,8 +91,8 @@ bool FileDialog(QWidget* owner, std::string_view key, bool open, std::string_vie
     request.folder = FileDialogInitialFolder(key);
     request.proposed = fileName;
 
-    const file_dialog_testing::FileDialogAnswer answer =
-        Sink() ? Sink()(request) : RunDialog(request);
+    const FileDialogHook& hook = FileDialogOverride();
+    const FileDialogAnswer answer = hook ? hook(request) : RunDialog(request);
     const bool chosen = answer.has_value();
     if (chosen) {
         fileName = std::string(CutUtf8(*answer, capacity > 0 ? capacity - 1 : 0));
@@ -127,31 +115,9 @@ bool FileDialog(QWidget* owner, std::string_view key, bool open, std::string_vie
     return chosen;
 }
 
-namespace file_dialog_testing {
-
-void SetFileDialogSink(FileDialogSink sink) {
-    Sink() = std::move(sink);
+FileDialogHook& FileDialogOverride() {
+    static FileDialogHook hook;
+    return hook;
 }
-
-ScopedFileDialogAnswers::ScopedFileDialogAnswers() {
-    SetFileDialogSink([this](const FileDialogRequest& request) -> FileDialogAnswer {
-        requests_.push_back(request);
-        if (answers_.empty())
-            return std::nullopt;
-        FileDialogAnswer answer = std::move(answers_.front());
-        answers_.pop_front();
-        return answer;
-    });
-}
-
-ScopedFileDialogAnswers::~ScopedFileDialogAnswers() {
-    SetFileDialogSink(nullptr);
-}
-
-QWidget* CurrentFileDialog() {
-    return Current().data();
-}
-
-}  // namespace file_dialog_testing
 
 }  // namespace orx

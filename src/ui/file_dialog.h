@@ -4,12 +4,8 @@
 #pragma once
 
 #include <QWidget>
-#include <deque>
-#include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace orx {
 
@@ -28,45 +24,5 @@ bool FileDialog(QWidget* owner, std::string_view key, bool open, std::string_vie
 std::string FileDialogPattern(std::string_view filter);
 // The folder the dialog opens in: the remembered one for the key, else the home folder.
 std::string FileDialogInitialFolder(std::string_view key);
-
-namespace file_dialog_testing {
-
-struct FileDialogRequest {
-    QWidget* owner = nullptr;
-    bool open = false;
-    std::string description;  // the filter text as shown
-    std::string pattern;
-    std::string folder;    // where the dialog starts
-    std::string proposed;  // the name it proposes
-};
-
-// An answer is a chosen path, or nullopt for a cancelled dialog.
-using FileDialogAnswer = std::optional<std::string>;
-using FileDialogSink = std::function<FileDialogAnswer(const FileDialogRequest& request)>;
-// While a sink is set no dialog is shown; an empty sink shows real dialogs again.
-void SetFileDialogSink(FileDialogSink sink);
-
-// Answers every dialog of the scope from a queue (then as cancelled) and records
-// what each one was set up with.
-class ScopedFileDialogAnswers {
-  public:
-    ScopedFileDialogAnswers();
-    ~ScopedFileDialogAnswers();
-    ScopedFileDialogAnswers(const ScopedFileDialogAnswers&) = delete;
-    ScopedFileDialogAnswers& operator=(const ScopedFileDialogAnswers&) = delete;
-
-    void QueueChoice(std::string path) { answers_.emplace_back(std::move(path)); }
-    void QueueCancel() { answers_.emplace_back(std::nullopt); }
-    const std::vector<FileDialogRequest>& Requests() const { return requests_; }
-
-  private:
-    std::deque<FileDialogAnswer> answers_;
-    std::vector<FileDialogRequest> requests_;
-};
-
-// The real dialog that FileDialog shows, for tests that drive it (nullptr when none).
-QWidget* CurrentFileDialog();
-
-}  // namespace file_dialog_testing
 
 }  // namespace orx

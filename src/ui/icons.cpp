@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QString>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include "core/os/folders.h"
@@ -21,16 +20,6 @@ static void InitIconResources() {
 namespace orx {
 
 namespace {
-
-struct ProductIcons {
-    QIcon small;
-    QIcon large;
-};
-
-std::optional<ProductIcons>& CachedProductIcons() {
-    static std::optional<ProductIcons> icons;
-    return icons;
-}
 
 void EnsureResources() {
     static const bool done = (InitIconResources(), true);
@@ -86,33 +75,34 @@ QIcon LoadIcon(int iconId) {
     return icon;
 }
 
-const QIcon& GetProductIcon(bool small) {
-    std::optional<ProductIcons>& cached = CachedProductIcons();
-    if (!cached) {
-        InitProductIdentity();  // the prefix names the description file
-        ProductIcons icons;
-        for (const std::string& folder : {GetProgramFolder(), GetComponentFolder()}) {
-            if (folder.empty())
-                continue;
-            const std::string path = ProductIconPath(folder);
-            if (path.empty())
-                continue;
-            const QImage image(ToQString(path));
-            if (image.isNull()) {
-                Trace("Helper - Failed to load product icon '%s'", path.c_str());
-                continue;
-            }
-            icons.small = QIcon(Scaled(image, kSmallIconSize));
-            icons.large = QIcon(Scaled(image, kLargeIconSize));
-            break;
+ProductIcons FindProductIcons() {
+    InitProductIdentity();  // the prefix names the description file
+    ProductIcons icons;
+    for (const std::string& folder : {GetProgramFolder(), GetComponentFolder()}) {
+        if (folder.empty())
+            continue;
+        const std::string path = ProductIconPath(folder);
+        if (path.empty())
+            continue;
+        const QImage image(ToQString(path));
+        if (image.isNull()) {
+            Trace("Helper - Failed to load product icon '%s'", path.c_str());
+            continue;
         }
-        if (icons.small.isNull())
-            icons.small = QIcon(LoadIconPixmap(kIconProgram, kSmallIconSize));
-        if (icons.large.isNull())
-            icons.large = QIcon(LoadIconPixmap(kIconProgram, kLargeIconSize));
-        cached = std::move(icons);
+        icons.small = QIcon(Scaled(image, kSmallIconSize));
+        icons.large = QIcon(Scaled(image, kLargeIconSize));
+        break;
     }
-    return small ? cached->small : cached->large;
+    if (icons.small.isNull())
+        icons.small = QIcon(LoadIconPixmap(kIconProgram, kSmallIconSize));
+    if (icons.large.isNull())
+        icons.large = QIcon(LoadIconPixmap(kIconProgram, kLargeIconSize));
+    return icons;
+}
+
+const QIcon& GetProductIcon(bool small) {
+    static const ProductIcons icons = FindProductIcons();
+    return small ? icons.small : icons.large;
 }
 
 QIcon GetProductIcons() {
@@ -125,11 +115,5 @@ QIcon GetProductIcons() {
     }
     return both;
 }
-
-namespace icon_testing {
-void ResetProductIcons() {
-    CachedProductIcons().reset();
-}
-}  // namespace icon_testing
 
 }  // namespace orx

@@ -23,17 +23,19 @@ QPixmap LoadIconPixmap(int iconId, int size);
 // Both sizes; a null icon when the id has none.
 QIcon LoadIcon(int iconId);
 
-// The small (16 x 16) or large (32 x 32) product icon: an "Icon=" image named by
+// The small (16 x 16) and large (32 x 32) product icons: an "Icon=" image named by
 // the product description file (prefix + ".product") beside the program, then in
-// the component folder; otherwise the program's own icon 110. Found once, kept
-// until the process ends.
+// the component folder; otherwise the program's own icon 110. Looked for anew on
+// every call.
+struct ProductIcons {
+    QIcon small;
+    QIcon large;
+};
+ProductIcons FindProductIcons();
+
+// One of the product icons as the first call found them, kept until the process ends.
 const QIcon& GetProductIcon(bool small);
 // Both product icons in one, for a window's title bar and task bar entry.
 QIcon GetProductIcons();
-
-namespace icon_testing {
-// Forgets the product icons, so that the next call looks for them again.
-void ResetProductIcons();
-}  // namespace icon_testing
 
 }  // namespace orx

@@ -67,7 +67,6 @@ TEST(ProgramConfigTest, OrxxctlConfigCommands) {
 
     EXPECT_EQ(RunCommand(Ctl("config"), &out), 2);
     EXPECT_EQ(RunCommand(Ctl("config get Dialog"), &out), 2);
-    EXPECT_EQ(RunCommand(Ctl("config frobnicate a b"), &out), 2);
 
     // A per-user file that cannot be made.
     WriteFile(env / "plain", "x");

@@ -14,9 +14,9 @@
 #include "client_gui/layout_checks.h"
 #include "core/config_file.h"
 #include "core/language.h"
-#include "dialogs/message_sink.h"
 #include "dialogs/message_style.h"
-#include "ui/file_dialog.h"
+#include "support/gui/file_dialog_answers.h"
+#include "support/gui/message_sink.h"
 #include "ui/item_registry.h"
 #include "ui/qt_text.h"
 #include "ui_gui/gui_test_support.h"
@@ -133,17 +133,16 @@ class CertificateSaveTest : public ::testing::Test {
     void TearDown() override { file_dialog_testing::SetFileDialogSink(nullptr); }
     // Every question of the save dialog is answered with `target`.
     void AnswerWith(const std::string& target) {
-        file_dialog_testing::SetFileDialogSink(
-            [this, target](const file_dialog_testing::FileDialogRequest& r) {
-                requests.push_back(r);
-                return target.empty() ? std::nullopt : std::optional<std::string>(target);
-            });
+        file_dialog_testing::SetFileDialogSink([this, target](const FileDialogRequest& r) {
+            requests.push_back(r);
+            return target.empty() ? std::nullopt : std::optional<std::string>(target);
+        });
     }
     QLabel* Saved(QWidget* window) { return FindItemAs<QLabel>(window, kItemSaved); }
 
     testing::IsolatedEnvironment env;
     message_testing::ScopedMessageSink messages;
-    std::vector<file_dialog_testing::FileDialogRequest> requests;
+    std::vector<FileDialogRequest> requests;
 };
 
 TEST_F(CertificateSaveTest, SavesDerAndPemThatOpensslReads) {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/config_file.h"
-#include "dialogs/link_opener.h"
-#include "dialogs/message_sink.h"
+#include "support/gui/help_links.h"
+#include "support/gui/message_sink.h"
 #include "support/test_environment.h"
 
 namespace orx {

@@ -10,8 +10,8 @@
 #include <fstream>
 
 #include "client_gui/layout_checks.h"
+#include "support/gui/modal_driver.h"
 #include "ui/item_registry.h"
-#include "ui/testing/modal_driver.h"
 #include "ui_gui/gui_test_support.h"
 
 namespace orx {

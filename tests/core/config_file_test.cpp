@@ -11,7 +11,9 @@
 #include "core/file_helpers.h"
 #include "core/static_config_area.h"
 #include "core/trace.h"
+#include "support/process_state.h"
 #include "support/test_environment.h"
+#include "support/write_failures.h"
 
 namespace orx {
 namespace {

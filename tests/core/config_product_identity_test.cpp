@@ -6,6 +6,7 @@
 
 #include "core/config_tree_cache.h"
 #include "core/product_identity.h"
+#include "support/process_state.h"
 #include "support/test_environment.h"
 
 namespace orx {

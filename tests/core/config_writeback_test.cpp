@@ -11,6 +11,7 @@
 #include "core/config_tree_cache.h"
 #include "core/file_helpers.h"
 #include "support/test_environment.h"
+#include "support/write_failures.h"
 
 namespace orx {
 namespace {

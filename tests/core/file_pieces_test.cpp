@@ -9,6 +9,7 @@
 
 #include "core/file_helpers.h"
 #include "support/test_environment.h"
+#include "support/write_failures.h"
 
 namespace orx {
 namespace {

@@ -11,6 +11,7 @@
 #include "core/product_identity.h"
 #include "core/string_table.h"
 #include "core/text_encoding.h"
+#include "support/process_state.h"
 #include "support/test_environment.h"
 
 namespace orx {

@@ -14,6 +14,7 @@
 #include "core/system_paths.h"
 #include "core/trace.h"
 #include "support/test_environment.h"
+#include "support/write_failures.h"
 
 namespace orx {
 namespace {

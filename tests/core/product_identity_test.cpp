@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/process_state.h"
 #include "support/test_environment.h"
 
 namespace orx {

@@ -13,6 +13,7 @@
 #include "core/product_identity.h"
 #include "core/system_mail.h"
 #include "core/trace.h"
+#include "support/process_state.h"
 #include "support/test_environment.h"
 
 namespace orx {

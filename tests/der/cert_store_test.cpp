@@ -5,6 +5,7 @@
 
 #include "cert_test_support.h"
 #include "core/file_helpers.h"
+#include "support/write_failures.h"
 
 namespace orx {
 namespace {

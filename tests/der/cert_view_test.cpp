@@ -13,6 +13,7 @@
 #include "core/os/folders.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
+#include "support/process_state.h"
 
 namespace orx {
 namespace {

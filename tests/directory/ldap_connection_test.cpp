@@ -12,6 +12,7 @@
 #include "directory/ldap_library.h"
 #include "directory/search_collector.h"
 #include "directory/slapd_fixture.h"
+#include "support/directory/ldap_binding.h"
 
 namespace orx {
 namespace {

@@ -66,7 +66,6 @@ TEST(OrxxctlLdap, FailuresAndUsage) {
     EXPECT_EQ(RunCommand(Orxxctl("ldap search ldap://127.0.0.1:1 dc=x '(cn=*)' 2>&1"), &output), 1);
     EXPECT_NE(output.find("cannot connect to 'ldap://127.0.0.1:1'"), std::string::npos);
     EXPECT_EQ(RunCommand(Orxxctl("ldap search ldap://127.0.0.1:1 dc=x 2>/dev/null")), 2);
-    EXPECT_EQ(RunCommand(Orxxctl("ldap find a b c 2>/dev/null")), 2);
 }
 
 TEST(OrxxctlLdap, TracesTheSearchWhenAsked) {

@@ -10,6 +10,7 @@
 #include "directory/slapd_fixture.h"
 #include "directory/vcard_writer.h"
 #include "support/test_environment.h"
+#include "support/write_failures.h"
 
 namespace orx {
 namespace {

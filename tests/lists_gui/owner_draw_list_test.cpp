@@ -15,10 +15,10 @@
 #include <optional>
 #include <vector>
 
+#include "support/gui/modal_driver.h"
+#include "support/gui/window_grab.h"
 #include "ui/item_registry.h"
 #include "ui/system_colors.h"
-#include "ui/testing/modal_driver.h"
-#include "ui/testing/window_grab.h"
 
 namespace orx {
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "support/gui/modal_driver.h"
 #include "support/test_environment.h"
-#include "ui/testing/modal_driver.h"
 
 namespace orx {
 namespace {

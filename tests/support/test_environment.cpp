@@ -13,9 +13,10 @@
 
 #include "core/config_tree_cache.h"
 #include "core/language.h"
-#include "core/static_config_area.h"
 #include "core/product_identity.h"
+#include "core/static_config_area.h"
 #include "core/trace.h"
+#include "support/process_state.h"
 
 namespace orx::testing {
 

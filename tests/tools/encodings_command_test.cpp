@@ -113,7 +113,6 @@ TEST_F(EncodingsCommand, ExitStatusAndMessages) {
         {"b64 encode " + Quote(missing), 1},
         {"b64 decode " + Quote(env.root()), 1},
         {"b64", 2},
-        {"b64 frob", 2},
         {"b64 encode a b", 2},
         {"sha1 a b", 2},
     };

@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "dialogs/window_registry.h"
+#include "support/gui/dlg_windows.h"
+#include "support/gui/modal_driver.h"
 #include "support/test_environment.h"
 #include "ui/dialog_templates.h"
 #include "ui/item_registry.h"
-#include "ui/testing/modal_driver.h"
 #include "ui/wait_cursor.h"
 
 namespace orx {

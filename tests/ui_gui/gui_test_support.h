@@ -7,8 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "support/gui/window_grab.h"
 #include "support/test_environment.h"
-#include "ui/testing/window_grab.h"
 
 namespace orx::testing {
 

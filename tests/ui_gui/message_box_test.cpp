@@ -8,9 +8,9 @@
 #include "core/config_file.h"
 #include "core/language.h"
 #include "core/trace.h"
-#include "dialogs/account_seam.h"
-#include "dialogs/message_sink.h"
 #include "dialogs/plugin_error.h"
+#include "support/gui/help_links.h"
+#include "support/gui/message_sink.h"
 #include "support/test_environment.h"
 
 namespace orx {

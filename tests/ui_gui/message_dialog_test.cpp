@@ -11,14 +11,14 @@
 
 #include "core/config_file.h"
 #include "core/language.h"
-#include "dialogs/account_seam.h"
-#include "dialogs/link_opener.h"
 #include "dialogs/message_box.h"
+#include "dialogs/message_dialog_template.h"
 #include "dialogs/plugin_error.h"
 #include "dialogs/window_registry.h"
+#include "support/gui/help_links.h"
+#include "support/gui/modal_driver.h"
 #include "ui/dialog_templates.h"
 #include "ui/item_registry.h"
-#include "ui/testing/modal_driver.h"
 #include "ui_gui/gui_test_support.h"
 
 namespace orx {
@@ -183,9 +183,9 @@ TEST_F(MessageDialogTest, ButtonsKeysAndCloseGiveTheirAnswer) {
     }
 }
 
-TEST_F(MessageDialogTest, FallsBackToThePlatformBoxWithoutTemplate) {
-    const TemplateBuilder builder = template_testing::Unregister(kTemplateMessage);
-    ASSERT_NE(builder, nullptr);
+TEST_F(MessageDialogTest, FallsBackToThePlatformBoxWhenTheTemplateCannotBeMade) {
+    ASSERT_TRUE(HasDialogTemplate(kTemplateMessage));
+    RegisterDialogTemplate(kTemplateMessage, [](QWidget*) { return false; });
     bool sawPlatformBox = false;
     const auto run = RunModal([] { return ShowError(nullptr, 2006); },
                               [&](QWidget* window) {
@@ -196,7 +196,7 @@ TEST_F(MessageDialogTest, FallsBackToThePlatformBoxWithoutTemplate) {
                                       box->button(QMessageBox::Ok)->click();
                                   }
                               });
-    RegisterDialogTemplate(kTemplateMessage, builder);
+    RegisterDialogTemplate(kTemplateMessage, &BuildMessageDialogTemplate);
     ASSERT_TRUE(run.ok()) << run.error;
     EXPECT_TRUE(sawPlatformBox);
     EXPECT_EQ(run.result, 1);

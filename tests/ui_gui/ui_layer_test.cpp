@@ -14,12 +14,12 @@
 #include "core/product_identity.h"
 #include "dialogs/transparent_bitmap.h"
 #include "dialogs/window_placement.h"
+#include "support/gui/modal_driver.h"
 #include "ui/commands.h"
 #include "ui/icons.h"
 #include "ui/item_registry.h"
 #include "ui/native_window.h"
 #include "ui/system_colors.h"
-#include "ui/testing/modal_driver.h"
 #include "ui/timer_set.h"
 #include "ui/wait_cursor.h"
 #include "ui_gui/gui_test_support.h"
@@ -203,11 +203,10 @@ TEST(Icons, EveryIdAtBothSizes) {
 
 TEST(Icons, ProductIconFromDescriptionFileOrProgram) {
     testing::IsolatedEnvironment env;
-    icon_testing::ResetProductIcons();
     const QImage program = LoadIconPixmap(110, 32).toImage();
-    EXPECT_EQ(GetProductIcon(false).pixmap(32, 32).toImage().convertToFormat(program.format()),
-              program);
-    EXPECT_EQ(GetProductIcon(true).pixmap(16, 16).size(), QSize(16, 16));
+    const ProductIcons own = FindProductIcons();
+    EXPECT_EQ(own.large.pixmap(32, 32).toImage().convertToFormat(program.format()), program);
+    EXPECT_EQ(own.small.pixmap(16, 16).size(), QSize(16, 16));
 
     // A product description file beside the program names its own picture.
     const std::string folder = env / "bin/";
@@ -217,19 +216,17 @@ TEST(Icons, ProductIconFromDescriptionFileOrProgram) {
     brand.fill(QColor(200, 0, 0));
     ASSERT_TRUE(brand.save(QString::fromStdString(folder + "brand.png")));
     SetProgramPath(folder + "orxxadm");
-    icon_testing::ResetProductIcons();
-    const QImage large = GetProductIcon(false).pixmap(32, 32).toImage();
+    const ProductIcons branded = FindProductIcons();
+    const QImage large = branded.large.pixmap(32, 32).toImage();
     EXPECT_EQ(large.size(), QSize(32, 32));
     EXPECT_EQ(QColor(large.pixel(16, 16)), QColor(200, 0, 0));
-    EXPECT_EQ(QColor(GetProductIcon(true).pixmap(16, 16).toImage().pixel(8, 8)), QColor(200, 0, 0));
+    EXPECT_EQ(QColor(branded.small.pixmap(16, 16).toImage().pixel(8, 8)), QColor(200, 0, 0));
     EXPECT_FALSE(GetProductIcons().isNull());
 
     // A picture that cannot be read leaves the program's own icon.
     testing::WriteFile(folder + "orx.product", "Icon=missing.png\n");
-    icon_testing::ResetProductIcons();
-    EXPECT_EQ(GetProductIcon(false).pixmap(32, 32).toImage().convertToFormat(program.format()),
+    EXPECT_EQ(FindProductIcons().large.pixmap(32, 32).toImage().convertToFormat(program.format()),
               program);
-    icon_testing::ResetProductIcons();
 }
 
 TEST(SystemColors, FromThePalette) {

@@ -13,10 +13,10 @@
 #include "dialogs/window_registry.h"
 #include "fileop/file_op_wizard.h"
 #include "fileop/file_op_wizard_ids.h"
+#include "support/gui/modal_driver.h"
+#include "support/gui/window_grab.h"
 #include "ui/item_registry.h"
 #include "ui/qt_text.h"
-#include "ui/testing/modal_driver.h"
-#include "ui/testing/window_grab.h"
 
 namespace orx::testing {
 

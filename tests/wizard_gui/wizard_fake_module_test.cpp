@@ -12,12 +12,13 @@
 #include "core/file_helpers.h"
 #include "core/language.h"
 #include "core/trace.h"
-#include "dialogs/message_sink.h"
 #include "fake_plugin_fixture.h"
 #include "fileop/file_op_texts.h"
+#include "support/gui/file_dialog_answers.h"
+#include "support/gui/message_sink.h"
 #include "support/test_environment.h"
+#include "support/write_failures.h"
 #include "token/token_application.h"
-#include "ui/file_dialog.h"
 #include "wizard_driver.h"
 
 namespace orx {

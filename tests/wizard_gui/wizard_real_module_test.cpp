@@ -10,8 +10,8 @@
 
 #include "core/config_file.h"
 #include "core/language.h"
-#include "dialogs/message_sink.h"
 #include "fileop/file_op_texts.h"
+#include "support/gui/message_sink.h"
 #include "support/test_environment.h"
 #include "token/token_application.h"
 #include "token_setup.h"

@@ -4,18 +4,12 @@
 // and are never taken as arguments.
 #include <string>
 
-#include "command.h"
-#include "core/product_identity.h"
-#include "token/token_application.h"
+#include "commands.h"
+#include "token_module.h"
 
 namespace orxctl {
 
 namespace {
-
-constexpr const char* kUsage =
-    "  card create FILE [LABEL]\n"
-    "  card insert READER FILE\n"
-    "  card remove READER\n";
 
 constexpr const char* kDefaultLabel = "Virtual Card";
 
@@ -44,37 +38,30 @@ int Outcome(int result, const std::string& what) {
     return Fail(what + ": " + Explain(result) + " (" + std::to_string(result) + ")");
 }
 
-int RunCard(const Arguments& arguments) {
-    if (arguments.empty())
-        return Usage("card");
-    const std::string& action = arguments[0];
-    const bool create = action == "create" && (arguments.size() == 2 || arguments.size() == 3);
-    const bool insert = action == "insert" && arguments.size() == 3;
-    const bool remove = action == "remove" && arguments.size() == 2;
-    if (!create && !insert && !remove)
-        return Usage("card");
-    orx::TokenApplication app;
-    app.StartPlugin();
-    if (!app.IsInitialized())
-        return Fail("the token plug-in module '" + orx::GetPluginModuleName() +
-                    "' is not available");
-    if (create) {
-        const std::string label = arguments.size() == 3 ? arguments[2] : kDefaultLabel;
+}  // namespace
+
+int RunCardCreate(const Arguments& a) {
+    return RunWithModule("card", a.size() == 1 || a.size() == 2, [&a](orx::TokenApplication& app) {
+        const std::string label = a.size() == 2 ? a[1] : kDefaultLabel;
         app.SetProperty("TokenLabel", label.c_str());
-        app.SetProperty("FileName", arguments[1].c_str());
-        return Outcome(app.Invoke("CreateCard"), "creating the card '" + arguments[1] + "'");
-    }
-    app.SetProperty("Reader", arguments[1].c_str());
-    if (insert) {
-        app.SetProperty("FileName", arguments[2].c_str());
-        return Outcome(app.Invoke("InsertCard"),
-                       "inserting '" + arguments[2] + "' into '" + arguments[1] + "'");
-    }
-    return Outcome(app.Invoke("RemoveCard"), "removing the card from '" + arguments[1] + "'");
+        app.SetProperty("FileName", a[0].c_str());
+        return Outcome(app.Invoke("CreateCard"), "creating the card '" + a[0] + "'");
+    });
 }
 
-const bool registered = RegisterCommand({"card", kUsage, &RunCard});
+int RunCardInsert(const Arguments& a) {
+    return RunWithModule("card", a.size() == 2, [&a](orx::TokenApplication& app) {
+        app.SetProperty("Reader", a[0].c_str());
+        app.SetProperty("FileName", a[1].c_str());
+        return Outcome(app.Invoke("InsertCard"), "inserting '" + a[1] + "' into '" + a[0] + "'");
+    });
+}
 
-}  // namespace
+int RunCardRemove(const Arguments& a) {
+    return RunWithModule("card", a.size() == 1, [&a](orx::TokenApplication& app) {
+        app.SetProperty("Reader", a[0].c_str());
+        return Outcome(app.Invoke("RemoveCard"), "removing the card from '" + a[0] + "'");
+    });
+}
 
 }  // namespace orxctl

@@ -3,20 +3,16 @@
 #include <cstring>
 #include <string>
 
-#include "command.h"
+#include "commands.h"
 #include "der/cert_handle.h"
 #include "der/cert_summary.h"
 
 namespace orxctl {
 
-namespace {
-
-constexpr const char* kUsage = "  cert show FILE\n";
-
-int RunCert(const Arguments& arguments) {
-    if (arguments.size() != 2 || arguments[0] != "show")
+int RunCertShow(const Arguments& arguments) {
+    if (arguments.size() != 1)
         return Usage("cert");
-    const std::string& path = arguments[1];
+    const std::string& path = arguments[0];
     std::string bytes;
     errno = 0;
     if (!ReadInput(path, bytes)) {
@@ -29,9 +25,5 @@ int RunCert(const Arguments& arguments) {
         return Fail("'" + path + "' holds no certificate that can be decoded");
     return WriteOutput(orx::CertSummary(*handle)) ? kExitOk : Fail("cannot write the output");
 }
-
-[[maybe_unused]] const bool registered = RegisterCommand({"cert", kUsage, RunCert});
-
-}  // namespace
 
 }  // namespace orxctl

@@ -1,7 +1,7 @@
 // config get|set|delete|keys: the configuration store as the program sees it.
 #include <cstdio>
 
-#include "command.h"
+#include "commands.h"
 #include "core/config_file.h"
 
 namespace orxctl {
@@ -10,55 +10,52 @@ namespace {
 
 constexpr size_t kValueCapacity = 4096;
 
-int Get(const Arguments& a) {
-    if (a.size() != 3)
+int WriteFailed(int result) {
+    return Fail("cannot write the per-user configuration (" + std::to_string(result) + ")");
+}
+
+}  // namespace
+
+int RunConfigGet(const Arguments& a) {
+    if (a.size() != 2)
         return Usage("config");
     std::string value;
-    const int result = orx::ConfigReadString(a[1], a[2], value, kValueCapacity);
+    const int result = orx::ConfigReadString(a[0], a[1], value, kValueCapacity);
     if (result != orx::kConfigOk)
-        return Fail("no value for " + a[1] + "/" + a[2]);
+        return Fail("no value for " + a[0] + "/" + a[1]);
     value.push_back('\n');
     return WriteOutput(value) ? kExitOk : kExitFailed;
 }
 
-int Set(const Arguments& a) {
-    if (a.size() != 4)
+int RunConfigSet(const Arguments& a) {
+    if (a.size() != 3)
         return Usage("config");
-    const int result = orx::ConfigWriteString(a[1], a[2], a[3]);
-    if (result != orx::kConfigOk) {
-        return Fail("cannot write the per-user configuration (" + std::to_string(result) + ")");
-    }
-    return kExitOk;
+    const int result = orx::ConfigWriteString(a[0], a[1], a[2]);
+    return result == orx::kConfigOk ? kExitOk : WriteFailed(result);
 }
 
-int Delete(const Arguments& a) {
-    if (a.size() != 2 && a.size() != 3)
+int RunConfigDelete(const Arguments& a) {
+    if (a.size() != 1 && a.size() != 2)
         return Usage("config");
-    if (a.size() == 3) {
-        const int result = orx::ConfigDeleteKey(a[1], a[2]);
+    if (a.size() == 2) {
+        const int result = orx::ConfigDeleteKey(a[0], a[1]);
         if (result == orx::kConfigSectionMissing || result == orx::kConfigKeyMissing) {
-            return Fail("no value for " + a[1] + "/" + a[2]);
+            return Fail("no value for " + a[0] + "/" + a[1]);
         }
-        if (result != orx::kConfigOk) {
-            return Fail("cannot write the per-user configuration (" + std::to_string(result) + ")");
-        }
-        return kExitOk;
+        return result == orx::kConfigOk ? kExitOk : WriteFailed(result);
     }
     orx::ConfigFile file;
     int result = file.OpenDefault(true, orx::ConfigKind::PerUser);
     if (result == orx::kConfigOk)
-        result = file.Delete(a[1]);
+        result = file.Delete(a[0]);
     const int closed = file.Close(true);
     if (result == orx::kConfigOk)
         result = closed;
-    if (result != orx::kConfigOk) {
-        return Fail("cannot write the per-user configuration (" + std::to_string(result) + ")");
-    }
-    return kExitOk;
+    return result == orx::kConfigOk ? kExitOk : WriteFailed(result);
 }
 
-int Keys(const Arguments& a) {
-    if (a.size() != 2)
+int RunConfigKeys(const Arguments& a) {
+    if (a.size() != 1)
         return Usage("config");
     orx::ConfigFile file;
     if (file.OpenDefault(false, orx::ConfigKind::PerUser) != orx::kConfigOk) {
@@ -67,33 +64,10 @@ int Keys(const Arguments& a) {
     std::string out;
     std::string key;
     int position = 0;
-    while (file.EnumKeys(0, a[1], key, kValueCapacity, position) == orx::kConfigOk) {
+    while (file.EnumKeys(0, a[0], key, kValueCapacity, position) == orx::kConfigOk) {
         out.append(key).push_back('\n');
     }
     return WriteOutput(out) ? kExitOk : kExitFailed;
 }
-
-int Run(const Arguments& a) {
-    if (a.empty())
-        return Usage("config");
-    if (a[0] == "get")
-        return Get(a);
-    if (a[0] == "set")
-        return Set(a);
-    if (a[0] == "delete")
-        return Delete(a);
-    if (a[0] == "keys")
-        return Keys(a);
-    return Usage("config");
-}
-
-const bool registered = RegisterCommand({"config",
-                                         "  config get SECTION KEY\n"
-                                         "  config set SECTION KEY VALUE\n"
-                                         "  config delete SECTION [KEY]\n"
-                                         "  config keys SECTION\n",
-                                         Run});
-
-}  // namespace
 
 }  // namespace orxctl

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "command.h"
+#include "commands.h"
 #include "core/base64.h"
 #include "core/sha1.h"
 
@@ -39,17 +39,16 @@ std::span<const uint8_t> AsBytes(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-int RunBase64(const Arguments& arguments) {
-    if (arguments.empty() || arguments.size() > 2 ||
-        (arguments[0] != "encode" && arguments[0] != "decode")) {
+int RunBase64(bool encode, const Arguments& arguments) {
+    if (arguments.size() > 1) {
         return Usage("b64");
     }
     std::string input;
-    if (!ReadArgumentInput(arguments, 1, input)) {
+    if (!ReadArgumentInput(arguments, 0, input)) {
         return kExitFailed;
     }
     bool written;
-    if (arguments[0] == "encode") {
+    if (encode) {
         written = WriteOutput(orx::Base64Encode(AsBytes(input)));
     } else {
         const std::vector<uint8_t> bytes = orx::Base64Decode(input);
@@ -57,6 +56,16 @@ int RunBase64(const Arguments& arguments) {
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
     return written ? kExitOk : Fail("cannot write standard output");
+}
+
+}  // namespace
+
+int RunBase64Encode(const Arguments& arguments) {
+    return RunBase64(true, arguments);
+}
+
+int RunBase64Decode(const Arguments& arguments) {
+    return RunBase64(false, arguments);
 }
 
 int RunSha1(const Arguments& arguments) {
@@ -82,9 +91,4 @@ int RunSha1(const Arguments& arguments) {
     return WriteOutput(line) ? kExitOk : Fail("cannot write standard output");
 }
 
-[[maybe_unused]] const bool registeredBase64 =
-    RegisterCommand({"b64", "  b64 encode [FILE]\n  b64 decode [FILE]\n", RunBase64});
-[[maybe_unused]] const bool registeredSha1 = RegisterCommand({"sha1", "  sha1 [FILE]\n", RunSha1});
-
-}  // namespace
 }  // namespace orxctl

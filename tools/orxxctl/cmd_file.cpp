@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
+#include "commands.h"
 #include "core/base64.h"
 #include "core/file_helpers.h"
 #include "token/token_application.h"
@@ -19,13 +19,6 @@
 namespace orxctl {
 
 namespace {
-
-constexpr const char* kUsage =
-    "  file sign IN OUT CERTIFICATE [--mime] [--detached]\n"
-    "  file verify IN OUT\n"
-    "  file encrypt IN OUT CERTIFICATE [--mime] [--algorithm OID]\n"
-    "  file decrypt IN OUT\n"
-    "  file import FILE     (a certificate, PKCS#12 or PKCS#7 file, into the active token)\n";
 
 constexpr std::string_view kMimeStart = "MIME-Version:";
 
@@ -131,21 +124,15 @@ int Import(const std::string& path) {
     return result == 0 ? kExitOk : Fail("WriteCertificate failed with " + std::to_string(result));
 }
 
-int RunFile(const Arguments& arguments) {
-    if (arguments.size() == 2 && arguments[0] == "import")
-        return Import(arguments[1]);
-    if (arguments.size() < 3)
-        return Usage("file");
-    const std::string& operation = arguments[0];
-    const bool withCertificate = operation == "sign" || operation == "encrypt";
-    if (!withCertificate && operation != "verify" && operation != "decrypt")
-        return Usage("file");
-    if (withCertificate && arguments.size() < 4)
+// `name` is the module's operation: "Sign", "Verify", "Encrypt" or "Decrypt".
+int RunOperation(const std::string& name, const Arguments& arguments) {
+    const bool withCertificate = name == "Sign" || name == "Encrypt";
+    if (arguments.size() < (withCertificate ? 3u : 2u))
         return Usage("file");
     bool mime = false;
     bool detached = false;
     std::string algorithm;
-    for (size_t i = withCertificate ? 4 : 3; i < arguments.size(); ++i) {
+    for (size_t i = withCertificate ? 3 : 2; i < arguments.size(); ++i) {
         if (arguments[i] == "--mime") {
             mime = true;
         } else if (arguments[i] == "--detached") {
@@ -158,20 +145,20 @@ int RunFile(const Arguments& arguments) {
     }
     std::string certificate;
     if (withCertificate) {
-        if (!ReadWhole(arguments[3], certificate))
-            return Fail("cannot read " + arguments[3]);
+        if (!ReadWhole(arguments[2], certificate))
+            return Fail("cannot read " + arguments[2]);
         if (certificate.find("-----BEGIN") == std::string::npos)
             certificate = orx::Base64Encode(std::string_view(certificate));
     }
     // What is signed or encrypted travels as Base64; a file to verify or decrypt as
     // it is when it is S/MIME text.
     std::string data;
-    if (withCertificate || !FileStartsWithMime(arguments[1])) {
-        if (!ReadAsBase64(arguments[1], data))
-            return Fail("cannot read " + arguments[1]);
+    if (withCertificate || !FileStartsWithMime(arguments[0])) {
+        if (!ReadAsBase64(arguments[0], data))
+            return Fail("cannot read " + arguments[0]);
     } else {
-        if (!ReadWhole(arguments[1], data))
-            return Fail("cannot read " + arguments[1]);
+        if (!ReadWhole(arguments[0], data))
+            return Fail("cannot read " + arguments[0]);
         if (!StartsWithMime(data)) {
             std::string encoded = orx::Base64Encode(std::string_view(data));
             std::string().swap(data);
@@ -179,7 +166,7 @@ int RunFile(const Arguments& arguments) {
         }
     }
     if (data.empty())
-        return Fail(arguments[1] + " is empty");
+        return Fail(arguments[0] + " is empty");
 
     orx::TokenApplication app;
     app.StartPlugin();
@@ -191,15 +178,11 @@ int RunFile(const Arguments& arguments) {
     app.SetProperty("Base64", mime ? "false" : "true");
     app.SetProperty("MIME", mime ? "true" : "false");
     app.SetProperty("Detached", detached ? "true" : "false");
-    app.SetProperty("FileName", BaseName(arguments[1]).c_str());
+    app.SetProperty("FileName", BaseName(arguments[0]).c_str());
     if (!algorithm.empty())
         app.SetProperty("Algorithm", algorithm.c_str());
     if (withCertificate)
         app.SetProperty("Certificate", certificate.c_str());
-    const std::string name = operation == "sign"      ? "Sign"
-                             : operation == "verify"  ? "Verify"
-                             : operation == "encrypt" ? "Encrypt"
-                                                      : "Decrypt";
     const int result = app.Invoke(name.c_str());
     if (result != 0)
         return Fail(name + " failed with " + std::to_string(result));
@@ -212,9 +195,9 @@ int RunFile(const Arguments& arguments) {
     options.flush = false;
     const int error =
         mime && withCertificate
-            ? orx::ReplaceFileContents(arguments[2], answer, options)
+            ? orx::ReplaceFileContents(arguments[1], answer, options)
             : orx::ReplaceFileInPieces(
-                  arguments[2],
+                  arguments[1],
                   [answer](const orx::ContentWriter& write) {
                       // The decoded bytes are never held whole beside the text.
                       return orx::Base64DecodeInBlocks(
@@ -225,16 +208,36 @@ int RunFile(const Arguments& arguments) {
                   },
                   options);
     if (error != 0)
-        return Fail("cannot write " + arguments[2] + ": " + std::strerror(error));
-    if (operation == "decrypt") {
+        return Fail("cannot write " + arguments[1] + ": " + std::strerror(error));
+    if (name == "Decrypt") {
         if (std::optional<std::string> fileName = app.GetPropertyString("FileName"))
             WriteOutput("file name: " + *fileName + "\n");
     }
     return kExitOk;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand({"file", kUsage, RunFile});
-
 }  // namespace
+
+int RunFileSign(const Arguments& arguments) {
+    return RunOperation("Sign", arguments);
+}
+
+int RunFileVerify(const Arguments& arguments) {
+    return RunOperation("Verify", arguments);
+}
+
+int RunFileEncrypt(const Arguments& arguments) {
+    return RunOperation("Encrypt", arguments);
+}
+
+int RunFileDecrypt(const Arguments& arguments) {
+    return RunOperation("Decrypt", arguments);
+}
+
+int RunFileImport(const Arguments& arguments) {
+    if (arguments.size() != 1)
+        return Usage("file");
+    return Import(arguments[0]);
+}
 
 }  // namespace orxctl

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "command.h"
+#include "commands.h"
 #include "core/language.h"
 #include "core/string_table.h"
 
@@ -23,6 +23,8 @@ bool ParseId(const std::string& text, int& id) {
     id = std::atoi(text.c_str());
     return id >= 1 && id <= 65535;
 }
+
+}  // namespace
 
 int RunText(const Arguments& arguments) {
     int id = 0;
@@ -56,10 +58,4 @@ int RunLanguages(const Arguments& arguments) {
     return WriteOutput(lines) ? kExitOk : Fail("cannot write standard output");
 }
 
-[[maybe_unused]] const bool registeredText =
-    RegisterCommand({"text", "  text ID [--language NAME]\n", RunText});
-[[maybe_unused]] const bool registeredLanguages =
-    RegisterCommand({"languages", "  languages\n", RunLanguages});
-
-}  // namespace
 }  // namespace orxctl

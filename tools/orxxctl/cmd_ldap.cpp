@@ -2,7 +2,7 @@
 // Certificates dialog runs it, printed for scripts and tests.
 #include <string>
 
-#include "command.h"
+#include "commands.h"
 #include "der/der_length.h"
 #include "der/der_name_text.h"
 #include "der/der_reader.h"
@@ -61,17 +61,19 @@ int PrintCertificate(void* context, const char* entryText, const uint8_t* value,
     return 1;
 }
 
-int RunLdap(const Arguments& arguments) {
-    if (arguments.size() != 4 || arguments[0] != "search")
+}  // namespace
+
+int RunLdapSearch(const Arguments& arguments) {
+    if (arguments.size() != 3)
         return Usage("ldap");
-    const std::string& url = arguments[1];
+    const std::string& url = arguments[0];
     orx::LdapConnection connection = orx::LdapConnectUrl(url);
     if (connection == nullptr) {
         orx::LdapDisconnect(connection);
         return Fail("cannot connect to '" + url + "'");
     }
     SearchOutput output;
-    orx::LdapSearchCertificates(connection, arguments[2].c_str(), arguments[3].c_str(),
+    orx::LdapSearchCertificates(connection, arguments[1].c_str(), arguments[2].c_str(),
                                 &PrintCertificate, &output);
     orx::LdapDisconnect(connection);
     if (!WriteOutput(output.text))
@@ -79,7 +81,4 @@ int RunLdap(const Arguments& arguments) {
     return output.certificates > 0 ? kExitOk : Fail("no certificate found");
 }
 
-const bool registered = RegisterCommand({"ldap", "  ldap search URL BASE FILTER\n", &RunLdap});
-
-}  // namespace
 }  // namespace orxctl

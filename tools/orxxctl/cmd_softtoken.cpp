@@ -4,9 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "command.h"
-#include "core/product_identity.h"
-#include "token/token_application.h"
+#include "commands.h"
+#include "token_module.h"
 
 namespace orxctl {
 
@@ -36,9 +35,9 @@ bool ParseSlot(const std::string& text, int32_t& slot) {
 }
 
 int Create(orx::TokenApplication& app, const Arguments& arguments) {
-    const std::string& label = arguments[1];
-    if (arguments.size() == 3) {
-        const std::string& file = arguments[2];
+    const std::string& label = arguments[0];
+    if (arguments.size() == 2) {
+        const std::string& file = arguments[1];
         if (!EndsWithNoCase(file, ".tkn"))
             return Fail("'" + file + "' is not a soft token file (.tkn)");
         std::string bytes;
@@ -79,30 +78,22 @@ int Delete(orx::TokenApplication& app, int32_t slot) {
 
 }  // namespace
 
-bool IsSoftTokenAction(const std::string& action) {
-    return action == "create" || action == "info" || action == "delete";
+int RunTokenCreate(const Arguments& a) {
+    return RunWithModule("token", a.size() == 1 || a.size() == 2,
+                         [&a](orx::TokenApplication& app) { return Create(app, a); });
 }
 
-int RunSoftToken(const Arguments& arguments) {
-    const std::string& action = arguments[0];
+int RunTokenInfo(const Arguments& a) {
+    // Taken by reference: it is parsed while the call's arguments are evaluated.
     int32_t slot = 0;
-    if (action == "create") {
-        if (arguments.size() != 2 && arguments.size() != 3)
-            return Usage("token");
-    } else if (arguments.size() != 2 || !ParseSlot(arguments[1], slot)) {
-        return Usage("token");
-    }
-    orx::TokenApplication app;
-    app.StartPlugin();
-    if (!app.IsInitialized()) {
-        return Fail("the token plug-in module '" + orx::GetPluginModuleName() +
-                    "' is not available");
-    }
-    if (action == "create")
-        return Create(app, arguments);
-    if (action == "info")
-        return Info(app, slot);
-    return Delete(app, slot);
+    return RunWithModule("token", a.size() == 1 && ParseSlot(a[0], slot),
+                         [&slot](orx::TokenApplication& app) { return Info(app, slot); });
+}
+
+int RunTokenDelete(const Arguments& a) {
+    int32_t slot = 0;
+    return RunWithModule("token", a.size() == 1 && ParseSlot(a[0], slot),
+                         [&slot](orx::TokenApplication& app) { return Delete(app, slot); });
 }
 
 }  // namespace orxctl

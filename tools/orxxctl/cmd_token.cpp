@@ -3,31 +3,15 @@
 #include <optional>
 #include <string>
 
-#include "command.h"
+#include "commands.h"
 #include "core/number_text.h"
-#include "core/product_identity.h"
 #include "der/cert_summary.h"
 #include "token/slot_ids.h"
-#include "token/token_application.h"
+#include "token_module.h"
 
 namespace orxctl {
 
-// The soft token actions live in cmd_softtoken.cpp.
-bool IsSoftTokenAction(const std::string& action);
-int RunSoftToken(const Arguments& arguments);
-
 namespace {
-
-constexpr const char* kUsage =
-    "  token list\n"
-    "  token get NAME\n"
-    "  token enum NAME\n"
-    "  token set NAME VALUE\n"
-    "  token invoke OPERATION\n"
-    "  token create LABEL [FILE]\n"
-    "  token info SLOT\n"
-    "  token delete SLOT\n"
-    "  token certs SLOT\n";
 
 // Prints every entry of an enumeration, each behind `label` when one is given.
 // Returns the number of entries.
@@ -70,74 +54,59 @@ int PrintTokenCertificates(orx::TokenApplication& app, int32_t slot) {
     return shown > 0 ? kExitOk : Fail("slot " + std::to_string(slot) + " has no certificates");
 }
 
-int RunWithPlugin(orx::TokenApplication& app, const Arguments& arguments) {
-    const std::string& action = arguments[0];
-    if (action == "list") {
+}  // namespace
+
+int RunTokenList(const Arguments& a) {
+    return RunWithModule("token", a.empty(), [](orx::TokenApplication& app) {
         for (const char* name : {"SlotCard", "SlotSoft", "Token"}) {
             if (PrintEnumeration(app, name, true) < 0)
                 return Fail("cannot write the output");
         }
         return kExitOk;
-    }
-    const std::string& name = arguments[1];
-    if (action == "certs")
-        return PrintTokenCertificates(app, orx::AtoI(name));
-    if (action == "get") {
-        const std::optional<std::string> value = app.GetPropertyString(name);
+    });
+}
+
+int RunTokenGet(const Arguments& a) {
+    return RunWithModule("token", a.size() == 1, [&a](orx::TokenApplication& app) {
+        const std::optional<std::string> value = app.GetPropertyString(a[0]);
         if (!value)
-            return Fail("property '" + name + "' has no value");
+            return Fail("property '" + a[0] + "' has no value");
         return WriteOutput(*value + "\n") ? kExitOk : Fail("cannot write the output");
-    }
-    if (action == "enum") {
-        const int count = PrintEnumeration(app, name, false);
+    });
+}
+
+int RunTokenEnum(const Arguments& a) {
+    return RunWithModule("token", a.size() == 1, [&a](orx::TokenApplication& app) {
+        const int count = PrintEnumeration(app, a[0], false);
         if (count < 0)
             return Fail("cannot write the output");
-        return count > 0 ? kExitOk : Fail("enumeration '" + name + "' has no entries");
-    }
-    if (action == "set") {
-        app.SetProperty(name.c_str(), arguments[2].c_str());
+        return count > 0 ? kExitOk : Fail("enumeration '" + a[0] + "' has no entries");
+    });
+}
+
+int RunTokenSet(const Arguments& a) {
+    return RunWithModule("token", a.size() == 2, [&a](orx::TokenApplication& app) {
+        app.SetProperty(a[0].c_str(), a[1].c_str());
         return kExitOk;
-    }
-    // invoke
-    const int result = app.Invoke(name.c_str());
-    if (!WriteOutput(std::to_string(result) + "\n"))
-        return Fail("cannot write the output");
-    if (result != 0) {
-        return Fail("operation '" + name + "' failed (" + std::to_string(result) + ")");
-    }
-    return kExitOk;
+    });
 }
 
-int RunToken(const Arguments& arguments) {
-    if (arguments.empty())
-        return Usage("token");
-    const std::string& action = arguments[0];
-    if (IsSoftTokenAction(action))
-        return RunSoftToken(arguments);
-    size_t expected = 0;
-    if (action == "list") {
-        expected = 1;
-    } else if (action == "get" || action == "enum" || action == "invoke" || action == "certs") {
-        expected = 2;
-    } else if (action == "set") {
-        expected = 3;
-    }
-    if (expected == 0 || arguments.size() != expected ||
-        (action == "certs" && orx::AtoI(arguments[1]) <= 0)) {
-        return Usage("token");
-    }
-
-    orx::TokenApplication app;
-    app.StartPlugin();
-    if (!app.IsInitialized()) {
-        return Fail("the token plug-in module '" + orx::GetPluginModuleName() +
-                    "' is not available");
-    }
-    return RunWithPlugin(app, arguments);
+int RunTokenInvoke(const Arguments& a) {
+    return RunWithModule("token", a.size() == 1, [&a](orx::TokenApplication& app) {
+        const int result = app.Invoke(a[0].c_str());
+        if (!WriteOutput(std::to_string(result) + "\n"))
+            return Fail("cannot write the output");
+        if (result != 0)
+            return Fail("operation '" + a[0] + "' failed (" + std::to_string(result) + ")");
+        return kExitOk;
+    });
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand({"token", kUsage, RunToken});
-
-}  // namespace
+int RunTokenCerts(const Arguments& a) {
+    const int32_t slot = a.size() == 1 ? orx::AtoI(a[0]) : 0;
+    return RunWithModule("token", slot > 0, [slot](orx::TokenApplication& app) {
+        return PrintTokenCertificates(app, slot);
+    });
+}
 
 }  // namespace orxctl

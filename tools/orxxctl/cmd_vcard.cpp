@@ -4,16 +4,15 @@
 #include <span>
 #include <string>
 
-#include "command.h"
+#include "commands.h"
 #include "der/cert_handle.h"
 #include "directory/vcard_writer.h"
 
 namespace orxctl {
-namespace {
 
-int RunVCard(const Arguments& arguments) {
+int RunCertVCard(const Arguments& arguments) {
     if (arguments.size() != 2)
-        return Usage("cert vcard");
+        return Usage("cert");
     std::string input;
     if (!ReadInput(arguments[0], input))
         return Fail("cannot read '" + arguments[0] + "'");
@@ -27,7 +26,4 @@ int RunVCard(const Arguments& arguments) {
     return kExitOk;
 }
 
-const bool registered = RegisterCommand({"cert vcard", "  cert vcard FILE OUT\n", &RunVCard});
-
-}  // namespace
 }  // namespace orxctl

@@ -1,5 +1,5 @@
-// orxxctl's commands register themselves by name, one file per group, so that a
-// new group is a new file and nothing else changes.
+// What every orxxctl command shares: its argument list, the exit statuses and
+// the ways it reports to the user.
 #pragma once
 
 #include <string>
@@ -13,22 +13,14 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
 using Arguments = std::vector<std::string>;
-// Runs with the arguments after the command name; returns the exit status.
+// Runs with the arguments after the command's words; returns the exit status.
 using CommandFn = int (*)(const Arguments& arguments);
-
-struct Command {
-    const char* name;
-    const char* usage;  // one line per form, without the program name
-    CommandFn run;
-};
-
-// Called from a static object in each command file.
-bool RegisterCommand(const Command& command);
 
 // Prints "orxxctl: <message>" on standard error and returns kExitFailed.
 int Fail(std::string_view message);
-// Prints the command's usage on standard error and returns kExitUsage.
-int Usage(std::string_view commandName);
+// Prints the usage of every form of the group ("token", "cert", ...) on standard
+// error and returns kExitUsage.
+int Usage(std::string_view group);
 
 // Reads a file, or standard input for "" or "-"; false when it cannot be read.
 bool ReadInput(const std::string& path, std::string& bytes);

@@ -7,44 +7,17 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
 
 #include "command.h"
+#include "command_table.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
 
 namespace orxctl {
 
-namespace {
-
-std::map<std::string, Command>& Registry() {
-    static std::map<std::string, Command> commands;
-    return commands;
-}
-
-void PrintUsage() {
-    std::fprintf(stderr, "usage: orxxctl [--trace FILE] COMMAND [ARGUMENTS]\n");
-    for (const auto& [name, command] : Registry()) {
-        std::fprintf(stderr, "%s", command.usage);
-    }
-}
-
-}  // namespace
-
-bool RegisterCommand(const Command& command) {
-    Registry().emplace(command.name, command);
-    return true;
-}
-
 int Fail(std::string_view message) {
     std::fprintf(stderr, "orxxctl: %.*s\n", static_cast<int>(message.size()), message.data());
     return kExitFailed;
-}
-
-int Usage(std::string_view commandName) {
-    auto it = Registry().find(std::string(commandName));
-    std::fprintf(stderr, "usage:\n%s", it != Registry().end() ? it->second.usage : "");
-    return kExitUsage;
 }
 
 bool ReadInput(const std::string& path, std::string& bytes) {
@@ -82,23 +55,5 @@ int main(int argc, char** argv) {
         orx::TraceSetFile(argv[i + 1]);
         i += 2;
     }
-    if (i >= argc) {
-        PrintUsage();
-        return kExitUsage;
-    }
-    const std::string name = argv[i];
-    // A group may leave one of its subcommands to another file: "cert vcard".
-    if (i + 1 < argc) {
-        auto sub = Registry().find(name + " " + argv[i + 1]);
-        if (sub != Registry().end())
-            return sub->second.run(Arguments(argv + i + 2, argv + argc));
-    }
-    auto it = Registry().find(name);
-    if (it == Registry().end()) {
-        std::fprintf(stderr, "orxxctl: unknown command '%s'\n", name.c_str());
-        PrintUsage();
-        return kExitUsage;
-    }
-    Arguments arguments(argv + i + 1, argv + argc);
-    return it->second.run(arguments);
+    return RunCommandWords(Arguments(argv + i, argv + argc));
 }

@@ -1,24 +1,9 @@
-#include "dialogs/message_sink.h"
+#include "support/gui/message_sink.h"
 
 namespace orx::message_testing {
 
-namespace {
-MessageSink& Sink() {
-    static MessageSink sink;
-    return sink;
-}
-}  // namespace
-
 void SetMessageSink(MessageSink sink) {
-    Sink() = std::move(sink);
-}
-
-bool HasMessageSink() {
-    return static_cast<bool>(Sink());
-}
-
-int Deliver(const MessageRecord& message) {
-    return Sink() ? Sink()(message) : -1;
+    MessageBoxOverride() = std::move(sink);
 }
 
 ScopedMessageSink::ScopedMessageSink(int defaultAnswer) : defaultAnswer_(defaultAnswer) {

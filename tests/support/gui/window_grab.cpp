@@ -1,4 +1,4 @@
-#include "ui/testing/window_grab.h"
+#include "support/gui/window_grab.h"
 
 #include <QDir>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "ui/testing/modal_driver.h"
+#include "support/gui/modal_driver.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
