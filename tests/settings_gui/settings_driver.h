@@ -18,7 +18,7 @@
 #include "settings/settings_sheet.h"
 #include "ui/item_registry.h"
 #include "ui/qt_text.h"
-#include "ui/testing/window_grab.h"
+#include "support/gui/window_grab.h"
 
 namespace orx::testing {
 

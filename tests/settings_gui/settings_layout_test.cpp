@@ -15,6 +15,7 @@
 
 #include "core/language.h"
 #include "settings_fixture.h"
+#include "support/process_state.h"
 
 namespace orx::testing {
 namespace {

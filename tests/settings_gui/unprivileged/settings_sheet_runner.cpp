@@ -8,11 +8,11 @@
 #include <cstdio>
 
 #include "core/product_identity.h"
-#include "dialogs/message_sink.h"
+#include "support/gui/message_sink.h"
 #include "settings/show_settings.h"
 #include "settings_driver.h"
 #include "token/token_application.h"
-#include "ui/testing/modal_driver.h"
+#include "support/gui/modal_driver.h"
 
 namespace {
 
