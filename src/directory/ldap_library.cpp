@@ -25,6 +25,8 @@ using GetValuesLenFn = struct berval** (*)(LDAP*, LDAPMessage*, const char*);
 using ValueFreeLenFn = void (*)(struct berval**);
 using BerFreeFn = void (*)(BerElement*, int);
 using MemFreeFn = void (*)(void*);
+using GetOptionFn = int (*)(LDAP*, int, void*);
+using SockbufCtrlFn = int (*)(Sockbuf*, int, void*);
 
 struct EntryPoints {
     OpenFn open = nullptr;
@@ -51,6 +53,10 @@ struct LdapLibrary {
     // out. Their absence only costs memory.
     BerFreeFn berFree = nullptr;
     MemFreeFn memFree = nullptr;
+    // Nor these: without them failures are told apart less finely, and messages
+    // are not bounded.
+    GetOptionFn getOption = nullptr;
+    SockbufCtrlFn sockbufCtrl = nullptr;
 };
 
 LdapLibrary library;
@@ -111,6 +117,9 @@ int LdapLoad() {
     }
     library.berFree = reinterpret_cast<BerFreeFn>(dlsym(library.module, "ber_free"));
     library.memFree = reinterpret_cast<MemFreeFn>(dlsym(library.module, "ldap_memfree"));
+    library.getOption = reinterpret_cast<GetOptionFn>(dlsym(library.module, "ldap_get_option"));
+    library.sockbufCtrl =
+        reinterpret_cast<SockbufCtrlFn>(dlsym(library.module, "ber_sockbuf_ctrl"));
     ++library.references;
     return 0;
 }
@@ -124,6 +133,8 @@ void LdapUnload() {
         library.entry = EntryPoints{};
         library.berFree = nullptr;
         library.memFree = nullptr;
+        library.getOption = nullptr;
+        library.sockbufCtrl = nullptr;
     }
 }
 
@@ -238,6 +249,42 @@ void LdapFreeName(char* name) {
 void LdapEndAttributes(BerElement* walk) {
     if (walk != nullptr && library.berFree != nullptr)
         library.berFree(walk, 0);
+}
+
+int LdapResultCode(LDAP* ld) {
+    int code = kLdapOther;
+    if (ld == nullptr || library.getOption == nullptr ||
+        library.getOption(ld, LDAP_OPT_RESULT_CODE, &code) != LDAP_OPT_SUCCESS) {
+        return kLdapOther;
+    }
+    return code;
+}
+
+int LdapSocket(LDAP* ld) {
+    int socket = -1;
+    if (ld == nullptr || library.getOption == nullptr ||
+        library.getOption(ld, LDAP_OPT_DESC, &socket) != LDAP_OPT_SUCCESS) {
+        return -1;
+    }
+    return socket;
+}
+
+bool LdapSetMaxIncoming(LDAP* ld, size_t bytes) {
+    Sockbuf* socket = nullptr;
+    if (ld == nullptr || library.getOption == nullptr || library.sockbufCtrl == nullptr ||
+        library.getOption(ld, LDAP_OPT_SOCKBUF, &socket) != LDAP_OPT_SUCCESS || socket == nullptr) {
+        return false;
+    }
+    ber_len_t limit = bytes;
+    return library.sockbufCtrl(socket, LBER_SB_OPT_SET_MAX_INCOMING, &limit) == 1;
+}
+
+void LdapSetConnectTimeout(int seconds) {
+    if (library.entry.setOption == nullptr)
+        return;
+    // The library's default for handles made afterwards; ldap_open takes no options.
+    struct timeval timeout = {seconds, 0};
+    library.entry.setOption(nullptr, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
 }
 
 namespace ldap_testing {
