@@ -233,18 +233,20 @@ const QBrush* CDlgSearchCert::OnCtlColor(QWidget* control, int /*kind*/) {
 
 void CDlgSearchCert::ApplyBackground() {
     background_ = QBrush(GetSysColor(SysColor::Base));
-    auto paint = [this](QWidget* widget) {
+    auto paint = [this](QWidget* widget, bool fill) {
         if (widget == nullptr)
             return;
         QPalette palette = widget->palette();
         palette.setBrush(QPalette::Window, background_);
         widget->setPalette(palette);
-        widget->setAutoFillBackground(true);
+        widget->setAutoFillBackground(fill);
     };
-    paint(GetItem(kIdCriteriaPage));
-    paint(GetItem(kIdDirectoryPage));
+    // The pages are filled; what lies on them lets the page show through, as a
+    // button's own fill would take the button face's colour.
+    paint(GetItem(kIdCriteriaPage), true);
+    paint(GetItem(kIdDirectoryPage), true);
     for (int id : kOnPage)
-        paint(GetItem(id));
+        paint(GetItem(id), false);
 }
 
 bool CDlgSearchCert::OnCommand(int commandId, int extra) {
@@ -511,15 +513,12 @@ void CDlgSearchCert::OnSort(int column) {
             ascending_ = true;
             sortColumn_ = column;
         }
-        std::vector<QTreeWidgetItem*> items;
-        std::vector<QTreeWidgetItem*> selected;
+        // The selection lives in the view: taken out, an item forgets it.
+        const QList<QTreeWidgetItem*> selected = results_->selectedItems();
         QTreeWidgetItem* current = results_->currentItem();
-        while (results_->topLevelItemCount() > 0) {
-            QTreeWidgetItem* item = results_->takeTopLevelItem(0);
-            if (item->isSelected())
-                selected.push_back(item);
-            items.push_back(item);
-        }
+        std::vector<QTreeWidgetItem*> items;
+        while (results_->topLevelItemCount() > 0)
+            items.push_back(results_->takeTopLevelItem(0));
         MergeSort(items,
                   [this](QTreeWidgetItem* a, QTreeWidgetItem* b) { return SortCompare(a, b) < 0; });
         for (QTreeWidgetItem* item : items)
