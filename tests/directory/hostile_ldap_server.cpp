@@ -128,13 +128,14 @@ std::string BerSearchEntry(int messageId, const std::string& dn, const std::stri
     return BerElement(kTagSequence, BerInteger(messageId) + entry);
 }
 
-HostileLdapServer::HostileLdapServer(HostileScript script) : script_(std::move(script)) {
+LoopbackService::LoopbackService(std::function<void(int connection)> serve)
+    : serve_(std::move(serve)) {
     listener_ = Listen(port_);
     if (listener_ >= 0 && pipe2(wake_, O_CLOEXEC) == 0)
         thread_ = std::thread([this] { Run(); });
 }
 
-HostileLdapServer::~HostileLdapServer() {
+LoopbackService::~LoopbackService() {
     stop_ = true;
     if (wake_[1] >= 0)
         (void)!write(wake_[1], "x", 1);
@@ -146,12 +147,12 @@ HostileLdapServer::~HostileLdapServer() {
     }
 }
 
-void HostileLdapServer::Run() {
+void LoopbackService::Run() {
     for (;;) {
         const int connection = AcceptOrWake(listener_, wake_[0]);
         if (connection < 0)
             return;
-        Serve(connection);
+        serve_(connection);
         close(connection);
     }
 }
@@ -159,7 +160,7 @@ void HostileLdapServer::Run() {
 bool HostileLdapServer::Send(int connection, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
-        if (stop_)
+        if (service_.stopping())
             return false;
         pollfd fd = {connection, POLLOUT, 0};
         if (poll(&fd, 1, static_cast<int>(kSlice.count())) <= 0)
@@ -190,7 +191,7 @@ bool HostileLdapServer::StreamZeros(int connection, size_t count) {
 
 bool HostileLdapServer::ClientStays(int connection, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (!stop_ && std::chrono::steady_clock::now() < end) {
+    while (!service_.stopping() && std::chrono::steady_clock::now() < end) {
         pollfd fd = {connection, POLLIN, 0};
         if (poll(&fd, 1, static_cast<int>(kSlice.count())) <= 0)
             continue;
@@ -199,7 +200,7 @@ bool HostileLdapServer::ClientStays(int connection, std::chrono::milliseconds li
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
             return false;
     }
-    return !stop_;
+    return !service_.stopping();
 }
 
 void HostileLdapServer::Serve(int connection) {
@@ -208,7 +209,7 @@ void HostileLdapServer::Serve(int connection) {
         // One whole request: the client's first words are its search.
         size_t size = 0;
         while (!ElementSize(request, size) || request.size() < size) {
-            if (stop_)
+            if (service_.stopping())
                 return;
             pollfd fd = {connection, POLLIN, 0};
             if (poll(&fd, 1, static_cast<int>(kSlice.count())) <= 0)
@@ -312,35 +313,6 @@ void HostileLdapServer::Answer(int connection, int id) {
     ClientStays(connection, kForever);
 }
 
-SlowLdapProxy::SlowLdapProxy(int serverPort, std::chrono::milliseconds delay)
-    : serverPort_(serverPort), delay_(delay) {
-    listener_ = Listen(port_);
-    if (listener_ >= 0 && pipe2(wake_, O_CLOEXEC) == 0)
-        thread_ = std::thread([this] { Run(); });
-}
-
-SlowLdapProxy::~SlowLdapProxy() {
-    stop_ = true;
-    if (wake_[1] >= 0)
-        (void)!write(wake_[1], "x", 1);
-    if (thread_.joinable())
-        thread_.join();
-    for (int fd : {listener_, wake_[0], wake_[1]}) {
-        if (fd >= 0)
-            close(fd);
-    }
-}
-
-void SlowLdapProxy::Run() {
-    for (;;) {
-        const int client = AcceptOrWake(listener_, wake_[0]);
-        if (client < 0)
-            return;
-        Relay(client);
-        close(client);
-    }
-}
-
 void SlowLdapProxy::Relay(int client) {
     const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -353,8 +325,8 @@ void SlowLdapProxy::Relay(int client) {
         return;
     }
     std::string answers;
-    while (!stop_) {
-        pollfd fds[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    while (!service_.stopping()) {
+        pollfd fds[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {service_.wakeFd(), POLLIN, 0}};
         if (poll(fds, 3, static_cast<int>(kSlice.count())) <= 0)
             continue;
         if (fds[2].revents != 0)
@@ -374,10 +346,10 @@ void SlowLdapProxy::Relay(int client) {
             bool open = true;
             while (open && ElementSize(answers, size) && answers.size() >= size) {
                 const auto end = std::chrono::steady_clock::now() + delay_;
-                while (!stop_ && std::chrono::steady_clock::now() < end)
+                while (!service_.stopping() && std::chrono::steady_clock::now() < end)
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                open = !stop_ && send(client, answers.data(), size, MSG_NOSIGNAL) ==
-                                     static_cast<ssize_t>(size);
+                open = !service_.stopping() && send(client, answers.data(), size, MSG_NOSIGNAL) ==
+                                                   static_cast<ssize_t>(size);
                 answers.erase(0, size);
                 ++forwarded_;
             }

@@ -8,11 +8,37 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace orx::testing {
+
+// One thread of the test that takes the connections to a port of 127.0.0.1 one
+// after the other and hands each to `serve`, which closes nothing itself.
+class LoopbackService {
+  public:
+    explicit LoopbackService(std::function<void(int connection)> serve);
+    ~LoopbackService();  // stops the thread and closes the port
+    LoopbackService(const LoopbackService&) = delete;
+    LoopbackService& operator=(const LoopbackService&) = delete;
+
+    int port() const { return port_; }
+    bool stopping() const { return stop_.load(); }
+    // Readable once the service stops: for polls that wait on a connection.
+    int wakeFd() const { return wake_[0]; }
+
+  private:
+    void Run();
+
+    std::function<void(int)> serve_;
+    int listener_ = -1;
+    int port_ = 0;
+    int wake_[2] = {-1, -1};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 enum class HostileKind {
     Silent,       // reads the request and never answers
@@ -35,19 +61,15 @@ struct HostileScript {
 
 class HostileLdapServer {
   public:
-    explicit HostileLdapServer(HostileScript script);
-    ~HostileLdapServer();  // ends the thread and closes every socket
-    HostileLdapServer(const HostileLdapServer&) = delete;
-    HostileLdapServer& operator=(const HostileLdapServer&) = delete;
+    explicit HostileLdapServer(HostileScript script) : script_(std::move(script)) {}
 
-    int port() const { return port_; }
-    std::string url() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
+    int port() const { return service_.port(); }
+    std::string url() const { return "ldap://127.0.0.1:" + std::to_string(port()); }
     int searches() const { return searches_.load(); }
     size_t bytesSent() const { return sent_.load(); }
     int entriesSent() const { return entries_.load(); }
 
   private:
-    void Run();
     void Serve(int connection);
     void Answer(int connection, int messageId);
     // False once the client is gone or the server stops.
@@ -58,14 +80,11 @@ class HostileLdapServer {
     bool ClientStays(int connection, std::chrono::milliseconds limit);
 
     HostileScript script_;
-    int listener_ = -1;
-    int port_ = 0;
-    int wake_[2] = {-1, -1};
-    std::atomic<bool> stop_{false};
     std::atomic<int> searches_{0};
     std::atomic<int> entries_{0};
     std::atomic<size_t> sent_{0};
-    std::thread thread_;
+    // Last: it serves once everything above is there, and stops before it goes.
+    LoopbackService service_{[this](int connection) { Serve(connection); }};
 };
 
 // Forwards connections to a real server and holds back each message of the
@@ -73,27 +92,20 @@ class HostileLdapServer {
 // answers correctly.
 class SlowLdapProxy {
   public:
-    SlowLdapProxy(int serverPort, std::chrono::milliseconds delay);
-    ~SlowLdapProxy();
-    SlowLdapProxy(const SlowLdapProxy&) = delete;
-    SlowLdapProxy& operator=(const SlowLdapProxy&) = delete;
+    SlowLdapProxy(int serverPort, std::chrono::milliseconds delay)
+        : serverPort_(serverPort), delay_(delay) {}
 
-    int port() const { return port_; }
-    std::string url() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
+    int port() const { return service_.port(); }
+    std::string url() const { return "ldap://127.0.0.1:" + std::to_string(port()); }
     int messagesForwarded() const { return forwarded_.load(); }
 
   private:
-    void Run();
     void Relay(int client);
 
     int serverPort_;
     std::chrono::milliseconds delay_;
-    int listener_ = -1;
-    int port_ = 0;
-    int wake_[2] = {-1, -1};
-    std::atomic<bool> stop_{false};
     std::atomic<int> forwarded_{0};
-    std::thread thread_;
+    LoopbackService service_{[this](int client) { Relay(client); }};
 };
 
 // One BER element: tag, definite length, content.
