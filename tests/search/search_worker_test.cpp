@@ -243,19 +243,5 @@ TEST_F(SearchWorkerConcurrency, AnOwnerThatEndsWaitsForItsWorker) {
     EXPECT_EQ(events.Ended(), 1);
 }
 
-TEST_F(SearchWorkerConcurrency, TwoWorkersOneAfterTheOtherShareNothing) {
-    // The directory library is process-wide: a second search after the first one's
-    // cancel finds it as the first did.
-    for (int round = 0; round < 2; ++round) {
-        EventRecorder events;
-        SearchWorker worker(nullptr, events, SilentRequest());
-        ASSERT_TRUE(worker.Start());
-        while (silent_.searches() <= round)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        worker.Cancel();
-        ASSERT_TRUE(events.WaitForEnd(std::chrono::seconds(2)));
-    }
-}
-
 }  // namespace
 }  // namespace orx

@@ -197,16 +197,6 @@ TEST_F(SearchFlow, HostileDirectoriesEndTheSearchAndTheDialogReturnsToIdle) {
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
-TEST_F(SearchFlow, NoServerAtTheUrlEndsTheSearchWithNoRows) {
-    UseDirectory("ldap://127.0.0.1:1", "dc=example,dc=org");
-    Open();
-    Type(kIdNameEdit, "Jane");
-    ASSERT_TRUE(SearchAndWait(10000));
-    EXPECT_TRUE(Rows().empty());
-    EXPECT_EQ(Status(), "");
-    EXPECT_TRUE(messages_.Messages().empty());
-}
-
 // The soft token holds an RSA certificate; the directory's entry for its owner
 // carries the digest of its public key.
 class SearchTemplate : public SearchFlow {
