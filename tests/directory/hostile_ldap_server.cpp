@@ -255,8 +255,9 @@ void HostileLdapServer::Answer(int connection, int id) {
             if (!Send(connection, BerElement(kTagOctetString, "hello, directory")))
                 return;
             break;
-        case HostileKind::Truncated:
-            if (!Send(connection, BerElement(kTagSequence, messageId)))
+        case HostileKind::LongMessageId:
+            if (!Send(connection,
+                      BerElement(kTagSequence, BerElement(kTagInteger, "\x01\x02\x03\x04\x05"))))
                 return;
             break;
         case HostileKind::WrongAnswer: {

@@ -75,7 +75,7 @@ TEST_F(LdapFailure, EveryMisbehaviourEndsTheSearchWithItsKind) {
         {"hang-up", HostileKind::Hangup, 0, LdapSearchOutcome::NoServer, "Ldap - Connection lost"},
         {"garbage", HostileKind::Garbage, 0, LdapSearchOutcome::ProtocolError,
          "Ldap - Answer is no LDAP message"},
-        {"truncated", HostileKind::Truncated, 0, LdapSearchOutcome::ProtocolError,
+        {"id of five bytes", HostileKind::LongMessageId, 0, LdapSearchOutcome::ProtocolError,
          "Ldap - Protocol error -4"},
         {"bind response", HostileKind::WrongAnswer, 0, LdapSearchOutcome::ProtocolError,
          "Ldap - Unexpected message 0x61"},

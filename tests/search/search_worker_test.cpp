@@ -157,7 +157,7 @@ TEST_F(SearchWorkerTest, NoServerEndsWithNothingListed) {
     EXPECT_EQ(TraceCount("Ldap - Search filter"), 0);
 }
 
-class SearchTemplateWorkerTest : public SearchWorkerTest {
+class SearchWorkerTemplateTest : public SearchWorkerTest {
   protected:
     void SetUp() override {
         ASSERT_TRUE(Directory().running()) << Directory().error();
@@ -174,7 +174,7 @@ class SearchTemplateWorkerTest : public SearchWorkerTest {
     TokenApplication application_;
 };
 
-TEST_F(SearchTemplateWorkerTest, RunsOneSearchPerCertificateAndEndsOnce) {
+TEST_F(SearchWorkerTemplateTest, RunsOneSearchPerCertificateAndEndsOnce) {
     EventRecorder events;
     Run(Request("(&(cn=*Worker*)(description=<cardserialnumber>))", false), events, &application_);
     EXPECT_EQ(TraceCount("Ldap - Search filter: '(&(cn=*Worker*)(description=SER-1))'"), 2);
@@ -182,7 +182,7 @@ TEST_F(SearchTemplateWorkerTest, RunsOneSearchPerCertificateAndEndsOnce) {
     EXPECT_EQ(Names(events), std::vector<std::string>{"Wanda Worker"});
 }
 
-TEST_F(SearchTemplateWorkerTest, UnknownPlaceholderOrNoTokensRunNoSearch) {
+TEST_F(SearchWorkerTemplateTest, UnknownPlaceholderOrNoTokensRunNoSearch) {
     {
         EventRecorder events;
         Run(Request("(description=<serialnumber>)", false), events, &application_);
