@@ -1,11 +1,19 @@
 #include "directory/ldap_client.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "core/config_file.h"
 #include "core/trace.h"
 #include "directory/ldap_library.h"
 
@@ -14,6 +22,17 @@ namespace orx {
 namespace {
 
 constexpr std::string_view kScheme = "ldap://";
+
+using Clock = std::chrono::steady_clock;
+
+// How often a search that can be cancelled looks at its flag while it waits.
+constexpr auto kCancelSlice = std::chrono::milliseconds(100);
+
+// The wait for one message: a minute, unless a test of a silent server set less.
+int ResultTimeoutSeconds() {
+    const int seconds = LdapResultTimeoutOverride();
+    return seconds > 0 ? seconds : kLdapResultTimeoutSeconds;
+}
 
 bool IsObjectClass(const char* name) {
     return strcasecmp(name, "objectClass") == 0;
@@ -116,6 +135,9 @@ LdapConnection LdapConnect(const char* host, int port) {
     LdapLoad();
     if (!LdapCanOpen())
         return nullptr;
+    // A host that swallows the connection attempt would otherwise hold the caller
+    // for as long as the system retries; it gets the wait of one message.
+    LdapSetConnectTimeout(ResultTimeoutSeconds());
     LDAP* ld = LdapOpen(host, port);
     if (ld == nullptr) {
         Trace("Ldap - Failed to open %s:%d", host, port);
@@ -136,43 +158,213 @@ void LdapDisconnect(LdapConnection connection) {
     LdapUnload();
 }
 
-int LdapSearchValues(LdapConnection connection, const char* base, const char* filter, int scope,
-                     const char* attribute, LdapResultConsumer consumer, void* context) {
-    int count = 0;
-    if (filter != nullptr && filter[0] != '\0' && connection != nullptr) {
+namespace {
+
+// A second hold on the connection's socket for the length of one search: the
+// library closes its own when a read fails, and only the socket tells then whether
+// the server had gone or had sent something that is no LDAP.
+class SocketWatch {
+  public:
+    explicit SocketWatch(LDAP* ld) {
+        const int socket = LdapSocket(ld);
+        fd_ = socket >= 0 ? fcntl(socket, F_DUPFD_CLOEXEC, 0) : -1;
+    }
+    ~SocketWatch() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    SocketWatch(const SocketWatch&) = delete;
+    SocketWatch& operator=(const SocketWatch&) = delete;
+
+    // True when the other side closed or reset the connection (or nothing can be
+    // told).
+    bool PeerGone() const {
+        if (fd_ < 0)
+            return true;
+        char byte;
+        const ssize_t n = recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+struct Waiter {
+    LDAP* ld;
+    int messageId;
+    const LdapSearchLimits& limits;
+    Clock::time_point deadline;
+    const std::atomic<bool>* cancel;
+    const SocketWatch& socket;
+};
+
+// Why a failed wait failed, from what the library left behind. It reports a
+// message over the bound, an answer it could not read and a closed connection
+// alike; the error number and the socket tell them apart.
+LdapSearchOutcome ClassifyFailedWait(LDAP* ld, int error, const SocketWatch& socket,
+                                     size_t maxMessageBytes) {
+    const int code = LdapResultCode(ld);
+    if (code == LDAP_SERVER_DOWN && error == ERANGE) {
+        Trace("Ldap - Message larger than %zu bytes", maxMessageBytes);
+        return LdapSearchOutcome::ProtocolError;
+    }
+    if (code == LDAP_SERVER_DOWN && socket.PeerGone()) {
+        Trace("Ldap - Connection lost");
+        return LdapSearchOutcome::NoServer;
+    }
+    if (code == LDAP_SERVER_DOWN)
+        Trace("Ldap - Answer is no LDAP message");
+    else
+        Trace("Ldap - Protocol error %d", code);
+    return LdapSearchOutcome::ProtocolError;
+}
+
+// The type of the next message of the search, or 0 with `failure` set when none
+// came: silence for a whole message wait, the deadline, the cancel flag, or a
+// failure of the connection.
+int WaitForMessage(const Waiter& w, LDAPMessage** message, LdapSearchOutcome& failure) {
+    const Clock::time_point messageEnd =
+        Clock::now() + std::chrono::seconds(w.limits.messageWaitSeconds);
+    for (;;) {
+        if (w.cancel != nullptr && w.cancel->load()) {
+            Trace("Ldap - Search cancelled");
+            failure = LdapSearchOutcome::Cancelled;
+            return 0;
+        }
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point end = std::min(messageEnd, w.deadline);
+        if (now >= end) {
+            if (end == w.deadline)
+                Trace("Ldap - Search deadline of %d seconds passed", w.limits.deadlineSeconds);
+            else
+                Trace("Ldap - No answer within %d seconds", w.limits.messageWaitSeconds);
+            failure = LdapSearchOutcome::TimeOut;
+            return 0;
+        }
+        auto slice = std::chrono::duration_cast<std::chrono::microseconds>(end - now);
+        if (w.cancel != nullptr)
+            slice = std::min<std::chrono::microseconds>(slice, kCancelSlice);
+        struct timeval timeout = {static_cast<time_t>(slice.count() / 1000000),
+                                  static_cast<suseconds_t>(slice.count() % 1000000)};
+        const int type = LdapResult(w.ld, w.messageId, 0, &timeout, message);
+        if (type == 0)
+            continue;
+        if (type == -1) {
+            const int error = errno;
+            failure = ClassifyFailedWait(w.ld, error, w.socket, w.limits.maxMessageBytes);
+            return 0;
+        }
+        return type;
+    }
+}
+
+// Walks the search's messages until it ends; the failure, if it ended with one.
+std::optional<LdapSearchOutcome> ReadEntries(const Waiter& w, const char* attribute,
+                                             LdapResultConsumer consumer, void* context,
+                                             int& count) {
+    std::string text;
+    text.reserve(kLdapEntryTextCapacity);
+    for (bool stop = false; !stop;) {
+        LDAPMessage* message = nullptr;
+        LdapSearchOutcome failure = LdapSearchOutcome::NoResult;
+        const int type = WaitForMessage(w, &message, failure);
+        if (type != LDAP_RES_SEARCH_ENTRY) {
+            // The message, if one came, is still ours to free.
+            if (message != nullptr)
+                LdapMsgFree(message);
+            if (type == 0)
+                return failure;
+            if (type == LDAP_RES_SEARCH_RESULT || type == LDAP_RES_SEARCH_REFERENCE)
+                return std::nullopt;
+            Trace("Ldap - Unexpected message 0x%x", type);
+            return LdapSearchOutcome::ProtocolError;
+        }
+        if (LdapCountEntries(w.ld, message) > 0) {
+            for (LDAPMessage* entry = LdapFirstEntry(w.ld, message); entry != nullptr;
+                 entry = LdapNextEntry(w.ld, entry)) {
+                BuildEntryText(w.ld, entry, text);
+                DeliverValues(w.ld, entry, attribute, text, consumer, context, count, stop);
+            }
+        }
+        LdapMsgFree(message);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+const char* LdapOutcomeText(LdapSearchOutcome outcome) {
+    switch (outcome) {
+        case LdapSearchOutcome::Found:
+            return "found";
+        case LdapSearchOutcome::NoResult:
+            return "no result";
+        case LdapSearchOutcome::NoServer:
+            return "no server";
+        case LdapSearchOutcome::TimeOut:
+            return "time-out";
+        case LdapSearchOutcome::ProtocolError:
+            return "protocol error";
+        case LdapSearchOutcome::Cancelled:
+            return "cancelled";
+    }
+    return "?";
+}
+
+LdapSearchLimits LdapConfiguredLimits() {
+    LdapSearchLimits limits;
+    limits.messageWaitSeconds = ResultTimeoutSeconds();
+    int32_t value = 0;
+    if (ConfigReadInt("Directory", "SearchTimeout", value) == kConfigOk && value > 0)
+        limits.deadlineSeconds = value;
+    value = 0;
+    if (ConfigReadInt("Directory", "MaxMessageSize", value) == kConfigOk && value > 0)
+        limits.maxMessageBytes = static_cast<size_t>(value);
+    return limits;
+}
+
+LdapSearchReport LdapRunSearch(LdapConnection connection, const char* base, const char* filter,
+                               int scope, const char* attribute, LdapResultConsumer consumer,
+                               void* context, const LdapSearchLimits& limits,
+                               const std::atomic<bool>* cancel) {
+    LdapSearchReport report;
+    std::optional<LdapSearchOutcome> failure;
+    if (filter == nullptr || filter[0] == '\0') {
+        // Nothing asked, nothing found.
+    } else if (connection == nullptr) {
+        failure = LdapSearchOutcome::NoServer;
+    } else {
         Trace("Ldap - Search base:   '%s'", base);
         Trace("Ldap - Search filter: '%s'", filter);
-        const int id = LdapSearch(connection, base, scope, filter, nullptr, 0);
-        bool stop = false;
-        std::string text;
-        text.reserve(kLdapEntryTextCapacity);
-        while (id != -1 && !stop) {
-            const int seconds = LdapResultTimeoutOverride();
-            struct timeval timeout = {seconds > 0 ? seconds : kLdapResultTimeoutSeconds, 0};
-            LDAPMessage* message = nullptr;
-            const int type = LdapResult(connection, id, 0, &timeout, &message);
-            if (type != LDAP_RES_SEARCH_ENTRY) {
-                // The end of the search (done, a referral, silence or an error); the
-                // message, if one came, is still ours to free.
-                if (message != nullptr)
-                    LdapMsgFree(message);
-                break;
-            }
-            int entries = LdapCountEntries(connection, message);
-            if (entries > 0) {
-                for (LDAPMessage* entry = LdapFirstEntry(connection, message); entry != nullptr;
-                     entry = LdapNextEntry(connection, entry)) {
-                    BuildEntryText(connection, entry, text);
-                    DeliverValues(connection, entry, attribute, text, consumer, context, count,
-                                  stop);
-                }
-            }
-            LdapMsgFree(message);
+        // Bounded before the first byte of the answer is read: the library would
+        // otherwise allocate whatever length a message claims.
+        LdapSetMaxIncoming(connection, limits.maxMessageBytes);
+        const SocketWatch socket(connection);
+        const Waiter waiter{connection, LdapSearch(connection, base, scope, filter, nullptr, 0),
+                            limits,     Clock::now() + std::chrono::seconds(limits.deadlineSeconds),
+                            cancel,     socket};
+        if (waiter.messageId == -1) {
+            failure = LdapResultCode(connection) == LDAP_SERVER_DOWN
+                          ? LdapSearchOutcome::NoServer
+                          : LdapSearchOutcome::ProtocolError;
+        } else {
+            failure = ReadEntries(waiter, attribute, consumer, context, report.count);
         }
     }
-    Trace("Ldap - Found %d entries", count);
+    report.outcome =
+        failure.value_or(report.count > 0 ? LdapSearchOutcome::Found : LdapSearchOutcome::NoResult);
+    Trace("Ldap - End of search: %s", LdapOutcomeText(report.outcome));
+    Trace("Ldap - Found %d entries", report.count);
     consumer(context, nullptr, nullptr, 0);
-    return count;
+    return report;
+}
+
+int LdapSearchValues(LdapConnection connection, const char* base, const char* filter, int scope,
+                     const char* attribute, LdapResultConsumer consumer, void* context) {
+    return LdapRunSearch(connection, base, filter, scope, attribute, consumer, context,
+                         LdapConfiguredLimits())
+        .count;
 }
 
 int LdapSearchCertificates(LdapConnection connection, const char* base, const char* filter,

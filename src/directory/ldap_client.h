@@ -3,6 +3,7 @@
 // with a one-line summary of its entry.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,6 +21,8 @@ inline constexpr int kLdapScopeSubtree = 2;
 inline constexpr size_t kLdapUrlCapacity = 260;
 inline constexpr size_t kLdapEntryTextCapacity = 256;
 inline constexpr int kLdapResultTimeoutSeconds = 60;
+inline constexpr int kLdapSearchDeadlineSeconds = 300;
+inline constexpr size_t kLdapMaxMessageBytes = 16u << 20;
 inline constexpr const char* kLdapCertificateAttribute = "userCertificate;binary";
 
 // Non-zero: continue; zero: stop after this entry. The end of a search is one last
@@ -34,7 +37,43 @@ LdapConnection LdapConnect(const char* host, int port);
 LdapConnection LdapConnectUrl(std::string_view url);
 void LdapDisconnect(LdapConnection connection);
 
-// The number of values delivered.
+// How a search ended. A search that found values and then failed reports the
+// failure; the values already delivered stay delivered.
+enum class LdapSearchOutcome {
+    Found,          // the server said it was done (or the consumer stopped it)
+    NoResult,       // done without one value of the attribute
+    NoServer,       // no connection, or the server closed it
+    TimeOut,        // no message within the wait, or the search outlived its deadline
+    ProtocolError,  // the answer was no LDAP, or one message was over the bound
+    Cancelled,      // the caller's cancel flag was set
+};
+// "found", "no result", "no server", "time-out", "protocol error", "cancelled".
+const char* LdapOutcomeText(LdapSearchOutcome outcome);
+
+struct LdapSearchLimits {
+    int messageWaitSeconds = kLdapResultTimeoutSeconds;  // for each message
+    int deadlineSeconds = kLdapSearchDeadlineSeconds;    // for the whole search
+    size_t maxMessageBytes = kLdapMaxMessageBytes;       // for one message
+};
+// The limits a search runs with: "Directory"/"SearchTimeout" (seconds) and
+// "Directory"/"MaxMessageSize" (bytes) of the configuration; the defaults where
+// they are missing or not above 0.
+LdapSearchLimits LdapConfiguredLimits();
+
+struct LdapSearchReport {
+    int count = 0;  // values delivered
+    LdapSearchOutcome outcome = LdapSearchOutcome::NoResult;
+};
+
+// One search with its limits. A set cancel flag ends the search within a fraction
+// of a second, also while it waits for the server. The consumer gets its end call
+// in every case.
+LdapSearchReport LdapRunSearch(LdapConnection connection, const char* base, const char* filter,
+                               int scope, const char* attribute, LdapResultConsumer consumer,
+                               void* context, const LdapSearchLimits& limits,
+                               const std::atomic<bool>* cancel = nullptr);
+
+// The number of values delivered, with the configured limits.
 int LdapSearchValues(LdapConnection connection, const char* base, const char* filter, int scope,
                      const char* attribute, LdapResultConsumer consumer, void* context);
 int LdapSearchCertificates(LdapConnection connection, const char* base, const char* filter,

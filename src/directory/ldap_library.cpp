@@ -15,13 +15,14 @@ namespace {
 
 using ldap_detail::BerFreeFn;
 using ldap_detail::EntryPoints;
+using ldap_detail::GetOptionFn;
 using ldap_detail::library;
 using ldap_detail::MemFreeFn;
+using ldap_detail::SockbufCtrlFn;
 
 const std::vector<std::string>& NamesToTry() {
     static const std::vector<std::string> system = {"libldap-2.5.so.0", "libldap.so.2"};
-    const std::vector<std::string>& chosen = LdapLibraryNamesOverride();
-    return chosen.empty() ? system : chosen;
+    return LdapLibraryNamesOverride().empty() ? system : LdapLibraryNamesOverride();
 }
 
 template <typename Fn>
@@ -70,6 +71,9 @@ int LdapLoad() {
     }
     library.berFree = reinterpret_cast<BerFreeFn>(dlsym(library.module, "ber_free"));
     library.memFree = reinterpret_cast<MemFreeFn>(dlsym(library.module, "ldap_memfree"));
+    library.getOption = reinterpret_cast<GetOptionFn>(dlsym(library.module, "ldap_get_option"));
+    library.sockbufCtrl =
+        reinterpret_cast<SockbufCtrlFn>(dlsym(library.module, "ber_sockbuf_ctrl"));
     ++library.references;
     return 0;
 }
@@ -83,6 +87,8 @@ void LdapUnload() {
         library.entry = EntryPoints{};
         library.berFree = nullptr;
         library.memFree = nullptr;
+        library.getOption = nullptr;
+        library.sockbufCtrl = nullptr;
     }
 }
 
@@ -197,6 +203,42 @@ void LdapFreeName(char* name) {
 void LdapEndAttributes(BerElement* walk) {
     if (walk != nullptr && library.berFree != nullptr)
         library.berFree(walk, 0);
+}
+
+int LdapResultCode(LDAP* ld) {
+    int code = kLdapOther;
+    if (ld == nullptr || library.getOption == nullptr ||
+        library.getOption(ld, LDAP_OPT_RESULT_CODE, &code) != LDAP_OPT_SUCCESS) {
+        return kLdapOther;
+    }
+    return code;
+}
+
+int LdapSocket(LDAP* ld) {
+    int socket = -1;
+    if (ld == nullptr || library.getOption == nullptr ||
+        library.getOption(ld, LDAP_OPT_DESC, &socket) != LDAP_OPT_SUCCESS) {
+        return -1;
+    }
+    return socket;
+}
+
+bool LdapSetMaxIncoming(LDAP* ld, size_t bytes) {
+    Sockbuf* socket = nullptr;
+    if (ld == nullptr || library.getOption == nullptr || library.sockbufCtrl == nullptr ||
+        library.getOption(ld, LDAP_OPT_SOCKBUF, &socket) != LDAP_OPT_SUCCESS || socket == nullptr) {
+        return false;
+    }
+    ber_len_t limit = bytes;
+    return library.sockbufCtrl(socket, LBER_SB_OPT_SET_MAX_INCOMING, &limit) == 1;
+}
+
+void LdapSetConnectTimeout(int seconds) {
+    if (library.entry.setOption == nullptr)
+        return;
+    // The library's default for handles made afterwards; ldap_open takes no options.
+    struct timeval timeout = {seconds, 0};
+    library.entry.setOption(nullptr, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
 }
 
 std::vector<std::string>& LdapLibraryNamesOverride() {

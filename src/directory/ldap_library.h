@@ -6,6 +6,7 @@
 
 #include <ldap.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,6 +44,16 @@ struct berval** LdapGetValuesLen(LDAP* ld, LDAPMessage* entry, const char* attri
 int LdapValueFreeLen(struct berval** values);
 void LdapFreeName(char* name);
 void LdapEndAttributes(BerElement* walk);
+
+// Beyond the thirteen, looked up when present: what a failed wait left as the
+// connection's result code (kLdapOther when it cannot be read), a bound on the
+// size of one incoming message (false when it cannot be set), and how long a
+// connection attempt may take, for every connection opened afterwards.
+int LdapResultCode(LDAP* ld);
+// The connection's socket, -1 when there is none or it cannot be read.
+int LdapSocket(LDAP* ld);
+bool LdapSetMaxIncoming(LDAP* ld, size_t bytes);
+void LdapSetConnectTimeout(int seconds);
 
 // Shared-object names tried in order when the library is loaded, in place of the
 // system's names while not empty. The program never sets them; the tests of a

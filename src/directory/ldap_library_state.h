@@ -25,6 +25,8 @@ using GetValuesLenFn = struct berval** (*)(LDAP*, LDAPMessage*, const char*);
 using ValueFreeLenFn = void (*)(struct berval**);
 using BerFreeFn = void (*)(BerElement*, int);
 using MemFreeFn = void (*)(void*);
+using GetOptionFn = int (*)(LDAP*, int, void*);
+using SockbufCtrlFn = int (*)(Sockbuf*, int, void*);
 
 struct EntryPoints {
     OpenFn open = nullptr;
@@ -51,6 +53,10 @@ struct LdapLibrary {
     // out. Their absence only costs memory.
     BerFreeFn berFree = nullptr;
     MemFreeFn memFree = nullptr;
+    // Nor these: without them failures are told apart less finely, and messages
+    // are not bounded.
+    GetOptionFn getOption = nullptr;
+    SockbufCtrlFn sockbufCtrl = nullptr;
 };
 
 // The one binding of the process.

@@ -1,8 +1,10 @@
 // orxxctl's directory commands, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
+#include "directory/hostile_ldap_server.h"
 #include "directory/slapd_fixture.h"
 #include "support/test_environment.h"
 
@@ -63,9 +65,62 @@ TEST(OrxxctlLdap, FailuresAndUsage) {
                          &output),
               1);
     EXPECT_EQ(output, "");
-    EXPECT_EQ(RunCommand(Orxxctl("ldap search ldap://127.0.0.1:1 dc=x '(cn=*)' 2>&1"), &output), 1);
+    // A directory that is not there is no "nothing found".
+    EXPECT_EQ(RunCommand(Orxxctl("ldap search ldap://127.0.0.1:1 dc=x '(cn=*)' 2>&1"), &output), 3);
     EXPECT_NE(output.find("cannot connect to 'ldap://127.0.0.1:1'"), std::string::npos);
     EXPECT_EQ(RunCommand(Orxxctl("ldap search ldap://127.0.0.1:1 dc=x 2>/dev/null")), 2);
+}
+
+struct FailureCase {
+    const char* name;
+    testing::HostileScript script;
+    int status;
+    const char* message;
+    const char* trace;
+};
+
+TEST(OrxxctlLdap, FailuresHaveTheirOwnExitCodesAndMessages) {
+    testing::IsolatedEnvironment environment;
+    // The deadline the trickling server runs into, shortened from five minutes.
+    ASSERT_EQ(RunCommand(Orxxctl("config set Directory SearchTimeout 2")), 0);
+    const auto certificate = testing::MakeCertificate("/CN=Trickle/O=Example");
+    const FailureCase cases[] = {
+        {"trickle",
+         {testing::HostileKind::Trickle, 0, std::chrono::milliseconds(400), certificate},
+         4,
+         "time-out: the directory at",
+         "Ldap - End of search: time-out"},
+        {"200 MB message",
+         {testing::HostileKind::HugeMessage, 200 * 1000 * 1000},
+         5,
+         "protocol error: the answer of",
+         "Ldap - End of search: protocol error"},
+        {"hang-up",
+         {testing::HostileKind::Hangup},
+         3,
+         "closed the connection",
+         "Ldap - End of search: no server"},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::HostileLdapServer server(c.script);
+        const std::string trace = environment / (std::string(c.name) + ".trace");
+        const testing::PeakMemoryRun run =
+            testing::RunMeasured(Orxxctl("--trace '" + trace + "' ldap search " + server.url() +
+                                         " dc=example,dc=org " + Quote("(cn=*)")));
+        EXPECT_EQ(run.status, c.status) << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+        EXPECT_NE(testing::ReadFile(trace).find(c.trace), std::string::npos);
+        if (c.script.kind == testing::HostileKind::Trickle) {
+            // What came before the deadline is printed.
+            EXPECT_NE(run.output.find("cn=Trickle 1\nsubject: 2.5.4.3=Trickle"), std::string::npos)
+                << run.output;
+        }
+#ifdef ORX_MEASURE_MEMORY
+        // The message is refused by its header: the process never grows towards it.
+        EXPECT_LT(run.peakKiB, 64 * 1024) << c.name;
+#endif
+    }
 }
 
 TEST(OrxxctlLdap, TracesTheSearchWhenAsked) {

@@ -2,7 +2,7 @@
 // Certificates dialog runs it, printed for scripts and tests.
 #include <string>
 
-#include "commands.h"
+#include "command.h"
 #include "der/der_length.h"
 #include "der/der_name_text.h"
 #include "der/der_reader.h"
@@ -61,6 +61,17 @@ int PrintCertificate(void* context, const char* entryText, const uint8_t* value,
     return 1;
 }
 
+// Beside 0 (found), 1 (nothing found) and 2 (usage): why a search failed, so that
+// a script can tell a directory that is down from one that holds nothing.
+constexpr int kExitNoServer = 3;
+constexpr int kExitTimeOut = 4;
+constexpr int kExitProtocolError = 5;
+
+int FailWith(int code, const std::string& message) {
+    Fail(message);
+    return code;
+}
+
 }  // namespace
 
 int RunLdapSearch(const Arguments& arguments) {
@@ -70,15 +81,32 @@ int RunLdapSearch(const Arguments& arguments) {
     orx::LdapConnection connection = orx::LdapConnectUrl(url);
     if (connection == nullptr) {
         orx::LdapDisconnect(connection);
-        return Fail("cannot connect to '" + url + "'");
+        return FailWith(kExitNoServer, "cannot connect to '" + url + "'");
     }
     SearchOutput output;
-    orx::LdapSearchCertificates(connection, arguments[1].c_str(), arguments[2].c_str(),
-                                &PrintCertificate, &output);
+    const orx::LdapSearchReport report = orx::LdapRunSearch(
+        connection, arguments[1].c_str(), arguments[2].c_str(), orx::kLdapScopeSubtree,
+        orx::kLdapCertificateAttribute, &PrintCertificate, &output, orx::LdapConfiguredLimits());
     orx::LdapDisconnect(connection);
+    // What was found before a failure is printed all the same.
     if (!WriteOutput(output.text))
         return Fail("cannot write standard output");
-    return output.certificates > 0 ? kExitOk : Fail("no certificate found");
+    switch (report.outcome) {
+        case orx::LdapSearchOutcome::Found:
+            return kExitOk;
+        case orx::LdapSearchOutcome::NoServer:
+            return FailWith(kExitNoServer, "the directory at '" + url + "' closed the connection");
+        case orx::LdapSearchOutcome::TimeOut:
+            return FailWith(kExitTimeOut, "time-out: the directory at '" + url +
+                                              "' did not finish the search in time");
+        case orx::LdapSearchOutcome::ProtocolError:
+            return FailWith(kExitProtocolError,
+                            "protocol error: the answer of '" + url + "' is no LDAP or too large");
+        case orx::LdapSearchOutcome::NoResult:
+        case orx::LdapSearchOutcome::Cancelled:
+            break;
+    }
+    return Fail("no certificate found");
 }
 
 }  // namespace orxctl

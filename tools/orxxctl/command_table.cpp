@@ -37,7 +37,10 @@ constexpr CommandForm kCommands[] = {
      "file import FILE     (a certificate, PKCS#12 or PKCS#7 file, into the active token)",
      RunFileImport},
     {"languages", "", "languages", RunLanguages},
-    {"ldap", "search", "ldap search URL BASE FILTER", RunLdapSearch},
+    {"ldap", "search",
+     "ldap search URL BASE FILTER\n"
+     "      exit 0 found, 1 none found, 3 no server, 4 time-out, 5 protocol error",
+     RunLdapSearch},
     {"sha1", "", "sha1 [FILE]", RunSha1},
     {"text", "", "text ID [--language NAME]", RunText},
     {"token", "list", "token list", RunTokenList},
