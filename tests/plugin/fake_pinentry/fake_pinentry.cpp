@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/hex_text.h"
+
 namespace {
 
 std::string Env(const char* name) {
@@ -46,9 +48,8 @@ std::string Escape(const std::string& text) {
     std::string out;
     for (char c : text) {
         if (c == '%' || c == '\n' || c == '\r') {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
-            out += hex;
+            out += '%';
+            orx::AppendHex(out, static_cast<uint8_t>(c), orx::HexCase::kUpper);
         } else {
             out += c;
         }
