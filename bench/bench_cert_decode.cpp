@@ -29,7 +29,7 @@ std::vector<Der> LoadBundle() {
     if (::glob("/etc/ssl/certs/*.pem", 0, nullptr, &found) == 0) {
         for (size_t i = 0; i < found.gl_pathc; ++i) {
             std::string pem;
-            if (orx::ReadWholeFile(pem, found.gl_pathv[i]) == 0)
+            if (!orx::ReadWholeFile(found.gl_pathv[i], pem))
                 continue;
             Der der = orx::Base64Decode(pem);
             if (!der.empty())

@@ -6,13 +6,18 @@
 #include <cstdio>
 #include <memory>
 
-#include "client/extension_text.h"
+#include "client/client_texts.h"
 #include "core/base64.h"
+#include "core/hex_text.h"
+#include "core/language.h"
 #include "core/trace.h"
 #include "der/cert_handle.h"
 #include "der/der_algorithm.h"
 #include "der/der_certificate.h"
+#include "der/der_extension_text.h"
+#include "der/der_key_pair.h"
 #include "der/der_length.h"
+#include "der/der_name_text.h"
 #include "der/der_oid.h"
 #include "der/der_result.h"
 
@@ -45,6 +50,22 @@ constexpr Named kKeyTypes[] = {
     {"1.2.840.10040.4.1", "DSA"},    {"1.2.840.113549.1.1.10", "RSA-PSS"},
 };
 
+constexpr struct {
+    std::string_view oid;
+    int textId;
+} kExtensionNames[] = {
+    {"2.5.29.15", kTextKeyUsage},
+    {"2.5.29.37", kTextExtendedKeyUsage},
+    {"2.5.29.17", kTextSubjectAltName},
+    {"2.5.29.18", kTextIssuerAltName},
+    {"2.5.29.19", kTextBasicConstraints},
+    {"2.5.29.14", kTextSubjectKeyId},
+    {"2.5.29.35", kTextAuthorityKeyId},
+    {"2.5.29.31", kTextCrlDistribution},
+    {"2.5.29.32", kTextCertificatePolicies},
+    {"1.3.6.1.5.5.7.1.1", kTextAuthorityInfoAccess},
+};
+
 constexpr Named kCurves[] = {
     {"1.2.840.10045.3.1.7", "prime256v1"},
     {"1.3.132.0.34", "secp384r1"},
@@ -59,12 +80,27 @@ std::string NameOf(std::span<const Named> table, std::string_view oid) {
     return std::string(oid);
 }
 
+// The extension's name in the program's language; its dotted identifier when it
+// is not one of the common ones.
+std::string ExtensionName(const std::string& oid) {
+    for (const auto& known : kExtensionNames) {
+        if (known.oid == oid)
+            return GetText(known.textId);
+    }
+    return oid;
+}
+
+// "AB:CD:...", as fingerprints and key identifiers are written.
+std::string ColonHex(DerBytes bytes, HexCase letters = HexCase::kUpper) {
+    return HexText(bytes, letters, ":");
+}
+
 std::string Digest(const EVP_MD* md, std::span<const uint8_t> bytes) {
     unsigned char out[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     if (EVP_Digest(bytes.data(), bytes.size(), out, &length, md, nullptr) != 1)
         return {};
-    return ColonHexText(DerBytes(out, length));
+    return ColonHex(DerBytes(out, length));
 }
 
 std::string TimeDisplay(time_t seconds) {
@@ -84,22 +120,7 @@ std::string SerialText(DerBytes element) {
         return {};
     if (content.size() > 1 && content[0] == 0 && (content[1] & 0x80) != 0)
         content = content.subspan(1);
-    std::string text = ColonHexText(content);
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-int SignificantBits(DerBytes number) {
-    size_t i = 0;
-    while (i < number.size() && number[i] == 0)
-        ++i;
-    if (i == number.size())
-        return 0;
-    int bits = static_cast<int>((number.size() - i - 1) * 8);
-    for (uint8_t top = number[i]; top != 0; top >>= 1)
-        ++bits;
-    return bits;
+    return ColonHex(content, HexCase::kLower);
 }
 
 // Key type from the SubjectPublicKeyInfo's algorithm; RSA's size from the modulus
@@ -126,7 +147,8 @@ void ReadKey(const DerCertificate& certificate, CertificateFacts* facts) {
             std::vector<uint8_t> exponent(exponentLength);
             if (certificate.GetPublicKey(modulus, &modulusLength, exponent, &exponentLength) ==
                 DER_OK) {
-                facts->keyBits = SignificantBits(DerBytes(modulus).first(modulusLength));
+                facts->keyBits =
+                    static_cast<int>(DerBitLength(DerBytes(modulus).first(modulusLength)));
             }
         }
         return;
@@ -245,13 +267,11 @@ bool ReadCertificateFacts(std::span<const uint8_t> bytes, time_t now, Certificat
         extension.oid = record.text;
         extension.critical = record.critical;
         extension.name = ExtensionName(record.text);
-        if (extension.name.empty())
-            extension.name = record.text;
         DerBytes value;
         if (DerDecodeHeader(record.value, &value) != DER_OK)
             value = {};
         if (!ExtensionValueText(record.text, value, extension.value))
-            extension.value = ColonHexText(value);
+            extension.value = ColonHex(value);
         facts->extensions.push_back(std::move(extension));
     }
     return true;

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QWidget>
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "client/client_texts.h"
 #include "client/quit_on_signal.h"
 #include "client/trace_window.h"
+#include "core/clock.h"
 #include "core/config_file.h"
 #include "core/file_helpers.h"
 #include "core/language.h"
@@ -58,9 +58,8 @@ int OpenClientLink(ClientTask task) {
 QWidget* MakeCertificateWindow(const std::string& file) {
     std::vector<uint8_t> bytes;
     CertificateFacts facts;
-    // The precise clock: time() may still say the second before.
-    const time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    if (ReadWholeFile(bytes, file) == 0 || !ReadCertificateFacts(bytes, now, &facts)) {
+    const time_t now = static_cast<time_t>(EpochSeconds());
+    if (!ReadWholeFile(file, bytes) || !ReadCertificateFacts(bytes, now, &facts)) {
         Trace("Client - No certificate in '%s'", file.c_str());
         ShowClientMessage(nullptr, kTextNoCertificate, file, kMbIconExclamation);
         return nullptr;

@@ -106,9 +106,9 @@ void Base64Properties(std::span<const uint8_t> data) {
     Check(orx::Base64Decode(pem) == std::vector<uint8_t>(data.begin(), data.end()));
 
     // The plain path gives exactly what the vector path gives.
-    orx::SetBase64VectorPath(false);
+    orx::Base64UseVectorPath(false);
     const bool samePaths = orx::Base64Decode(text) == decoded && orx::Base64Encode(data) == encoded;
-    orx::SetBase64VectorPath(true);
+    orx::Base64UseVectorPath(true);
     Check(samePaths);
 
     // Blocks, whatever the text holds, join up to the whole decoding.

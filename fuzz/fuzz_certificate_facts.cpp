@@ -7,7 +7,8 @@
 #include <string>
 
 #include "client/certificate_facts.h"
-#include "client/extension_text.h"
+#include "der/der_extension_text.h"
+#include "der/der_name_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> bytes(data, size);

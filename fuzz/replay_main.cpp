@@ -3,23 +3,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "core/file_helpers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
 
 bool RunFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::vector<uint8_t> bytes;
+    if (!orx::ReadWholeFile(path.string(), bytes)) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
         return false;
     }
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
     // A copy of exactly the input's size, so that a read past the end is caught.
     std::vector<uint8_t> exact(bytes);
     LLVMFuzzerTestOneInput(exact.empty() ? nullptr : exact.data(), exact.size());

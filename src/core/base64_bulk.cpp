@@ -189,11 +189,11 @@ size_t Base64DecodeBulk(std::span<uint8_t> out, std::span<const uint8_t> in) {
                               in.size() - done);
 }
 
-void SetBase64VectorPath(bool enabled) {
+void Base64UseVectorPath(bool enabled) {
     vectorAllowed.store(enabled, std::memory_order_relaxed);
 }
 
-bool HasBase64VectorPath() {
+bool Base64HasVectorPath() {
     return ProcessorHasAvx2();
 }
 

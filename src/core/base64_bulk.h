@@ -25,8 +25,8 @@ size_t Base64EncodeBulk(std::span<char> out, std::span<const uint8_t> in);
 size_t Base64DecodeBulk(std::span<uint8_t> out, std::span<const uint8_t> in);
 
 // For tests: false keeps to the plain path, true lets the processor's best one run.
-void SetBase64VectorPath(bool enabled);
+void Base64UseVectorPath(bool enabled);
 // True when the processor has a vector path (so that tests know what they compare).
-bool HasBase64VectorPath();
+bool Base64HasVectorPath();
 
 }  // namespace orx

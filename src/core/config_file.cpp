@@ -13,6 +13,7 @@
 #include "core/number_text.h"
 #include "core/product_identity.h"
 #include "core/static_config_area.h"
+#include "core/string_helpers.h"
 #include "core/system_paths.h"
 #include "core/text_encoding.h"
 #include "core/trace.h"
@@ -126,8 +127,7 @@ int ConfigFile::Open(bool writable, const char* path) {
         }
         slot.path = slotPath;
         slot.writable = writable && i == 0;
-        const bool isInstall =
-            !installPath.empty() && config_text::EqualsNoCase(slotPath, installPath);
+        const bool isInstall = !installPath.empty() && EqualsNoCase(slotPath, installPath);
         bool fromStatic = false;
         if (isInstall && IsStaticConfigPresent()) {
             slot.text.bytes = GetStaticConfigText();

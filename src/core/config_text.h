@@ -2,8 +2,6 @@
 // file and every file without a parsed tree go through.
 #pragma once
 
-#include "core/string_helpers.h"
-
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -50,8 +48,5 @@ int DeleteKey(Text& text, std::string_view section, std::string_view key);
 void DeleteSection(Text& text, std::string_view section);
 // The position-th key of the section; 0 and the position advanced, or -1.
 int EnumKey(Text& text, std::string_view section, std::string& key, size_t capacity, int& position);
-
-// ASCII-only case folding, as the middleware's files have always been compared.
-using orx::EqualsNoCase;
 
 }  // namespace orx::config_text

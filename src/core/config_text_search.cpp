@@ -14,12 +14,6 @@ bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
-std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 void CopyCut(std::string_view value, std::string& out, size_t capacity) {
     out.assign(capacity == 0 ? std::string_view() : CutUtf8(value, capacity - 1));
 }
@@ -99,7 +93,7 @@ int Find(Text& text, std::string_view section, std::optional<std::string_view> k
         if (key && content.size() > key->size() && content[key->size()] == '=' &&
             EqualsNoCase(content.substr(0, key->size()), *key)) {
             if (value)
-                CopyCut(TrimTrailingBlanks(content.substr(key->size() + 1)), *value, capacity);
+                CopyCut(TrimEnd(content.substr(key->size() + 1)), *value, capacity);
             return kConfigOk;
         }
         insertAt = text.readPos;

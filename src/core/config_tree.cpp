@@ -2,6 +2,7 @@
 
 #include "core/config_file.h"
 #include "core/config_text.h"
+#include "core/string_helpers.h"
 #include "core/text_encoding.h"
 
 namespace orx {
@@ -63,11 +64,11 @@ int ConfigTree::Find(std::string_view section, std::string_view key, std::string
                      size_t capacity) const {
     value.clear();
     for (auto s = sections_.rbegin(); s != sections_.rend(); ++s) {
-        if (!config_text::EqualsNoCase(s->name, section))
+        if (!EqualsNoCase(s->name, section))
             continue;
         // Only the last section of that name counts.
         for (auto e = s->entries.rbegin(); e != s->entries.rend(); ++e) {
-            if (!config_text::EqualsNoCase(e->name, key))
+            if (!EqualsNoCase(e->name, key))
                 continue;
             if (capacity > 0)
                 value.assign(CutUtf8(e->value, capacity - 1));

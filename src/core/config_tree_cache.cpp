@@ -1,7 +1,6 @@
 #include "core/config_tree_cache.h"
 
-#include <ctime>
-
+#include "core/clock.h"
 #include "core/trace.h"
 
 namespace orx {
@@ -52,7 +51,7 @@ ConfigTreeRef ConfigTreeCache::Take(std::string_view path, std::string_view text
         entry.lastUse = 0;
         entry.path.assign(path);
     }
-    const long long now = static_cast<long long>(std::time(nullptr));
+    const long long now = EpochSeconds();
     entry.lastUse = now > 0 ? now : 1;
     ++entry.useCount;
     return ConfigTreeRef{chosen, entry.tree.get()};

@@ -19,25 +19,54 @@ namespace {
 constexpr size_t kReadChunk = 65536;
 
 template <typename Buffer>
-size_t ReadInto(Buffer& bytes, std::string_view path) {
+bool ReadInto(std::string_view path, Buffer& bytes, size_t limit) {
     bytes.clear();
     const std::string name(path);
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return 0;
+        return false;
+    // A regular file says its size: one allocation, and an oversized file is
+    // refused before anything is read.
+    struct stat info {};
+    size_t expected = 0;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        expected = static_cast<size_t>(info.st_size);
+        if (expected > limit) {
+            ::close(fd);
+            errno = EFBIG;
+            return false;
+        }
+    }
     size_t total = 0;
+    int error = 0;
     for (;;) {
-        bytes.resize(total + kReadChunk);
-        const ssize_t n = ::read(fd, bytes.data() + total, kReadChunk);
+        // One byte more than expected, so that the end is seen without a second
+        // round; files that grow or say no size read on in chunks.
+        const size_t room = total < expected + 1 ? expected + 1 - total : kReadChunk;
+        bytes.resize(total + room);
+        const ssize_t n = ::read(fd, bytes.data() + total, room);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        if (n == 0)
             break;
         total += static_cast<size_t>(n);
+        if (total > limit) {
+            error = EFBIG;
+            break;
+        }
+    }
+    ::close(fd);
+    if (error != 0) {
+        bytes.clear();
+        errno = error;
+        return false;
     }
     bytes.resize(total);
-    ::close(fd);
-    return total;
+    return true;
 }
 
 // The real file behind a chain of symbolic links; the path itself when it does
@@ -89,12 +118,12 @@ int RewriteInPlace(int fd, const std::function<bool(const ContentWriter&)>& prod
 
 }  // namespace
 
-size_t ReadWholeFile(std::vector<uint8_t>& bytes, std::string_view path) {
-    return ReadInto(bytes, path);
+bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes, size_t limit) {
+    return ReadInto(path, bytes, limit);
 }
 
-size_t ReadWholeFile(std::string& bytes, std::string_view path) {
-    return ReadInto(bytes, path);
+bool ReadWholeFile(std::string_view path, std::string& bytes, size_t limit) {
+    return ReadInto(path, bytes, limit);
 }
 
 bool WriteAllBytes(int fd, std::string_view bytes) {

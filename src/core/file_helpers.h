@@ -14,9 +14,13 @@
 
 namespace orx {
 
-// Number of bytes read; 0 when the file cannot be opened.
-size_t ReadWholeFile(std::vector<uint8_t>& bytes, std::string_view path);
-size_t ReadWholeFile(std::string& bytes, std::string_view path);
+inline constexpr size_t kNoSizeLimit = static_cast<size_t>(-1);
+
+// Reads the file to its end (a pipe or a file under /proc as well). False, with
+// `bytes` empty and errno telling why, when it cannot be opened or read (a folder)
+// or holds more than `limit` bytes (EFBIG).
+bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes, size_t limit = kNoSizeLimit);
+bool ReadWholeFile(std::string_view path, std::string& bytes, size_t limit = kNoSizeLimit);
 
 // True when the file was created or replaced with exactly these bytes.
 bool WriteWholeFile(std::span<const uint8_t> bytes, std::string_view path);

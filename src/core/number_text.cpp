@@ -2,29 +2,6 @@
 
 namespace orx {
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-namespace {
-
-int NibbleOrZero(char c) {
-    const int v = HexDigitValue(c);
-    return v < 0 ? 0 : v;
-}
-
-}  // namespace
-
-uint8_t HexPairToByte(char high, char low) {
-    return static_cast<uint8_t>((NibbleOrZero(high) << 4) | NibbleOrZero(low));
-}
-
 int32_t AtoI(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))

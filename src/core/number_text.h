@@ -5,14 +5,11 @@
 #include <string>
 #include <string_view>
 
+// ParseNumber reads its "0x" digits with the hex helpers, which callers of this
+// header have always had at hand.
+#include "core/hex_text.h"
+
 namespace orx {
-
-// The value of one hex digit, or -1 for any other character.
-int HexDigitValue(char c);
-
-// Two hex characters as one byte; the first is the high nibble. Characters that
-// are no hex digit count as 0.
-uint8_t HexPairToByte(char high, char low);
 
 // "0x" + hex digits (longer than 2 characters): big-endian bytes, more than 8
 // digits shift the first out; anything else: atoi.

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <fstream>
+#include <algorithm>
 #include <mutex>
 
 #include "core/config_file.h"
@@ -22,35 +22,34 @@ Identity& Values() {
     return *identity;
 }
 
-std::string TrimTrailingBlanks(std::string text) {
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
-}
-
-// A product description file: "Name=..." and "Company=..." lines.
-void ReadProductFile(const std::string& path, std::string& name, std::string& company) {
-    std::ifstream in(path);
-    if (!in)
-        return;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        const std::string_view key(line.data(), eq);
-        std::string value = TrimTrailingBlanks(line.substr(eq + 1));
-        if (key == "Name" && name.empty()) {
-            name = value.substr(0, kProductNameCapacity - 1);
-        } else if (key == "Company" && company.empty()) {
-            company = value.substr(0, kCompanyNameCapacity - 1);
-        }
-    }
-}
-
 }  // namespace
+
+bool ReadProductDescription(const std::string& path, ProductDescription& description) {
+    description = ProductDescription();
+    std::string text;
+    if (!ReadWholeFile(path, text))
+        return false;
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        const size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const size_t eq = line.find('=');
+        if (eq == std::string_view::npos)
+            continue;
+        const std::string_view key = line.substr(0, eq);
+        const std::string_view value = TrimEnd(line.substr(eq + 1));
+        std::string* field = key == "Name"      ? &description.name
+                             : key == "Company" ? &description.company
+                             : key == "Icon"    ? &description.icon
+                                                : nullptr;
+        if (field != nullptr && field->empty())
+            field->assign(value);
+    }
+    return true;
+}
 
 void SetProgramPath(std::string path) {
     Values().programPath = std::move(path);
@@ -125,8 +124,10 @@ void InitProductIdentity() {
             if (!FileExists(found)) {
                 found = GetComponentFolder() + file;
             }
-            if (FileExists(found)) {
-                ReadProductFile(found, id.productName, id.companyName);
+            ProductDescription description;
+            if (FileExists(found) && ReadProductDescription(found, description)) {
+                id.productName = description.name.substr(0, kProductNameCapacity - 1);
+                id.companyName = description.company.substr(0, kCompanyNameCapacity - 1);
             }
         }
     }

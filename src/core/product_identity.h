@@ -22,6 +22,17 @@ std::string GetProgramFolder();
 // The prefix that a file name (no folder) gives; "" when the derivation is empty.
 std::string DerivePrefix(std::string_view fileName);
 
+// What a product description file (prefix + ".product") says in its "Name=",
+// "Company=" and "Icon=" lines: each value without trailing blanks, the first one
+// that is not empty; a line end may be "\r\n".
+struct ProductDescription {
+    std::string name;
+    std::string company;
+    std::string icon;
+};
+// False, with nothing filled, when the file cannot be read.
+bool ReadProductDescription(const std::string& path, ProductDescription& description);
+
 // Fills the process-wide values once; a second call changes nothing.
 void InitProductIdentity();
 

@@ -3,6 +3,7 @@
 // locale, and bytes of UTF-8 sequences are never folded.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -17,7 +18,7 @@ constexpr char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
-// Equal, or starting with `prefix`, with "A" to "Z" folded.
+// Equal, starting with `prefix` or ending with `suffix`, with "A" to "Z" folded.
 constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
@@ -29,6 +30,24 @@ constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 constexpr bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// The text without the characters of `blanks` at its start, its end or both.
+// Values in the middleware's files lose only their blanks: tabs and line ends
+// are theirs to keep unless a caller names them.
+constexpr std::string_view TrimStart(std::string_view text, std::string_view blanks = " ") {
+    return text.substr(std::min(text.find_first_not_of(blanks), text.size()));
+}
+constexpr std::string_view TrimEnd(std::string_view text, std::string_view blanks = " ") {
+    const size_t last = text.find_last_not_of(blanks);
+    return text.substr(0, last == std::string_view::npos ? 0 : last + 1);
+}
+constexpr std::string_view Trim(std::string_view text, std::string_view blanks = " ") {
+    return TrimEnd(TrimStart(text, blanks), blanks);
 }
 
 // Copies at most `n` bytes of `source`, stopping at a NUL byte.
@@ -58,6 +77,9 @@ size_t StrFindLastChar(std::string_view text, char c);
 // None when the part is longer than the text; an empty part is found at 0.
 size_t StrFind(std::string_view text, std::string_view part);
 size_t StrFindNoCase(std::string_view text, std::string_view part);
+inline bool ContainsNoCase(std::string_view text, std::string_view part) {
+    return StrFindNoCase(text, part) != kNotFound;
+}
 
 // What fits a buffer of `capacity` bytes with its terminator: at most capacity - 1
 // bytes, cut back to a character boundary so that no UTF-8 sequence is split.

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/clock.h"
 #include "core/product_identity.h"
 #include "core/recursive_lock.h"
 #include "core/trace_format.h"
@@ -19,18 +20,7 @@ namespace {
 
 constexpr size_t kLineBufferSize = 10240;
 constexpr size_t kFormatCut = 126;
-constexpr long long kDayMillis = 86400000;
 constexpr long long kSizeCheckInterval = 3600;
-
-long long SystemMillisOfDay() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return (static_cast<long long>(now.tv_sec) % 86400) * 1000 + now.tv_nsec / 1000000;
-}
-
-long long SystemEpochSeconds() {
-    return static_cast<long long>(time(nullptr));
-}
 
 struct TraceState {
     // The lock lives for the whole process: a lock freed while another thread is
@@ -40,8 +30,6 @@ struct TraceState {
     std::string line;
     long long nextSizeCheck = 0;
     long long origin = -1;
-    trace_testing::MillisOfDayFn millisOfDay = SystemMillisOfDay;
-    trace_testing::EpochSecondsFn epochSeconds = SystemEpochSeconds;
 };
 
 TraceState& State() {
@@ -69,7 +57,7 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool append) 
 }
 
 void CheckSize(TraceState& state) {
-    const long long now = state.epochSeconds();
+    const long long now = EpochSeconds();
     if (now <= state.nextSizeCheck)
         return;
     struct stat info {};
@@ -82,7 +70,7 @@ void CheckSize(TraceState& state) {
 }
 
 std::string ElapsedStamp(TraceState& state) {
-    const long long now = state.millisOfDay();
+    const long long now = MillisOfDay();
     if (state.origin < 0)
         state.origin = now;
     const long long t = now >= state.origin ? now - state.origin : now + kDayMillis - state.origin;
@@ -136,7 +124,7 @@ void TraceSetFile(const char* path) {
         state.path = path;
     }
     if (!state.path.empty()) {
-        const time_t now = time(nullptr);
+        const time_t now = static_cast<time_t>(EpochSeconds());
         tm local{};
         localtime_r(&now, &local);
         char date[64];
@@ -190,13 +178,6 @@ void TraceDump(std::string_view name, std::span<const uint8_t> bytes, bool appen
 }
 
 namespace trace_testing {
-
-void SetClock(MillisOfDayFn millisOfDay, EpochSecondsFn epochSeconds) {
-    TraceState& state = State();
-    LockGuard guard(state.lock);
-    state.millisOfDay = millisOfDay ? millisOfDay : SystemMillisOfDay;
-    state.epochSeconds = epochSeconds ? epochSeconds : SystemEpochSeconds;
-}
 
 void ResetState() {
     TraceState& state = State();

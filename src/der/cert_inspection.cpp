@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "core/clock.h"
 #include "core/number_text.h"
 #include "core/text_encoding.h"
 #include "core/text_fields.h"
@@ -12,22 +13,10 @@ namespace orx {
 
 namespace {
 
-cert_testing::EpochSecondsFn g_clock = nullptr;
-
-long long NowSeconds() {
-    return g_clock ? g_clock() : static_cast<long long>(std::time(nullptr));
-}
-
 // Room for either kind of time text with its terminator.
 constexpr size_t kTimeCapacity = 32;
 
 }  // namespace
-
-namespace cert_testing {
-void SetClock(EpochSecondsFn clock) {
-    g_clock = clock;
-}
-}  // namespace cert_testing
 
 bool CertEqual(const CertRecord* a, const CertRecord* b) {
     return a != nullptr && b != nullptr && a->certificate.Equals(b->certificate) == DER_OK;
@@ -83,7 +72,7 @@ bool CertIsTimeValid(const CertRecord* handle) {
     std::string notAfter;
     if (!CertGetValidity(handle, notBefore, kTimeCapacity, notAfter, kTimeCapacity, false))
         return true;
-    const std::time_t seconds = static_cast<std::time_t>(NowSeconds());
+    const std::time_t seconds = static_cast<std::time_t>(EpochSeconds());
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char now[32];

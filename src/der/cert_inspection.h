@@ -34,10 +34,4 @@ bool CertIsTimeValid(const CertRecord* handle);
 // The extension's value element; `value` is emptied when there is none.
 bool CertGetExtension(const CertRecord* handle, std::string_view text, DerBytes* value);
 
-namespace cert_testing {
-// Seconds since the epoch (UTC) for CertIsTimeValid; nullptr: the system clock.
-using EpochSecondsFn = long long (*)();
-void SetClock(EpochSecondsFn clock);
-}  // namespace cert_testing
-
 }  // namespace orx

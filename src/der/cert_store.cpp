@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "core/file_helpers.h"
+#include "core/hex_text.h"
 #include "core/os/folders.h"
 #include "core/sha1.h"
 #include "core/system_account.h"
@@ -39,13 +40,7 @@ std::string FileNameFor(const DerCertificate& certificate) {
     Sha1Update(context, certificate.serialNumber());
     Sha1Digest digest;
     Sha1Final(context, digest);
-    static const char* digits = "0123456789abcdef";
-    std::string name;
-    for (uint8_t b : digest) {
-        name.push_back(digits[b >> 4]);
-        name.push_back(digits[b & 15]);
-    }
-    return name.append(kStoreFileSuffix);
+    return HexText(digest).append(kStoreFileSuffix);
 }
 
 std::vector<std::string> StoreFiles(const std::string& folder) {
@@ -71,7 +66,7 @@ std::vector<StoredCertificate> CertStore::List() const {
     std::vector<StoredCertificate> result;
     for (const std::string& name : StoreFiles(folder_)) {
         StoredCertificate stored{folder_ + name, {}};
-        if (ReadWholeFile(stored.der, stored.path) == 0)
+        if (!ReadWholeFile(stored.path, stored.der))
             continue;
         DerCertificate certificate;
         if (certificate.Decode(stored.der) == DER_OK)

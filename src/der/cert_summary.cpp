@@ -1,7 +1,6 @@
 #include "der/cert_summary.h"
 
-#include <bit>
-
+#include "core/hex_text.h"
 #include "der/cert_inspection.h"
 #include "der/der_key_pair.h"
 #include "der/der_length.h"
@@ -15,26 +14,6 @@ namespace {
 constexpr std::string_view kRsaEncryption = "1.2.840.113549.1.1.1";
 // Names and times in a summary are never cut.
 constexpr size_t kUnlimited = static_cast<size_t>(-1);
-
-std::string LowerHex(DerBytes bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (uint8_t b : bytes) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 15]);
-    }
-    return out;
-}
-
-size_t BitLength(DerBytes value) {
-    size_t skip = 0;
-    while (skip < value.size() && value[skip] == 0)
-        ++skip;
-    if (skip == value.size())
-        return 0;
-    return (value.size() - skip - 1) * 8 + (8 - std::countl_zero(value[skip]));
-}
 
 // "rsa <bits>" or "other <dotted algorithm>", read from the subject public key info.
 std::string KeyText(DerBytes publicKeyInfo) {
@@ -52,7 +31,7 @@ std::string KeyText(DerBytes publicKeyInfo) {
     if (dotted == kRsaEncryption) {
         DerKeyPair key;
         if (key.Decode(publicKeyInfo) == DER_OK)
-            return "rsa " + std::to_string(BitLength(key.Value(RsaNumber::kModulus)));
+            return "rsa " + std::to_string(DerBitLength(key.Value(RsaNumber::kModulus)));
     }
     return "other " + dotted;
 }
@@ -71,7 +50,7 @@ std::string CertSummary(const CertRecord& handle) {
     Line(out, "version", std::to_string(static_cast<uint64_t>(version) + 1));
     DerBytes serial;
     DerDecodeHeader(c.serialNumber(), &serial);
-    Line(out, "serial", LowerHex(serial));
+    Line(out, "serial", HexText(serial));
     Line(out, "signature", c.signatureAlgorithm().text);
     const auto& issuer = c.NameText(kIssuer);
     const auto& subject = c.NameText(kSubject);

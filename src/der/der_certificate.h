@@ -29,12 +29,11 @@ struct ExtensionRecord {
     DerBytes value;  // the OCTET STRING element with its header
 };
 
-// Test seam: the clock that decides the expired flag, in seconds since the epoch
-// (UTC); nullptr restores the system clock.
-namespace certificate_testing {
-using EpochSecondsFn = long long (*)();
-void SetClock(EpochSecondsFn clock);
-}  // namespace certificate_testing
+// The subject's name text of an encoded certificate, without decoding the rest:
+// a directory search may bring thousands of certificates of which only the
+// subject is shown. False when the certificate cannot be read as far as its
+// subject (each field up to it must carry its own tag).
+bool DerCertificateSubjectText(DerBytes certificate, std::string& text);
 
 class DerCertificate : public Der {
   public:

@@ -3,21 +3,17 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/clock.h"
 #include "core/trace.h"
 #include "der/der_certificate.h"
 #include "der/der_length.h"
+#include "der/der_name_text.h"
 #include "der/der_oid.h"
 #include "der/der_result.h"
 
 namespace orx {
 
 namespace {
-
-long long SystemEpochSeconds() {
-    return static_cast<long long>(time(nullptr));
-}
-
-certificate_testing::EpochSecondsFn g_clock = SystemEpochSeconds;
 
 constexpr std::array<const char*, 8> kFieldNames = {
     "version",  "serialNumber", "algorithm", "issuer",
@@ -27,6 +23,8 @@ constexpr size_t kPublicKeyField = 6;
 constexpr size_t kFieldCount = 8;
 
 constexpr const char* kOidBasicConstraints = "2.5.29.19";
+constexpr uint8_t kTagExplicitVersion = 0xA0;
+constexpr uint8_t kTagExtensions = 0xA3;
 
 // A stored SEQUENCE field: -4 under two bytes, -3 for another tag.
 int StoreSequence(DerBytes element, DerBytes* view) {
@@ -40,11 +38,27 @@ int StoreSequence(DerBytes element, DerBytes* view) {
 
 }  // namespace
 
-namespace certificate_testing {
-void SetClock(EpochSecondsFn clock) {
-    g_clock = clock ? clock : SystemEpochSeconds;
+bool DerCertificateSubjectText(DerBytes certificate, std::string& text) {
+    DerBytes content;
+    DerBytes info;
+    if (!DerReader(certificate).ReadContent(kTagSequence, &content) ||
+        !DerReader(content).ReadContent(kTagSequence, &info)) {
+        return false;
+    }
+    DerReader fields(info);
+    DerBytes skipped;
+    bool versioned = false;
+    // version, serialNumber, signature, issuer, validity, then the subject.
+    if (!fields.ReadOptionalContent(kTagExplicitVersion, &skipped, &versioned) ||
+        !fields.ReadElement(kTagInteger, &skipped) || !fields.ReadElement(kTagSequence, &skipped) ||
+        !fields.ReadElement(kTagSequence, &skipped) ||
+        !fields.ReadElement(kTagSequence, &skipped)) {
+        return false;
+    }
+    DerBytes subject;
+    return fields.ReadElement(kTagSequence, &subject) &&
+           DerNameToText(subject, text, certificate.size()) == DER_OK;
 }
-}  // namespace certificate_testing
 
 int DerCertificate::Decode(DerBytes bytes) {
     Clear();
@@ -96,7 +110,7 @@ int DerCertificate::Decode(DerBytes bytes) {
 
 void DerCertificate::SetExpiredFlag() {
     expired_ = 0;
-    const time_t seconds = static_cast<time_t>(g_clock());
+    const time_t seconds = static_cast<time_t>(EpochSeconds());
     tm utc{};
     gmtime_r(&seconds, &utc);
     char now[32];
@@ -195,7 +209,7 @@ int DerCertificate::DecodeSignatureValue(DerBytes element) {
 
 int DerCertificate::DecodeVersion(DerBytes element, bool* declined) {
     versionPresent_ = 1;
-    if (DerTag(element) != 0xA0) {
+    if (DerTag(element) != kTagExplicitVersion) {
         *declined = true;
         version_ = 0;
         return DER_OK;
@@ -264,7 +278,7 @@ int DerCertificate::DecodeExtensions(DerBytes element, bool* declined) {
         *declined = true;
         return DER_OK;
     }
-    if (DerTag(element) != 0xA3)
+    if (DerTag(element) != kTagExtensions)
         return DER_BAD_TAG;
     DerBytes explicitContent;
     DerBytes sequence;

@@ -5,7 +5,7 @@
 
 #include "core/text_encoding.h"
 #include "der/der_certificate.h"
-#include "der/der_length.h"
+#include "der/der_extension_values.h"
 #include "der/der_oid.h"
 #include "der/der_result.h"
 
@@ -14,20 +14,7 @@ namespace orx {
 namespace {
 
 constexpr std::string_view kEmailAttribute = "1.2.840.113549.1.9.1=";
-constexpr std::string_view kSubjectAltName = "2.5.29.17";
-constexpr std::string_view kUserPrincipalName = "1.3.6.1.4.1.311.20.2.3";
-constexpr std::string_view kExtendedKeyUsage = "2.5.29.37";
 constexpr std::string_view kSmartCardLogon = "1.3.6.1.4.1.311.20.2.2";
-constexpr uint8_t kTagRfc822Name = 0x81;
-constexpr uint8_t kTagOtherName = 0xA0;
-
-// The content of the SEQUENCE inside an extension's OCTET STRING element.
-bool SequenceInOctetString(DerBytes value, DerBytes* content) {
-    DerBytes inner;
-    if (DerDecodeHeader(value, &inner) != DER_OK)
-        return false;
-    return DerDecodeHeader(inner, content) == DER_OK;
-}
 
 void Take(std::string& out, std::string_view value, size_t capacity) {
     if (capacity == 0)
@@ -35,26 +22,8 @@ void Take(std::string& out, std::string_view value, size_t capacity) {
     out.assign(CutUtf8(value, capacity - 1));
 }
 
-// The user principal name of an otherName's content: type-id, then [0] holding
-// the string.
-bool PrincipalName(DerBytes otherName, std::string_view* value) {
-    DerReader reader(otherName);
-    DerBytes typeId;
-    if (DerReadElement(reader, &typeId) != DER_OK)
-        return false;
-    std::string text;
-    if (DerTag(typeId) != kTagOid || DerOidToText(typeId, text, kOidTextCapacity) != DER_OK ||
-        text != kUserPrincipalName) {
-        return false;
-    }
-    DerBytes explicitValue;
-    DerBytes content;
-    if (DerDecodeHeader(reader.rest(), &explicitValue) != DER_OK ||
-        DerDecodeHeader(explicitValue, &content) != DER_OK) {
-        return false;
-    }
-    *value = std::string_view(reinterpret_cast<const char*>(content.data()), content.size());
-    return true;
+std::string_view AsText(DerBytes bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 }  // namespace
@@ -73,59 +42,51 @@ int DerCertificate::GetEmail(std::string& out, size_t capacity, bool email) cons
     }
     DerBytes value;
     DerBytes names;
-    if (GetExtension(kSubjectAltName, &value) != DER_OK || !SequenceInOctetString(value, &names) ||
-        names.empty()) {
+    if (GetExtension(kOidSubjectAltName, &value) != DER_OK || !DerExtensionList(value, &names)) {
         return DER_FAILED;
     }
-    DerReader reader(names);
-    while (!reader.empty()) {
-        DerBytes element;
-        if (DerReadElement(reader, &element) != DER_OK)
-            return DER_FAILED;
-        const uint8_t tag = DerTag(element);
-        DerBytes content;
-        if (email && tag == kTagRfc822Name) {
-            if (DerDecodeHeader(element, &content) != DER_OK)
-                return DER_FAILED;
-            Take(out,
-                 std::string_view(reinterpret_cast<const char*>(content.data()), content.size()),
-                 capacity);
-            return DER_OK;
+    int result = DER_FAILED;
+    DerForEachIn(names, [&](const DerElement& name) {
+        if (email && name.tag == kGeneralNameEmail) {
+            Take(out, AsText(name.content), capacity);
+            result = DER_OK;
+            return false;
         }
-        if (!email && tag == kTagOtherName) {
+        if (!email && name.tag == kGeneralNameOther) {
             // Only the first otherName counts.
-            std::string_view principal;
-            if (DerDecodeHeader(element, &content) != DER_OK || !PrincipalName(content, &principal))
-                return DER_FAILED;
-            Take(out, principal, capacity);
-            return DER_OK;
+            std::string type;
+            DerBytes principal;
+            if (DerReadOtherName(name.content, type, &principal) && type == kOidUserPrincipalName) {
+                Take(out, AsText(principal), capacity);
+                result = DER_OK;
+            }
+            return false;
         }
-    }
-    return DER_FAILED;
+        return true;
+    });
+    return result;
 }
 
 bool DerCertificate::HasExtendedKeyUsage(std::string_view text) const {
     DerBytes value;
     DerBytes purposes;
-    if (GetExtension(kExtendedKeyUsage, &value) != DER_OK ||
-        !SequenceInOctetString(value, &purposes)) {
+    if (GetExtension(kOidExtendedKeyUsage, &value) != DER_OK ||
+        !DerExtensionList(value, &purposes)) {
         return false;
     }
-    DerReader reader(purposes);
-    while (!reader.empty()) {
-        DerBytes element;
-        if (DerReadElement(reader, &element) != DER_OK)
-            return false;
+    // An entry that is no identifier is passed over, not taken for the end.
+    bool listed = false;
+    DerForEachIn(purposes, [&](const DerElement& purpose) {
         std::string dotted;
-        if (DerOidToText(element, dotted, kOidTextCapacity) == DER_OK && dotted == text)
-            return true;
-    }
-    return false;
+        listed = DerOidToText(purpose.whole, dotted, kOidTextCapacity) == DER_OK && dotted == text;
+        return !listed;
+    });
+    return listed;
 }
 
 bool DerCertificate::HasSmartCardLogon() const {
     DerBytes value;
-    if (GetExtension(kExtendedKeyUsage, &value) != DER_OK)
+    if (GetExtension(kOidExtendedKeyUsage, &value) != DER_OK)
         return false;
     // Only short lengths are read here: a usage list long enough for a long form
     // holds no smart card logon that a card would be issued with.

@@ -1,6 +1,7 @@
 #include "der/der_key_pair.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -36,6 +37,15 @@ uint32_t Capacity(DerArea area, uint32_t count) {
 }
 
 }  // namespace
+
+size_t DerBitLength(DerBytes number) {
+    size_t skip = 0;
+    while (skip < number.size() && number[skip] == 0)
+        ++skip;
+    if (skip == number.size())
+        return 0;
+    return (number.size() - skip - 1) * 8 + static_cast<size_t>(8 - std::countl_zero(number[skip]));
+}
 
 DerKeyPair::~DerKeyPair() {
     ForgetViews();

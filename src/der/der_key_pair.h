@@ -23,6 +23,10 @@ enum class RsaNumber : size_t {
 };
 inline constexpr size_t kRsaNumberCount = 8;
 
+// The number of significant bits of an unsigned big-endian number (leading zero
+// bytes and bits do not count): the size of an RSA key from its modulus.
+size_t DerBitLength(DerBytes number);
+
 class DerKeyPair : public Der {
   public:
     DerKeyPair() = default;

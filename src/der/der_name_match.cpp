@@ -30,18 +30,6 @@ constexpr std::array<TypeName, 9> kTypeNames = {{
     {"l", "2.5.4.7"},
 }};
 
-std::string_view SkipBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    return text;
-}
-
-std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 // Calls `visit(key, value)` for each "key=value" item of a ","-separated list,
 // with blanks after each "," skipped; stops when `visit` returns false or, when
 // `stopWithoutEquals` is set, at an item without "=". Items without "=" are passed
@@ -53,7 +41,7 @@ void ForEachItem(std::string_view list, bool stopWithoutEquals, Visit visit) {
         size_t end = list.find(',', start);
         if (end == std::string_view::npos)
             end = list.size();
-        const std::string_view item = SkipBlanks(list.substr(start, end - start));
+        const std::string_view item = TrimStart(list.substr(start, end - start));
         const size_t equals = item.find('=');
         if (equals == std::string_view::npos) {
             if (stopWithoutEquals)
@@ -93,8 +81,8 @@ std::string GetObjectIdentifier(std::string_view name, size_t capacity) {
 }
 
 bool MatchValue(std::string_view pattern, std::string_view value) {
-    pattern = SkipBlanks(pattern);
-    value = SkipBlanks(value);
+    pattern = TrimStart(pattern);
+    value = TrimStart(value);
     if (!pattern.empty() && pattern.back() == '*') {
         pattern.remove_suffix(1);
         if (value.size() > pattern.size())
@@ -105,8 +93,8 @@ bool MatchValue(std::string_view pattern, std::string_view value) {
         if (pattern.size() > value.size())
             pattern = pattern.substr(0, value.size());
     }
-    pattern = TrimTrailingBlanks(pattern);
-    value = TrimTrailingBlanks(value);
+    pattern = TrimEnd(pattern);
+    value = TrimEnd(value);
     if (pattern.size() != value.size())
         return false;
     for (size_t i = 0; i < pattern.size(); ++i) {
@@ -146,7 +134,7 @@ int MatchNameText(std::string_view nameText, std::string_view pattern) {
 }
 
 int MatchNameTextAny(std::string_view nameText, std::string_view patterns) {
-    patterns = SkipBlanks(patterns);
+    patterns = TrimStart(patterns);
     if (patterns.empty())
         return 1;
     int result = 0;
@@ -157,7 +145,7 @@ int MatchNameTextAny(std::string_view nameText, std::string_view patterns) {
             end = patterns.size();
         // Alternatives may be written "a; b"; an empty one (a trailing ";") is no
         // pattern that everything matches.
-        const std::string_view alternative = SkipBlanks(patterns.substr(start, end - start));
+        const std::string_view alternative = TrimStart(patterns.substr(start, end - start));
         if (!alternative.empty()) {
             result = MatchNameText(nameText, alternative);
             if (result == 1)

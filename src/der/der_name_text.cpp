@@ -302,4 +302,73 @@ int DerTextToName(std::string_view text, std::vector<uint8_t>& element) {
     return DER_OK;
 }
 
+namespace {
+
+struct ShortName {
+    std::string_view oid;
+    std::string_view name;
+};
+
+constexpr ShortName kShortNames[] = {
+    {"2.5.4.3", "CN"},
+    {"2.5.4.4", "SN"},
+    {"2.5.4.5", "SERIALNUMBER"},
+    {"2.5.4.6", "C"},
+    {"2.5.4.7", "L"},
+    {"2.5.4.8", "ST"},
+    {"2.5.4.9", "STREET"},
+    {"2.5.4.10", "O"},
+    {"2.5.4.11", "OU"},
+    {"2.5.4.12", "T"},
+    {"2.5.4.42", "G"},
+    {"2.5.4.41", "NAME"},
+    {"0.9.2342.19200300.100.1.25", "DC"},
+    {"0.9.2342.19200300.100.1.1", "UID"},
+    {"1.2.840.113549.1.9.1", "E"},
+};
+
+}  // namespace
+
+std::string ReadableName(std::string_view nameText) {
+    std::string out;
+    size_t position = 0;
+    bool atAttribute = true;
+    while (position < nameText.size()) {
+        if (atAttribute) {
+            const size_t equals = nameText.find('=', position);
+            if (equals != std::string_view::npos) {
+                const std::string_view type = nameText.substr(position, equals - position);
+                std::string_view shortName = type;
+                for (const ShortName& known : kShortNames) {
+                    if (known.oid == type)
+                        shortName = known.name;
+                }
+                out += shortName;
+                out += '=';
+                position = equals + 1;
+                atAttribute = false;
+                continue;
+            }
+        }
+        const size_t comma = nameText.find(", ", position);
+        const size_t plus = nameText.find(" + ", position);
+        const size_t next = std::min(comma, plus);
+        if (next == std::string_view::npos) {
+            out += nameText.substr(position);
+            break;
+        }
+        const size_t separator = next == comma ? 2 : 3;
+        const std::string_view rest = nameText.substr(next + separator);
+        const size_t equals = rest.find('=');
+        const bool looksLikeType =
+            equals != std::string_view::npos &&
+            rest.substr(0, equals).find_first_not_of("0123456789.") == std::string_view::npos &&
+            equals > 0;
+        out += nameText.substr(position, next + separator - position);
+        position = next + separator;
+        atAttribute = looksLikeType;
+    }
+    return out;
+}
+
 }  // namespace orx

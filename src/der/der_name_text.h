@@ -28,6 +28,12 @@ int EncodeNameValue(std::string_view text, DerArea area, uint32_t* count);
 // text as far as it got stays in `out`.
 int DerNameToText(DerBytes name, std::string& out, size_t capacity);
 
+// The name text with the known attribute types in their short names
+// ("2.5.4.6=SE, 2.5.4.3=Jane" -> "C=SE, CN=Jane"), as the viewer shows names. A
+// value may hold ", ", " + " or "=" itself, so only a type that a separator
+// leads to and that is followed by "=" is replaced.
+std::string ReadableName(std::string_view nameText);
+
 // A Name SEQUENCE for a name text, split at "," and "+" and each attribute at its
 // first "="; nothing is trimmed. The empty text gives 30 00.
 int DerTextToName(std::string_view text, std::vector<uint8_t>& element);

@@ -1,7 +1,6 @@
 #include "directory/ldap_client.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "core/config_file.h"
+#include "core/string_helpers.h"
 #include "core/trace.h"
 #include "directory/ldap_library.h"
 
@@ -35,7 +35,7 @@ int ResultTimeoutSeconds() {
 }
 
 bool IsObjectClass(const char* name) {
-    return strcasecmp(name, "objectClass") == 0;
+    return EqualsNoCase(name, "objectClass");
 }
 
 // The attribute names of one entry in the server's order, each released as soon as
@@ -97,7 +97,7 @@ void DeliverValues(LDAP* ld, LDAPMessage* entry, const char* attribute, const st
                    LdapResultConsumer consumer, void* context, int& count, bool& stop) {
     for (AttributeWalk walk(ld, entry); walk.name() != nullptr; walk.Next()) {
         const char* name = walk.name();
-        if (IsObjectClass(name) || strcasecmp(name, attribute) != 0)
+        if (IsObjectClass(name) || !EqualsNoCase(name, attribute))
             continue;
         struct berval** values = LdapGetValuesLen(ld, entry, name);
         if (values == nullptr)
@@ -114,10 +114,8 @@ void DeliverValues(LDAP* ld, LDAPMessage* entry, const char* attribute, const st
 }  // namespace
 
 LdapAddress ParseLdapUrl(std::string_view url) {
-    if (url.size() >= kScheme.size() &&
-        strncasecmp(url.data(), kScheme.data(), kScheme.size()) == 0) {
+    if (StartsWithNoCase(url, kScheme))
         url.remove_prefix(kScheme.size());
-    }
     std::string rest(url.substr(0, kLdapUrlCapacity - 1));
     rest.resize(std::strlen(rest.c_str()));  // a NUL ends the URL as it ends a C text
     if (size_t slash = rest.find('/'); slash != std::string::npos)

@@ -1,10 +1,8 @@
 #include "directory/search_template.h"
 
-#include <strings.h>
-
-#include <cstdio>
-
+#include "core/hex_text.h"
 #include "core/sha1.h"
+#include "core/string_helpers.h"
 #include "core/text_encoding.h"
 #include "core/text_fields.h"
 #include "der/der_certificate.h"
@@ -20,20 +18,15 @@ constexpr std::string_view kSubjectKeyIdentifierOid = "2.5.29.14";
 // Far beyond the key info of any RSA key a card can hold.
 constexpr size_t kPublicKeyInfoCapacity = 8192;
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
-}
-
 // Two upper-case digits per byte; in a filter on a ";binary" attribute each pair
 // is an escaped byte.
 std::string Hex(std::span<const uint8_t> bytes, bool escaped) {
+    if (!escaped)
+        return HexText(bytes, HexCase::kUpper);
     std::string text;
-    text.reserve(bytes.size() * 3);
-    char pair[4];
     for (uint8_t byte : bytes) {
-        std::snprintf(pair, sizeof pair, escaped ? "\\%.2X" : "%.2X", byte);
-        text += pair;
+        text.push_back('\\');
+        AppendHex(text, byte, HexCase::kUpper);
     }
     return text;
 }

@@ -11,30 +11,6 @@ namespace {
 
 constexpr std::string_view kMimeHeader = "MIME-Version:";
 
-char Fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
-size_t FindNoCase(std::string_view text, std::string_view what) {
-    if (what.size() > text.size())
-        return std::string_view::npos;
-    for (size_t i = 0; i + what.size() <= text.size(); ++i) {
-        if (EqualNoCase(text.substr(i, what.size()), what))
-            return i;
-    }
-    return std::string_view::npos;
-}
-
 std::string ReadText(std::string_view section, std::string_view key, std::string fallback,
                      size_t capacity) {
     std::string value;
@@ -76,7 +52,7 @@ int PreselectedAlgorithm(std::string_view defaultAlgorithm) {
         return selected;
     const auto& algorithms = EncryptionAlgorithms();
     for (size_t i = 0; i < algorithms.size(); ++i) {
-        if (EqualNoCase(algorithms[i].oid, defaultAlgorithm))
+        if (EqualsNoCase(algorithms[i].oid, defaultAlgorithm))
             selected = static_cast<int>(i);
     }
     return selected;
@@ -109,14 +85,14 @@ std::string ProposeOutputPath(int operation, std::string_view path,
         if (result.find(extension) == std::string::npos)
             result += "." + extension;
     } else {
-        const size_t p7 = FindNoCase(result, ".p7");
+        const size_t p7 = StrFindNoCase(result, ".p7");
         const size_t dot = result.rfind('.');
         if (result.size() > 3 && p7 != std::string::npos && result.size() - p7 < 5) {
             result.resize(p7);
         } else if (dot != std::string::npos && result.find('/', dot) == std::string::npos) {
             const std::string_view behind = std::string_view(result).substr(dot + 1);
-            if (EqualNoCase(behind, settings.encryptExtension) ||
-                EqualNoCase(behind, settings.signExtension)) {
+            if (EqualsNoCase(behind, settings.encryptExtension) ||
+                EqualsNoCase(behind, settings.signExtension)) {
                 result.resize(dot);
             }
         }
@@ -126,13 +102,13 @@ std::string ProposeOutputPath(int operation, std::string_view path,
     return result;
 }
 
-bool DecodeBase64Input(std::vector<uint8_t>& content) {
+bool Base64DecodeInput(std::vector<uint8_t>& content) {
     if (content.empty() || content[0] != 'M')
         return true;
     if (content.size() > kMimeHeader.size()) {
         const std::string_view head(reinterpret_cast<const char*>(content.data()),
                                     kMimeHeader.size());
-        if (EqualNoCase(head, kMimeHeader))
+        if (EqualsNoCase(head, kMimeHeader))
             return true;
     }
     const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());

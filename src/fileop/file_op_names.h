@@ -44,6 +44,6 @@ std::string_view FileNamePart(std::string_view path);
 
 // Verify and decrypt inputs that begin with 'M' but not with "MIME-Version:" are
 // Base64 text; the decoded bytes replace them. False when nothing decodes.
-bool DecodeBase64Input(std::vector<uint8_t>& content);
+bool Base64DecodeInput(std::vector<uint8_t>& content);
 
 }  // namespace orx

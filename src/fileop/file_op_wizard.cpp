@@ -228,7 +228,7 @@ bool CFileOpWizard::NextFromInput() {
     const std::string typed = pages_[1]->GetItemText(kIdPathEdit);
     SetFilePath(typed);
     std::vector<uint8_t> content;
-    if (ReadWholeFile(content, path_) == 0) {
+    if (!ReadWholeFile(path_, content) || content.empty()) {
         Trace("FileOp - Failed to read '%s'", path_.c_str());
         ShowFailure(kErrorOpenFile);
         return false;
@@ -246,7 +246,7 @@ bool CFileOpWizard::NextFromInput() {
 bool CFileOpWizard::ProcessInput(std::vector<uint8_t>& content) {
     if (operation_ != kFileOpVerify && operation_ != kFileOpDecrypt)
         return true;
-    if (!DecodeBase64Input(content))
+    if (!Base64DecodeInput(content))
         return false;
     found_.clear();
     app_.Invoke("Reset");

@@ -4,15 +4,12 @@
 
 #include "core/os/modules.h"
 #include "core/product_identity.h"
+#include "core/string_helpers.h"
 #include "core/trace.h"
-#include "token/plugin_text.h"
 
 namespace orx {
 
 namespace {
-
-using plugin_text::ContainsNoCase;
-using plugin_text::EqualsNoCase;
 
 // Each export keeps its own function type, so they are resolved one by one.
 template <class Fn>

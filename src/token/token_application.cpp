@@ -6,9 +6,9 @@
 #include "core/base64.h"
 #include "core/config_file.h"
 #include "core/number_text.h"
+#include "core/string_helpers.h"
 #include "core/text_encoding.h"
 #include "core/text_fields.h"
-#include "token/plugin_text.h"
 
 namespace orx {
 
@@ -24,9 +24,6 @@ class TokenApplication::PluginLockScope {
 };
 
 namespace {
-
-using plugin_text::ContainsNoCase;
-using plugin_text::EqualsNoCase;
 
 const char* EmptyAsAbsent(const char* text) {
     return (text != nullptr && *text != '\0') ? text : nullptr;

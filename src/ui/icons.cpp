@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QImage>
 #include <QString>
-#include <fstream>
+#include <optional>
 #include <string>
 
 #include "core/os/folders.h"
@@ -26,26 +26,15 @@ void EnsureResources() {
     (void)done;
 }
 
-// The "Icon=" line of a product description file; a relative name is taken from
-// the file's own folder.
+// The icon a product description file names; a relative name is taken from the
+// file's own folder.
 std::string ProductIconPath(const std::string& folder) {
-    std::ifstream in(folder + GetFilePrefix() + ".product");
-    if (!in)
+    ProductDescription description;
+    if (!ReadProductDescription(folder + GetFilePrefix() + ".product", description) ||
+        description.icon.empty()) {
         return {};
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind("Icon=", 0) != 0)
-            continue;
-        std::string value = line.substr(5);
-        while (!value.empty() && value.back() == ' ')
-            value.pop_back();
-        if (value.empty())
-            return {};
-        return value.front() == '/' ? value : folder + value;
     }
-    return {};
+    return description.icon.front() == '/' ? description.icon : folder + description.icon;
 }
 
 QPixmap Scaled(const QImage& image, int size) {

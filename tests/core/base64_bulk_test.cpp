@@ -36,11 +36,11 @@ std::string Reference(const std::vector<uint8_t>& in) {
 class Base64BulkTest : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
-        if (GetParam() && !HasBase64VectorPath())
+        if (GetParam() && !Base64HasVectorPath())
             GTEST_SKIP() << "this processor has no vector path";
-        SetBase64VectorPath(GetParam());
+        Base64UseVectorPath(GetParam());
     }
-    void TearDown() override { SetBase64VectorPath(true); }
+    void TearDown() override { Base64UseVectorPath(true); }
 };
 
 TEST_P(Base64BulkTest, EncodesEveryWholeGroupAndNothingBehind) {

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -99,26 +101,62 @@ TEST_F(ConfigWriteBackTest, WholeFiles) {
         bytes[i] = static_cast<uint8_t>(i * 7);
     ASSERT_TRUE(WriteWholeFile(bytes, path));
     std::vector<uint8_t> back;
-    EXPECT_EQ(ReadWholeFile(back, path), bytes.size());
+    EXPECT_TRUE(ReadWholeFile(path, back));
     EXPECT_EQ(back, bytes);
 
     const auto before = FilesIn(env.root());
     file_testing::FailWritesAfter(5);
     EXPECT_FALSE(WriteWholeFile(std::string_view("replacement"), path));
     file_testing::FailWritesAfter(-1);
-    EXPECT_EQ(ReadWholeFile(back, path), bytes.size());
+    EXPECT_TRUE(ReadWholeFile(path, back));
+    EXPECT_EQ(back, bytes);
     EXPECT_EQ(FilesIn(env.root()), before);
 
     WriteFile(env / "plain", "x");
     EXPECT_FALSE(WriteWholeFile(std::string_view("x"), env / "plain/file"));
     EXPECT_FALSE(WriteWholeFile(std::string_view("x"), ""));
     EXPECT_FALSE(WriteWholeFile(std::string_view("x"), env.root()));
-    std::string text;
-    EXPECT_EQ(ReadWholeFile(text, env / "missing"), 0u);
-    EXPECT_EQ(ReadWholeFile(text, env.root()), 0u);
     ASSERT_TRUE(WriteWholeFile(std::string_view(""), env / "empty"));
-    EXPECT_EQ(ReadWholeFile(text, env / "empty"), 0u);
     EXPECT_TRUE(FileExists(env / "empty"));
+}
+
+TEST_F(ConfigWriteBackTest, ReadWholeFileKnowsEmptyFromUnreadable) {
+    WriteFile(env / "five", "12345");
+    WriteFile(env / "empty", "");
+    ASSERT_EQ(::mkfifo((env / "fifo").c_str(), 0600), 0);
+    // A writer that hands the pipe more than one read takes in one go.
+    const std::string piped(100000, 'p');
+    std::thread writer([&] { WriteFile(env / "fifo", piped); });
+    struct Case {
+        std::string path;
+        size_t limit;
+        bool ok;
+        std::string text;
+        int error;  // errno on failure
+    } cases[] = {
+        {env / "five", kNoSizeLimit, true, "12345", 0},
+        {env / "five", 5, true, "12345", 0},
+        {env / "five", 4, false, "", EFBIG},
+        {env / "empty", 0, true, "", 0},
+        {env / "fifo", kNoSizeLimit, true, piped, 0},
+        {env / "missing", kNoSizeLimit, false, "", ENOENT},
+        {env.root(), kNoSizeLimit, false, "", EISDIR},
+        // A file that tells no size is cut off as it grows beyond the limit.
+        {"/proc/self/status", 10, false, "", EFBIG},
+    };
+    for (const Case& c : cases) {
+        std::string text = "stale";
+        errno = 0;
+        EXPECT_EQ(ReadWholeFile(c.path, text, c.limit), c.ok) << c.path << " " << c.limit;
+        EXPECT_EQ(text, c.text) << c.path;
+        if (!c.ok) {
+            EXPECT_EQ(errno, c.error) << c.path;
+        }
+    }
+    writer.join();
+    std::vector<uint8_t> bytes = {1};
+    EXPECT_TRUE(ReadWholeFile("/proc/self/status", bytes));
+    EXPECT_GT(bytes.size(), 10u);
 }
 
 TEST_F(ConfigWriteBackTest, CreatePathAndFileExists) {

@@ -7,28 +7,6 @@
 namespace orx {
 namespace {
 
-TEST(NumberText, HexPairToByte) {
-    const struct {
-        char high;
-        char low;
-        uint8_t value;
-    } cases[] = {
-        {'0', '9', 0x09},
-        {'9', '0', 0x90},
-        {'a', 'f', 0xAF},
-        {'A', 'F', 0xAF},
-        {'1', 'B', 0x1B},
-        // Characters that are no hex digit count as nothing.
-        {'g', '1', 0x01},
-        {'1', 'G', 0x10},
-        {'/', ':', 0x00},
-        {'@', '`', 0x00},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(HexPairToByte(c.high, c.low), c.value) << c.high << c.low;
-    }
-}
-
 TEST(NumberText, ParseNumber) {
     const std::pair<std::string_view, uint32_t> cases[] = {
         {"42", 42},

@@ -67,6 +67,38 @@ TEST(ProductIdentityTest, ProductFileBesideTheProgramOverridesNames) {
     EXPECT_EQ(GetProgramFolder(), env.root() + "/");
 }
 
+// The one reader of description files, for the names here and the window layer's
+// icon alike.
+TEST(ProductIdentityTest, DescriptionFileLines) {
+    testing::IsolatedEnvironment env;
+    struct Case {
+        const char* text;
+        ProductDescription expected;
+    } cases[] = {
+        {"Name=A  \r\nCompany=B\r\nIcon=c.png \r\n", {"A", "B", "c.png"}},
+        // The first value that is not empty counts; blanks alone are empty.
+        {"Name=\nName=  \nName=Second\nName=Third\n", {"Second", "", ""}},
+        {"Icon=\nIcon=/abs/i.png", {"", "", "/abs/i.png"}},
+        // Keys are matched exactly: no blanks around them, no other case.
+        {"Name =A\n name=B\nNAME=C\nIcon:x\n", {"", "", ""}},
+        // Leading blanks and further "=" stay with the value.
+        {"Company= Doe=Sons\n", {"", " Doe=Sons", ""}},
+        {"", {"", "", ""}},
+    };
+    const std::string path = env / "orx.product";
+    for (const Case& c : cases) {
+        testing::WriteFile(path, c.text);
+        ProductDescription read{"stale", "stale", "stale"};
+        ASSERT_TRUE(ReadProductDescription(path, read)) << c.text;
+        EXPECT_EQ(read.name, c.expected.name) << c.text;
+        EXPECT_EQ(read.company, c.expected.company) << c.text;
+        EXPECT_EQ(read.icon, c.expected.icon) << c.text;
+    }
+    ProductDescription missing{"stale", "", ""};
+    EXPECT_FALSE(ReadProductDescription(env / "none.product", missing));
+    EXPECT_EQ(missing.name, "");
+}
+
 TEST(ProductIdentityTest, VersionProductNameNeedsRoom) {
     testing::IsolatedEnvironment env;
     EXPECT_EQ(GetVersionProductName(64), "Orvex");

@@ -6,21 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/hex_text.h"
+
 namespace orx {
 namespace {
 
 std::span<const uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
-}
-
-std::string Hex(const Sha1Digest& digest) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (const uint8_t b : digest) {
-        out.push_back(kHex[b >> 4]);
-        out.push_back(kHex[b & 15]);
-    }
-    return out;
 }
 
 struct Vector {
@@ -53,7 +45,7 @@ TEST(Sha1, FipsAndKnownVectors) {
         {std::string(128, 'a'), "ad5b3fdbcb526778c2839d2f151ea753995e26a0"},
     };
     for (const auto& v : vectors) {
-        EXPECT_EQ(Hex(Sha1(Bytes(v.message))), v.digest) << "length " << v.message.size();
+        EXPECT_EQ(HexText(Sha1(Bytes(v.message))), v.digest) << "length " << v.message.size();
     }
 }
 

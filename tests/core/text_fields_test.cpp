@@ -150,7 +150,58 @@ TEST(StrCompare, OrderAndFolding) {
         EXPECT_EQ(Sign(StrCompare(c.a, c.b)), c.exact) << c.a << " vs " << c.b;
         EXPECT_EQ(Sign(StrCompare(c.b, c.a)), -c.exact) << c.b << " vs " << c.a;
         EXPECT_EQ(Sign(StrCompareNoCase(c.a, c.b)), c.folded) << c.a << " vs " << c.b;
+        EXPECT_EQ(EqualsNoCase(c.a, c.b), c.folded == 0) << c.a << " vs " << c.b;
     }
+}
+
+TEST(StrCompare, EndsAndPartsWithFolding) {
+    struct Case {
+        const char* text;
+        const char* part;
+        bool starts;
+        bool ends;
+        bool contains;
+    } cases[] = {
+        {"ReLoad", "reload", true, true, true},
+        {"Reload", "Reloads", false, false, false},
+        {"a;TEXT/X-TEXT-TO-SIGN;b", "text/x-text-to-sign", false, false, true},
+        {"text/x-text-to-sig", "text/x-text-to-sign", false, false, false},
+        {"MyToken.TKN", ".tkn", false, true, true},
+        {"MIME-Version: 1.0", "mime-version:", true, false, true},
+        {"anything", "", true, true, true},
+        {"", "", true, true, true},
+        {"\xC3\x84x", "\xC3\xA4", false, false, false},  // Ä and ä stay different
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StartsWithNoCase(c.text, c.part), c.starts) << c.text << " / " << c.part;
+        EXPECT_EQ(EndsWithNoCase(c.text, c.part), c.ends) << c.text << " / " << c.part;
+        EXPECT_EQ(ContainsNoCase(c.text, c.part), c.contains) << c.text << " / " << c.part;
+    }
+}
+
+TEST(Trim, BlanksOrTheCharactersNamed) {
+    struct Case {
+        std::string_view text;
+        std::string_view blanks;
+        std::string_view start;
+        std::string_view end;
+        std::string_view both;
+    } cases[] = {
+        {"  a b  ", " ", "a b  ", "  a b", "a b"},
+        {"\t a \n", " ", "\t a \n", "\t a \n", "\t a \n"},  // only blanks unless named
+        {"\t a \n", " \t\n", "a \n", "\t a", "a"},
+        {"    ", " ", "", "", ""},
+        {"", " ", "", "", ""},
+        {"x", " ", "x", "x", "x"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TrimStart(c.text, c.blanks), c.start) << c.text;
+        EXPECT_EQ(TrimEnd(c.text, c.blanks), c.end) << c.text;
+        EXPECT_EQ(Trim(c.text, c.blanks), c.both) << c.text;
+    }
+    // The default blanks are the blank alone, and what is left is a view of the text.
+    const std::string_view text = " v ";
+    EXPECT_EQ(Trim(text).data(), text.data() + 1);
 }
 
 TEST(StrCompare, LimitedLength) {

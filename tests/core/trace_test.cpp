@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/clock.h"
 #include "support/test_environment.h"
 
 // These tests hand the trace log formats built at run time on purpose.
@@ -24,13 +25,12 @@ namespace {
 using testing::IsolatedEnvironment;
 using testing::ReadFile;
 
-long long g_millis = 0;
-long long g_seconds = 1000;
-long long FakeMillis() {
-    return g_millis;
-}
-long long FakeSeconds() {
-    return g_seconds;
+// Midnight one day after the epoch: a time of day of 0, and late enough that
+// the first line makes the size check.
+constexpr long long kStart = kDayMillis;
+long long g_now = kStart;
+long long FakeClock() {
+    return g_now;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -53,13 +53,12 @@ std::string Message(const std::string& line) {
 class TraceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        g_millis = 0;
-        g_seconds = 1000;
-        trace_testing::SetClock(FakeMillis, FakeSeconds);
+        g_now = kStart;
+        clock_testing::SetClock(FakeClock);
     }
     void TearDown() override {
         TraceSetFile(nullptr);
-        trace_testing::SetClock(nullptr, nullptr);
+        clock_testing::SetClock(nullptr);
     }
     std::string LastLine() {
         auto lines = Lines(ReadFile(path));
@@ -125,7 +124,7 @@ TEST_F(TraceTest, FormatIsCutTo126Characters) {
     const std::string format(200, 'x');
     Trace("%s", format.c_str());  // a value is not cut
     EXPECT_EQ(LastMessage(), format);
-    g_millis = 1250;
+    g_now = kStart + 1250;
     Trace(format.c_str());  // NOLINT: the format itself is cut
     EXPECT_EQ(LastMessage(), std::string(126, 'x'));
     EXPECT_NE(LastLine().find(" 00.00.01.250 "), std::string::npos);
@@ -137,22 +136,22 @@ TEST_F(TraceTest, FormatIsCutTo126Characters) {
 
 TEST_F(TraceTest, ElapsedTimeWrapsAtMidnight) {
     struct Case {
-        long long origin;
-        long long now;
+        long long origin;  // milliseconds of the day
+        long long later;   // milliseconds after the origin
         std::string stamp;
     };
     const Case cases[] = {
         {0, 1250, "00.00.01.250"},
-        {1000, 3600000 + 61000 + 1000 + 7, "01.01.01.007"},
+        {1000, 3600000 + 61000 + 7, "01.01.01.007"},
         // 25 hours after the origin shows 01 hours: the clock is taken within a day.
-        {36000000, 36000000 + 3600000, "01.00.00.000"},
-        {86000000, 400000 + 0, "00.13.20.000"},
+        {36000000, 25 * 3600000, "01.00.00.000"},
+        {86000000, 400000 + 400000, "00.13.20.000"},
     };
     for (const Case& c : cases) {
         trace_testing::ResetState();
-        g_millis = c.origin;
+        g_now = kStart + c.origin;
         TraceSetFile(path);
-        g_millis = c.now;
+        g_now += c.later;
         Trace("tick");
         EXPECT_NE(LastLine().find("] " + c.stamp + " tick"), std::string::npos) << LastLine();
     }
@@ -187,10 +186,10 @@ TEST_F(TraceTest, FileOverTheLimitIsEmptiedAtTheHourlyCheck) {
     }
     // The next check waits an hour.
     ASSERT_EQ(truncate(path.c_str(), kTraceMaxFileSize + 10), 0);
-    g_seconds += 3600;
+    g_now += 3600 * 1000;
     Trace("not yet");
     EXPECT_GT(Size(), kTraceMaxFileSize);
-    g_seconds += 1;
+    g_now += 1000;
     Trace("now");
     EXPECT_LT(Size(), 200);
 }

@@ -143,12 +143,6 @@ TEST(CertUsage, SmartCardLogonAndExtendedKeyUsage) {
     }
 }
 
-// The clock for validity checks, set by each case.
-long long g_now = 0;
-long long Now() {
-    return g_now;
-}
-
 long long Epoch(int year, int month, int day, int hour, int minute, int second) {
     std::tm t{};
     t.tm_year = year - 1900;
@@ -181,14 +175,15 @@ TEST(CertTime, ValidToTheSecond) {
         {"UTC and generalized time", "200101000000Z", "20300101000000Z", Epoch(2040, 1, 1, 0, 0, 0),
          true},
     };
-    cert_testing::SetClock(Now);
-    for (const TimeCase& c : cases) {
-        const CertHandle handle = Make({.notBefore = c.notBefore, .notAfter = c.notAfter});
-        ASSERT_TRUE(handle);
-        g_now = c.now;
-        EXPECT_EQ(CertIsTimeValid(handle.get()), c.valid) << c.title;
+    {
+        FixedClock clock;
+        for (const TimeCase& c : cases) {
+            const CertHandle handle = Make({.notBefore = c.notBefore, .notAfter = c.notAfter});
+            ASSERT_TRUE(handle);
+            clock.Set(c.now);
+            EXPECT_EQ(CertIsTimeValid(handle.get()), c.valid) << c.title;
+        }
     }
-    cert_testing::SetClock(nullptr);
     EXPECT_TRUE(CertIsTimeValid(nullptr));  // not known to be invalid
 }
 

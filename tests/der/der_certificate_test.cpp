@@ -15,6 +15,7 @@ namespace orx {
 namespace {
 
 using testing::Cat;
+using testing::FixedClock;
 using testing::Hex;
 using testing::Text;
 using testing::Tlv;
@@ -263,11 +264,6 @@ TEST(DerCertificate, ExtensionsBeyondThirtyTwoAreNotRead) {
     EXPECT_EQ(lines, kMaxExtensions);
 }
 
-long long g_now = 0;  // the clock of the expired flag, seconds since the epoch
-long long Now() {
-    return g_now;
-}
-
 TEST(DerCertificate, ExpiredFlag) {
     struct Case {
         const char* notAfter;
@@ -287,16 +283,15 @@ TEST(DerCertificate, ExpiredFlag) {
         {"991231235959Z", 4133894400, false},
         {"491231235959", 1796000000, false},  // no Z: never expired
     };
+    FixedClock clock;
     for (const auto& c : cases) {
-        g_now = c.now;
-        certificate_testing::SetClock(Now);
+        clock.Set(c.now);
         DerCertificate cert;
         ASSERT_EQ(cert.Decode(Certificate(V3Info(Name("I"), Name("S"), {}, Validity(c.notAfter)))),
                   DER_OK)
             << c.notAfter;
         EXPECT_EQ(cert.IsExpired(), c.expired) << c.notAfter;
     }
-    certificate_testing::SetClock(nullptr);
 }
 
 TEST(DerCertificate, Setters) {

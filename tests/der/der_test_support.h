@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/clock.h"
+#include "core/hex_text.h"
 #include "core/trace.h"
 #include "support/test_environment.h"
 
@@ -16,16 +18,9 @@ inline std::vector<uint8_t> Hex(std::string_view text) {
     std::vector<uint8_t> bytes;
     int high = -1;
     for (char c : text) {
-        int v;
-        if (c >= '0' && c <= '9') {
-            v = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            v = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            v = c - 'A' + 10;
-        } else {
+        const int v = HexDigitValue(c);
+        if (v < 0)
             continue;
-        }
         if (high < 0) {
             high = v;
         } else {
@@ -36,16 +31,9 @@ inline std::vector<uint8_t> Hex(std::string_view text) {
     return bytes;
 }
 
+// "30 80 02", as the tests write their vectors.
 inline std::string ToHex(const uint8_t* data, size_t size) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out;
-    for (size_t i = 0; i < size; ++i) {
-        if (i)
-            out.push_back(' ');
-        out.push_back(digits[data[i] >> 4]);
-        out.push_back(digits[data[i] & 15]);
-    }
-    return out;
+    return HexText({data, size}, HexCase::kUpper, " ");
 }
 
 template <typename Bytes>
@@ -56,9 +44,7 @@ std::string ToHex(const Bytes& bytes) {
 // "C5A001", as openssl prints a modulus.
 template <typename Bytes>
 std::string HexCompact(const Bytes& bytes) {
-    std::string out = ToHex(bytes);
-    std::erase(out, ' ');
-    return out;
+    return HexText({bytes.data(), bytes.size()}, HexCase::kUpper);
 }
 
 // What a command printed after its first '=', without the line break.
@@ -68,6 +54,24 @@ inline std::string ValueAfterEquals(std::string line) {
         line.pop_back();
     return line;
 }
+
+// Holds the process clock at the second it is set to while the object lives:
+// validity and the expired flag are decided against it.
+class FixedClock {
+  public:
+    explicit FixedClock(long long seconds = 0) {
+        Set(seconds);
+        clock_testing::SetClock(Millis);
+    }
+    ~FixedClock() { clock_testing::SetClock(nullptr); }
+    FixedClock(const FixedClock&) = delete;
+    FixedClock& operator=(const FixedClock&) = delete;
+    void Set(long long seconds) { millis_ = seconds * 1000; }
+
+  private:
+    static long long Millis() { return millis_; }
+    static inline long long millis_ = 0;
+};
 
 // Tracing into a file of an isolated environment for the life of the object.
 class TraceCapture {

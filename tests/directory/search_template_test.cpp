@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hex_text.h"
 #include "core/trace.h"
 #include "der/der_certificate.h"
 #include "der/der_result.h"
@@ -33,15 +34,6 @@ KeyDigest CountingDigest() {
 
 // Hex of CountingDigest(), plain and escaped.
 const std::string kDigestHex = "A0ADBAC7D4E1EEFB0815222F3C495663707D8A97";
-std::string Hex(const KeyDigest& digest) {
-    std::string text;
-    char pair[3];
-    for (uint8_t byte : digest) {
-        std::snprintf(pair, sizeof pair, "%02X", byte);
-        text += pair;
-    }
-    return text;
-}
 
 std::string Escaped(const std::string& hex) {
     std::string text;
@@ -317,7 +309,7 @@ TEST_F(CertificateTemplate, PlaceholdersComeFromTheCertificateAndItsToken) {
     }
     KeyDigest digest{};
     GetPublicKeyDigest(certificate, digest);
-    EXPECT_EQ(Escaped(made.digestHex), Escaped(Hex(digest)));
+    EXPECT_EQ(made.digestHex, HexText(digest, HexCase::kUpper));
 }
 
 TEST_F(CertificateTemplate, WithoutRsaKeyOrCertificate) {

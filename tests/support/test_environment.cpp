@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "core/config_tree_cache.h"
+#include "core/file_helpers.h"
 #include "core/language.h"
 #include "core/product_identity.h"
 #include "core/static_config_area.h"
@@ -93,13 +93,15 @@ IsolatedEnvironment::~IsolatedEnvironment() {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    ReadWholeFile(path, text);
+    return text;
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::string text = ReadFile(path);
-    return std::vector<uint8_t>(text.begin(), text.end());
+    std::vector<uint8_t> bytes;
+    ReadWholeFile(path, bytes);
+    return bytes;
 }
 
 void WriteFile(const std::string& path, std::string_view content) {

@@ -100,7 +100,7 @@ TEST(FileOpNames, DecodesBase64InputsOnly) {
     };
     for (const auto& [input, expected] : cases) {
         std::vector<uint8_t> bytes(input.begin(), input.end());
-        EXPECT_TRUE(DecodeBase64Input(bytes)) << input;
+        EXPECT_TRUE(Base64DecodeInput(bytes)) << input;
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
     }
 }

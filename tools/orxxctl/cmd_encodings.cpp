@@ -1,7 +1,5 @@
 // b64 and sha1: the encodings of the core library applied to a file or standard
 // input, so that scripts and tests can compare them with other tools.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +9,7 @@
 
 #include "commands.h"
 #include "core/base64.h"
+#include "core/hex_text.h"
 #include "core/sha1.h"
 
 namespace orxctl {
@@ -20,11 +19,6 @@ namespace {
 bool ReadArgumentInput(const Arguments& arguments, size_t index, std::string& bytes) {
     const std::string path = index < arguments.size() ? arguments[index] : std::string();
     const bool isStdin = path.empty() || path == "-";
-    struct stat info;
-    if (!isStdin && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        Fail("cannot read '" + path + "': " + std::strerror(EISDIR));
-        return false;
-    }
     errno = 0;
     if (ReadInput(path, bytes)) {
         return true;
@@ -80,13 +74,7 @@ int RunSha1(const Arguments& arguments) {
         // The hash counts its bytes in 32 bits.
         return Fail("input larger than 4 GiB");
     }
-    const orx::Sha1Digest digest = orx::Sha1(AsBytes(input));
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string line;
-    for (const uint8_t b : digest) {
-        line.push_back(kHex[b >> 4]);
-        line.push_back(kHex[b & 15]);
-    }
+    std::string line = orx::HexText(orx::Sha1(AsBytes(input)));
     line.push_back('\n');
     return WriteOutput(line) ? kExitOk : Fail("cannot write standard output");
 }

@@ -14,6 +14,7 @@
 #include "commands.h"
 #include "core/base64.h"
 #include "core/file_helpers.h"
+#include "core/string_helpers.h"
 #include "token/token_application.h"
 
 namespace orxctl {
@@ -29,21 +30,6 @@ std::optional<size_t> RegularFileSize(const std::string& path) {
     if (path == "-" || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     return static_cast<size_t>(info.st_size);
-}
-
-// The whole file in one allocation of its own size.
-bool ReadWhole(const std::string& path, std::string& bytes) {
-    const std::optional<size_t> size = RegularFileSize(path);
-    if (!size)
-        return ReadInput(path, bytes);
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    bytes.resize(*size);
-    const size_t n = std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    bytes.resize(n);
-    return n == *size;
 }
 
 // A regular file straight into its Base64 text, a block at a time: the file's own
@@ -80,14 +66,7 @@ bool ReadAsBase64(const std::string& path, std::string& text) {
 }
 
 bool StartsWithMime(std::string_view text) {
-    if (text.size() <= kMimeStart.size())
-        return false;
-    for (size_t i = 0; i < kMimeStart.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(kMimeStart[i])))
-            return false;
-    }
-    return true;
+    return text.size() > kMimeStart.size() && orx::StartsWithNoCase(text, kMimeStart);
 }
 
 // Whether a file may be S/MIME text, from its first bytes; standard input (or anything
@@ -111,7 +90,7 @@ std::string BaseName(const std::string& path) {
 
 int Import(const std::string& path) {
     std::string bytes;
-    if (!ReadWhole(path, bytes) || bytes.empty())
+    if (!ReadInput(path, bytes) || bytes.empty())
         return Fail("cannot read " + path);
     orx::TokenApplication app;
     app.StartPlugin();
@@ -145,7 +124,7 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
     }
     std::string certificate;
     if (withCertificate) {
-        if (!ReadWhole(arguments[2], certificate))
+        if (!ReadInput(arguments[2], certificate))
             return Fail("cannot read " + arguments[2]);
         if (certificate.find("-----BEGIN") == std::string::npos)
             certificate = orx::Base64Encode(std::string_view(certificate));
@@ -157,7 +136,7 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
         if (!ReadAsBase64(arguments[0], data))
             return Fail("cannot read " + arguments[0]);
     } else {
-        if (!ReadWhole(arguments[0], data))
+        if (!ReadInput(arguments[0], data))
             return Fail("cannot read " + arguments[0]);
         if (!StartsWithMime(data)) {
             std::string encoded = orx::Base64Encode(std::string_view(data));

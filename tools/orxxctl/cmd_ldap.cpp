@@ -3,45 +3,11 @@
 #include <string>
 
 #include "command.h"
-#include "der/der_length.h"
-#include "der/der_name_text.h"
-#include "der/der_reader.h"
-#include "der/der_result.h"
+#include "der/der_certificate.h"
 #include "directory/ldap_client.h"
 
 namespace orxctl {
 namespace {
-
-constexpr uint8_t kTagExplicitVersion = 0xA0;
-
-// The subject's name text, as the certificate codec makes it, without decoding
-// the rest: a directory search may bring thousands of certificates, and the
-// extensions and validity are of no interest here. False when the certificate
-// cannot be read as far as its subject.
-bool SubjectNameText(orx::DerBytes certificate, std::string& text) {
-    orx::DerBytes outer;
-    orx::DerBytes info;
-    if (orx::DerDecodeHeader(certificate, &outer) != orx::DER_OK)
-        return false;
-    orx::DerReader certificateReader(outer);
-    orx::DerBytes infoElement;
-    if (orx::DerReadElement(certificateReader, &infoElement) != orx::DER_OK ||
-        orx::DerDecodeHeader(infoElement, &info) != orx::DER_OK) {
-        return false;
-    }
-    orx::DerReader reader(info);
-    orx::DerBytes element;
-    if (orx::DerTag(reader.rest()) == kTagExplicitVersion &&
-        orx::DerReadElement(reader, &element) != orx::DER_OK) {
-        return false;
-    }
-    // Serial number, signature algorithm, issuer and validity come before it.
-    for (int i = 0; i < 5; ++i) {
-        if (orx::DerReadElement(reader, &element) != orx::DER_OK)
-            return false;
-    }
-    return orx::DerNameToText(element, text, certificate.size()) == orx::DER_OK;
-}
 
 struct SearchOutput {
     std::string text;
@@ -54,7 +20,7 @@ int PrintCertificate(void* context, const char* entryText, const uint8_t* value,
     auto* output = static_cast<SearchOutput*>(context);
     ++output->certificates;
     std::string subject;
-    if (!SubjectNameText(orx::DerBytes(value, length), subject))
+    if (!orx::DerCertificateSubjectText(orx::DerBytes(value, length), subject))
         subject.clear();
     output->text.append(entryText).append("\n");
     output->text.append("subject: ").append(subject).append("\n");

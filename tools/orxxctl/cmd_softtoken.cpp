@@ -5,24 +5,12 @@
 #include <string>
 
 #include "commands.h"
+#include "core/string_helpers.h"
 #include "token_module.h"
 
 namespace orxctl {
 
 namespace {
-
-bool EndsWithNoCase(const std::string& text, const std::string& tail) {
-    if (text.size() < tail.size())
-        return false;
-    for (size_t i = 0; i < tail.size(); ++i) {
-        char c = text[text.size() - tail.size() + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != tail[i])
-            return false;
-    }
-    return true;
-}
 
 // A slot id as the program addresses it: decimal, positive.
 bool ParseSlot(const std::string& text, int32_t& slot) {
@@ -38,7 +26,7 @@ int Create(orx::TokenApplication& app, const Arguments& arguments) {
     const std::string& label = arguments[0];
     if (arguments.size() == 2) {
         const std::string& file = arguments[1];
-        if (!EndsWithNoCase(file, ".tkn"))
+        if (!orx::EndsWithNoCase(file, ".tkn"))
             return Fail("'" + file + "' is not a soft token file (.tkn)");
         std::string bytes;
         if (!ReadInput(file, bytes) || bytes.empty())

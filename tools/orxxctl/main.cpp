@@ -5,11 +5,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "command.h"
 #include "command_table.h"
+#include "core/file_helpers.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
 
@@ -29,11 +28,7 @@ bool ReadInput(const std::string& path, std::string& bytes) {
             bytes.append(buffer, n);
         return !std::ferror(stdin);
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return orx::ReadWholeFile(path, bytes);
 }
 
 bool WriteOutput(std::string_view bytes) {

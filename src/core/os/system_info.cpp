@@ -3,14 +3,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
+
+#include "core/clock.h"
 
 namespace orx {
 
 namespace {
 
 constexpr int kNoErrorCode = static_cast<int>(0x80090020u);
-constexpr int32_t kDayMillis = 86400000;
 constexpr size_t kErrorTextCapacity = 128;
 
 }  // namespace
@@ -39,9 +39,7 @@ std::string GetErrorText(bool success) {
 }
 
 int32_t MillisecondsOfDay() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<int32_t>((now.tv_sec % 86400) * 1000 + now.tv_nsec / 1000000);
+    return static_cast<int32_t>(MillisOfDay());
 }
 
 int32_t ElapsedMilliseconds(int32_t start) {
@@ -51,7 +49,7 @@ int32_t ElapsedMilliseconds(int32_t start) {
 int32_t ElapsedMilliseconds(int32_t start, int32_t now) {
     int32_t elapsed = now - start;
     if (now < start)
-        elapsed += kDayMillis;
+        elapsed += static_cast<int32_t>(kDayMillis);
     return elapsed;
 }
 

@@ -8,10 +8,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/hex_text.h"
 #include "core/sha1.h"
 #include "core/trace.h"
 
@@ -202,11 +202,7 @@ std::string WindowRegistryPath(std::string_view title) {
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(title.data()), title.size()));
     std::string path = folder;
     path += kSocketPrefix;
-    for (size_t i = 0; i < kHashDigits / 2; ++i) {
-        char hex[3];
-        std::snprintf(hex, sizeof(hex), "%02x", digest[i]);
-        path += hex;
-    }
+    path += HexText(std::span(digest).first(kHashDigits / 2));
     sockaddr_un address;
     if (!MakeAddress(path, address))
         return {};

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "client/extension_text.h"
 #include "client_gui/facts/test_certificates.h"
 #include "core/base64.h"
 
@@ -215,61 +214,6 @@ TEST(CertificateTime, UtcAndGeneralizedTimes) {
             EXPECT_EQ(seconds, c.seconds) << c.text;
         }
     }
-}
-
-// Hand-made values for what openssl's text and the fixtures do not cover.
-TEST(ExtensionText, ValuesBeyondTheFixtures) {
-    struct Case {
-        const char* oid;
-        std::vector<uint8_t> value;
-        bool ok;
-        const char* text;
-    } cases[] = {
-        // IPv6 and a directory name in the alternative names.
-        {"2.5.29.17",
-         {0x30, 0x22, 0x87, 0x10, 0x20, 0x01, 0x0d, 0xb8, 0,    0,    0,    0,
-          0,    0,    0,    0,    0,    0,    0,    1,    0xA4, 0x0E, 0x30, 0x0C,
-          0x31, 0x0A, 0x30, 0x08, 0x06, 0x03, 0x55, 0x04, 0x03, 0x0C, 0x01, 'X'},
-         true,
-         "IP Address:2001:db8::1, DirName:CN=X"},
-        // An otherName that is no principal name keeps only its type.
-        {"2.5.29.17",
-         {0x30, 0x0D, 0xA0, 0x0B, 0x06, 0x03, 0x2A, 0x03, 0x04, 0xA0, 0x04, 0x0C, 0x02, 'h', 'i'},
-         true,
-         "othername:1.2.3.4"},
-        // The decipher-only bit lives in the second byte.
-        {"2.5.29.15", {0x03, 0x03, 0x07, 0x80, 0x80}, true, "Digital Signature, Decipher Only"},
-        {"2.5.29.15", {0x03, 0x01, 0x00}, true, ""},
-        {"2.5.29.15", {0x03, 0x00}, false, ""},
-        {"2.5.29.15", {0x04, 0x01, 0x00}, false, ""},
-        {"2.5.29.19", {0x30, 0x00}, true, "CA:FALSE"},
-        {"2.5.29.19", {0x30, 0x06, 0x01, 0x01, 0xFF, 0x02, 0x01, 0x03}, true, "CA:TRUE, pathlen:3"},
-        {"2.5.29.19", {0x30, 0x03, 0x04, 0x01, 0x00}, false, ""},
-        {"2.5.29.37", {0x30, 0x04, 0x06, 0x02, 0x2A, 0x03}, true, "1.2.3"},
-        {"2.5.29.37", {0x30, 0x05, 0x06, 0x09, 0x2A}, false, ""},
-        {"2.5.29.35", {0x30, 0x04, 0x80, 0x02, 0xAB, 0xCD}, true, "AB:CD"},
-        {"2.5.29.17", {0x30, 0x04, 0x82, 0x09, 'a', 'b'}, false, ""},
-        {"1.2.3.4", {0x05, 0x00}, false, ""},
-    };
-    for (const Case& c : cases) {
-        std::string text;
-        EXPECT_EQ(ExtensionValueText(c.oid, c.value, text), c.ok) << c.oid << " " << c.text;
-        if (c.ok) {
-            EXPECT_EQ(text, c.text);
-        }
-    }
-}
-
-TEST(ExtensionText, ReadableNamesKeepValuesWhole) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"2.5.4.6=SE, 2.5.4.3=Jane", "C=SE, CN=Jane"},
-        {"2.5.4.3=Jane + 2.5.4.5=42", "CN=Jane + SERIALNUMBER=42"},
-        {"2.5.4.10=Doe, Jane and Sons, 2.5.4.3=x", "O=Doe, Jane and Sons, CN=x"},
-        {"1.2.3.4=odd=value", "1.2.3.4=odd=value"},
-        {"", ""},
-    };
-    for (const auto& [in, out] : cases)
-        EXPECT_EQ(ReadableName(in), out) << in;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <memory>
 #include <sstream>
 
+#include "core/string_helpers.h"
+
 namespace orx::testing {
 namespace {
 
@@ -14,10 +16,9 @@ constexpr const char* kCaConfig =
     "serial = ca/serial\ndefault_md = sha256\npolicy = p\nunique_subject = no\n"
     "[p]\ncommonName = supplied\n";
 
-std::string Trim(std::string text) {
-    const size_t start = text.find_first_not_of(" \n\t");
-    const size_t end = text.find_last_not_of(" \n\t");
-    return start == std::string::npos ? std::string() : text.substr(start, end - start + 1);
+// openssl indents its value lines and ends them as it likes.
+std::string Trim(std::string_view text) {
+    return std::string(orx::Trim(text, " \n\t"));
 }
 
 std::string AfterEquals(const std::string& line) {

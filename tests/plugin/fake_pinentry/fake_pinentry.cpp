@@ -5,10 +5,12 @@
 // line are appended to the log file, so tests can see what the module asked.
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "core/file_helpers.h"
+#include "core/hex_text.h"
 
 namespace {
 
@@ -46,9 +48,8 @@ std::string Escape(const std::string& text) {
     std::string out;
     for (char c : text) {
         if (c == '%' || c == '\n' || c == '\r') {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
-            out += hex;
+            out += '%';
+            orx::AppendHex(out, static_cast<uint8_t>(c), orx::HexCase::kUpper);
         } else {
             out += c;
         }
@@ -64,8 +65,8 @@ int main(int argc, char** argv) {
         commandLine += std::string(" ") + argv[i];
     Log(commandLine);
     {
-        std::ifstream self("/proc/self/cmdline", std::ios::binary);
-        std::string raw((std::istreambuf_iterator<char>(self)), std::istreambuf_iterator<char>());
+        std::string raw;
+        orx::ReadWholeFile("/proc/self/cmdline", raw);
         for (char& c : raw) {
             if (c == '\0')
                 c = ' ';

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     orx::SetProgramPath((self.parent_path() / "orxxadm").string());
     orx::InitProductIdentity();
     std::vector<uint8_t> pkcs12;
-    if (orx::ReadWholeFile(pkcs12, argv[2]) == 0) {
+    if (!orx::ReadWholeFile(argv[2], pkcs12) || pkcs12.empty()) {
         std::fprintf(stderr, "wizard_token_setup: cannot read %s\n", argv[2]);
         return 1;
     }
