@@ -1,4 +1,4 @@
-// libs: orxsofttoken
+// libs: orxtokens
 // Card files are put into readers by hand and by other programs: reading one must
 // never crash, loop or take more than bounded memory, whatever the bytes.
 #include <cstddef>
@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "card_file.h"
+#include "cardfile/card_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// libs: orxsofttoken
+// libs: orxtokens
 // Soft token files come from anywhere (imports of exported tokens): reading one
 // must never crash, loop or take more than bounded memory, whatever the bytes.
 #include <cstddef>
@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "token_file.h"
+#include "tokenfile/token_file.h"
 
 namespace {
 

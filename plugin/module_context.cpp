@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "cms_engine.h"
+#include "cms/cms_engine.h"
 #include "core/os/folders.h"
 #include "core/trace.h"
-#include "pinentry.h"
+#include "prompts/pinentry.h"
 
 namespace orx {
 

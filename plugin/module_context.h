@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
-#include "card_slots.h"
-#include "slot_registry.h"
-#include "token_crypto.h"
-#include "token_objects.h"
-#include "token_store.h"
+#include "cards/card_slots.h"
+#include "keys/token_crypto.h"
+#include "tokenfile/slot_registry.h"
+#include "tokenfile/token_objects.h"
+#include "tokenfile/token_store.h"
 
 namespace orx {
 

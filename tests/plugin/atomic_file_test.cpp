@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "storage/atomic_file.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 
 #include "plugin_test_support.h"
 #include "support/test_environment.h"
-#include "token_store.h"
+#include "tokenfile/token_store.h"
 
 namespace orx {
 namespace {

@@ -2,7 +2,7 @@
 // applications' tokens, and that damage is told apart from a wrong password.
 #include <gtest/gtest.h>
 
-#include "card_file.h"
+#include "cardfile/card_file.h"
 
 namespace orx {
 namespace {

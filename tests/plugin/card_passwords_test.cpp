@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "card_file.h"
 #include "card_fixture.h"
+#include "cardfile/card_file.h"
 
 namespace orx::testing {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <openssl/x509.h>
 
-#include "cms_engine.h"
-#include "cms_file_name.h"
+#include "cms/cms_engine.h"
+#include "cms/cms_file_name.h"
 #include "cms_test_support.h"
 #include "module_context.h"
 

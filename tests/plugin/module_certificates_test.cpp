@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "base64_text.h"
 #include "der/cert_inspection.h"
 #include "der/cert_store.h"
 #include "module_fixture.h"
+#include "properties/base64_text.h"
 #include "test_certificates.h"
 
 namespace orx::testing {

@@ -1,4 +1,4 @@
-#include "pinentry.h"
+#include "prompts/pinentry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "slot_registry.h"
+#include "tokenfile/slot_registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "token_file.h"
+#include "tokenfile/token_file.h"
 
 #include <gtest/gtest.h>
 

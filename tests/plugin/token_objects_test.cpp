@@ -3,14 +3,14 @@
 // a certificate stored with its key, found again with the key after a login.
 #include <gtest/gtest.h>
 
-#include "base64_text.h"
-#include "certificate_fields.h"
-#include "certificate_input.h"
 #include "module_context.h"
 #include "module_fixture.h"
+#include "objects/certificate_fields.h"
+#include "objects/certificate_input.h"
 #include "plugin_test_support.h"
+#include "properties/base64_text.h"
 #include "test_certificates.h"
-#include "token_objects.h"
+#include "tokenfile/token_objects.h"
 
 namespace orx::testing {
 namespace {

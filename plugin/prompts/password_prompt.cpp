@@ -1,0 +1,74 @@
+#include "prompts/password_prompt.h"
+
+#include "core/trace.h"
+
+namespace orx {
+
+namespace {
+
+// Characters, not bytes: a UTF-8 password of six letters is six long.
+size_t CharacterCount(const Secret& password) {
+    size_t count = 0;
+    for (uint8_t byte : password.span()) {
+        if ((byte & 0xC0) != 0x80)
+            ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+int AskPassword(Pinentry& pinentry, PinPrompt prompt,
+                const std::function<int(const Secret& password)>& check) {
+    for (int attempt = 1;; ++attempt) {
+        Secret password;
+        const int asked = pinentry.GetPin(prompt, password);
+        if (asked != kPinOk)
+            return asked;
+        const int result = check(password);
+        if (result != kPasswordIncorrect)
+            return result;
+        Trace("Plg - Password is incorrect (attempt %d)", attempt);
+        if (attempt >= kPasswordAttempts)
+            return kPasswordIncorrect;
+        prompt.error = "The password is incorrect. Please try again.";
+    }
+}
+
+int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repeatPrompt,
+                   Secret& password) {
+    password.Wipe();
+    int failure = kPasswordInvalid;
+    for (int round = 0; round < kNewPasswordRounds; ++round) {
+        Secret first;
+        int asked = pinentry.GetPin(prompt, first);
+        if (asked != kPinOk)
+            return asked;
+        const size_t length = CharacterCount(first);
+        if (length < kMinPasswordLength || length > kMaxPasswordLength) {
+            Trace("Plg - New password length out of range");
+            failure = kPasswordLengthRange;
+            prompt.error = "The password must have " + std::to_string(kMinPasswordLength) + " to " +
+                           std::to_string(kMaxPasswordLength) + " characters.";
+            continue;
+        }
+        PinPrompt again = prompt;
+        again.prompt = repeatPrompt;
+        again.error.clear();
+        Secret second;
+        asked = pinentry.GetPin(again, second);
+        if (asked != kPinOk)
+            return asked;
+        if (!(first == second)) {
+            Trace("Plg - New passwords differ");
+            failure = kPasswordInvalid;
+            prompt.error = "The passwords do not match. Please try again.";
+            continue;
+        }
+        password = std::move(first);
+        return 0;
+    }
+    return failure;
+}
+
+}  // namespace orx
