@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::vector<uint8_t> der;
     const int result = orx::ReadCertificateInput(text, der);
-    if (result == orx::kCertificateInputOk) {
+    if (result == CKR_OK) {
         orx::CertificateFields fields;
         if (!orx::IsCertificateDer(der) || !orx::ReadCertificateFields(der, fields))
             __builtin_trap();

@@ -12,7 +12,7 @@ namespace {
 
 void ReadToken(std::span<const uint8_t> bytes) {
     orx::TokenFile file;
-    if (orx::ParseTokenFile(bytes, file) == orx::kTokenOk) {
+    if (orx::ParseTokenFile(bytes, file) == CKR_OK) {
         // A fixed key: the verifier refuses it, or the seal does; neither may crash.
         orx::TokenKey key;
         const std::vector<uint8_t> material(orx::kKeySize, 0x5A);

@@ -147,22 +147,22 @@ int ModuleContext::Invoke(std::string_view operation) {
         DropCmsAnswer();
         slots_.Scan();
         PropagateCertificates();
-        return kResultOk;
+        return CKR_OK;
     }
     if (strcasecmp(op.c_str(), "Refresh") == 0) {
         slots_.Scan();
         PropagateCertificates();
-        return kResultOk;
+        return CKR_OK;
     }
     if (strcasecmp(op.c_str(), "ApplyConfig") == 0) {
         Trace("Plg - ApplyConfig ...");
         LoadModuleSettings();
         cards_.Configure();
         Trace("Plg - ApplyConfig ... done");
-        return kResultOk;
+        return CKR_OK;
     }
     Trace("Plg - Operation %s is not supported", op.c_str());
-    return kResultNotSupported;
+    return CKR_FUNCTION_NOT_SUPPORTED;
 }
 
 void ModuleContext::Clear() {

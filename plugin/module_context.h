@@ -23,15 +23,6 @@ namespace orx {
 
 class CmsEngine;
 
-// PKCS#11 return values that the module answers.
-inline constexpr int kResultOk = 0;
-inline constexpr int kResultCancelled = 1;
-inline constexpr int kResultFailed = 6;
-inline constexpr int kResultArgumentsBad = 7;
-inline constexpr int kResultBadContent = 19;
-inline constexpr int kResultNotSupported = 84;
-inline constexpr int kResultNotPresent = 224;
-
 // The module's own settings in the configuration store.
 inline constexpr std::string_view kPinentrySection = "Pinentry";
 inline constexpr std::string_view kPinentryKey = "Program";
@@ -70,8 +61,8 @@ class ModuleContext {
     // Logs the slot's token in, asking for the password when it is not yet.
     int EnsureLogin(int slotId);
     // Finds the token holding the certificate (the active slot first), logs it in
-    // when needed and gives the certificate's private key as PKCS#8 DER. kResultOk;
-    // kResultNotPresent when no token holds the certificate or it has no key; or
+    // when needed and gives the certificate's private key as PKCS#8 DER. CKR_OK;
+    // CKR_TOKEN_NOT_PRESENT when no token holds the certificate or it has no key; or
     // the login's answer.
     int PrivateKeyFor(std::span<const uint8_t> certificateDer, int& slotId, Secret& pkcs8);
     // Stores the certificate (and its PKCS#8 key when not empty) on the slot's token,
@@ -108,10 +99,10 @@ class ModuleContext {
     std::string TokenLabelFor(const SoftSlot& slot) const;
 
     // token_objects_context.cpp: the private objects with the login's key (no
-    // prompt); kResultNotPresent / kTokenWrongPassword when there is no usable login.
+    // prompt); CKR_TOKEN_NOT_PRESENT / CKR_PIN_INCORRECT when there is no usable login.
     int UnsealSlot(int slotId, std::vector<TokenObject>& privateObjects);
     // The header of the slot's token, a soft token's or a card application's
-    // (card_objects.cpp): kTokenOk, kResultNotPresent or kTokenDamaged.
+    // (card_objects.cpp): CKR_OK, CKR_TOKEN_NOT_PRESENT or CKR_ATTRIBUTE_VALUE_INVALID.
     int ReadSlotToken(int slotId, TokenFile& file);
     int EditSlot(int slotId, const ObjectEdit& edit);
 

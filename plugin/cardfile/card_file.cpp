@@ -61,7 +61,7 @@ bool NewKeyedToken(std::string_view label, const std::array<uint8_t, 8>& serial,
 
 bool TokenWhole(std::span<const uint8_t> bytes) {
     TokenFile file;
-    return ParseTokenFile(bytes, file) == kTokenOk;
+    return ParseTokenFile(bytes, file) == CKR_OK;
 }
 
 std::string ApplicationLabel(std::string_view card, size_t application) {
@@ -107,13 +107,13 @@ int ParseCardFile(std::span<const uint8_t> bytes, CardFile& card) {
     card = CardFile{};
     if (bytes.size() < sizeof kMagic + 2 + kDigestSize || bytes.size() > kMaxCardFileSize ||
         std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     const size_t body = bytes.size() - kDigestSize;
     const auto digest = Sha256(bytes.first(body));
     if (CRYPTO_memcmp(digest.data(), bytes.data() + body, kDigestSize) != 0)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     if (((bytes[8] << 8) | bytes[9]) != kVersion)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     // Every record but the unknown ones must be there exactly once.
     uint64_t seen = 0;
     auto mark = [&seen](unsigned bit) {
@@ -124,45 +124,45 @@ int ParseCardFile(std::span<const uint8_t> bytes, CardFile& card) {
     size_t at = sizeof kMagic + 2;
     while (at < body) {
         if (body - at < 5)
-            return kTokenDamaged;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
         const uint8_t tag = bytes[at];
         const uint32_t length = GetU32(bytes.data() + at + 1);
         at += 5;
         if (length > body - at)
-            return kTokenDamaged;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
         const std::span<const uint8_t> value = bytes.subspan(at, length);
         at += length;
         const size_t app = tag & 0x0F;
         const uint8_t kind = tag & 0xF0;
         if (tag == kTagLabel) {
             if (!mark(0) || value.empty() || value.size() > kMaxLabelSize)
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
             card.label.assign(value.begin(), value.end());
         } else if (tag == kTagSerial) {
             if (!mark(1) || value.size() != card.serial.size())
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
             std::memcpy(card.serial.data(), value.data(), value.size());
         } else if (tag == kTagPukTries) {
             if (!mark(2) || value.size() != 2 || value[0] > value[1] || value[1] == 0)
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
             card.pukTriesLeft = value[0];
             card.pukMaxTries = value[1];
         } else if (tag == kTagPukBox) {
             if (!mark(3) || !TokenWhole(value))
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
             card.pukBox.assign(value.begin(), value.end());
         } else if ((kind == kTagAppTries || kind == kTagAppBox || kind == kTagAppContent) &&
                    app < kCardApplications) {
             CardApplication& application = card.applications[app];
             if (!mark(4 + (kind >> 4) * 4 + static_cast<unsigned>(app)))
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
             if (kind == kTagAppTries) {
                 if (value.size() != 2 || value[0] > value[1] || value[1] == 0)
-                    return kTokenDamaged;
+                    return CKR_ATTRIBUTE_VALUE_INVALID;
                 application.triesLeft = value[0];
                 application.maxTries = value[1];
             } else if (!TokenWhole(value)) {
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
             } else if (kind == kTagAppBox) {
                 application.passwordBox.assign(value.begin(), value.end());
             } else {
@@ -172,32 +172,32 @@ int ParseCardFile(std::span<const uint8_t> bytes, CardFile& card) {
     }
     for (unsigned bit = 0; bit < 4; ++bit) {
         if (!((seen >> bit) & 1))
-            return kTokenDamaged;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     for (unsigned kind = 1; kind <= 3; ++kind) {
         for (unsigned app = 0; app < kCardApplications; ++app) {
             if (!((seen >> (4 + kind * 4 + app)) & 1))
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
         }
     }
-    return kTokenOk;
+    return CKR_OK;
 }
 
 int OpenKeyBox(std::span<const uint8_t> box, std::string_view password,
                std::vector<TokenKey>& keys) {
     keys.clear();
     TokenFile file;
-    if (ParseTokenFile(box, file) != kTokenOk)
-        return kTokenDamaged;
+    if (ParseTokenFile(box, file) != CKR_OK)
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     TokenKey key;
     if (!DeriveFileKey(file, password, key))
-        return kTokenFailed;
+        return CKR_FUNCTION_FAILED;
     std::vector<TokenObject> objects;
     int result = UnsealToken(file, key, objects);
     for (TokenObject& object : objects) {
-        if (result == kTokenOk) {
+        if (result == CKR_OK) {
             if (object.value.size() != 2 * kKeySize) {
-                result = kTokenDamaged;
+                result = CKR_ATTRIBUTE_VALUE_INVALID;
             } else {
                 TokenKey held;
                 held.encryption = Secret(std::span<const uint8_t>(object.value).first(kKeySize));
@@ -208,7 +208,7 @@ int OpenKeyBox(std::span<const uint8_t> box, std::string_view password,
         if (!object.value.empty())
             OPENSSL_cleanse(object.value.data(), object.value.size());
     }
-    if (result != kTokenOk)
+    if (result != CKR_OK)
         keys.clear();
     return result;
 }
@@ -255,7 +255,7 @@ bool NewCardFile(std::string_view label, std::string_view puk, std::string_view 
 
 int ReadApplication(const CardFile& card, size_t application, TokenFile& file) {
     if (application >= kCardApplications)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     return ParseTokenFile(card.applications[application].content, file);
 }
 

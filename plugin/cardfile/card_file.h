@@ -24,9 +24,6 @@ inline constexpr uint8_t kCardPasswordTries = 3;
 inline constexpr uint8_t kCardPukTries = 5;
 inline constexpr size_t kMaxCardFileSize = 3 * kMaxTokenFileSize + 65536;
 
-// CKR_PIN_LOCKED: the password (or the PUK) has no tries left.
-inline constexpr int kCardLocked = 164;
-
 // The names after which the applications' labels are made: "<card> (<name>)".
 inline constexpr std::array<std::string_view, kCardApplications> kCardApplicationNames = {
     "Authentication", "Signature", "Encryption"};
@@ -47,7 +44,7 @@ struct CardFile {
     std::array<CardApplication, kCardApplications> applications;
 };
 
-// Checks the frame, the checksum and every token inside: kTokenOk or kTokenDamaged.
+// Checks the frame, the checksum and every token inside: CKR_OK or CKR_ATTRIBUTE_VALUE_INVALID.
 int ParseCardFile(std::span<const uint8_t> bytes, CardFile& card);
 std::vector<uint8_t> SerializeCardFile(const CardFile& card);
 
@@ -56,8 +53,8 @@ std::vector<uint8_t> SerializeCardFile(const CardFile& card);
 bool NewCardFile(std::string_view label, std::string_view puk, std::string_view password,
                  const KdfParams& kdf, CardFile& card);
 
-// Opens a key box with a password: kTokenOk with the keys it holds (in order),
-// kTokenWrongPassword or kTokenDamaged.
+// Opens a key box with a password: CKR_OK with the keys it holds (in order),
+// CKR_PIN_INCORRECT or CKR_ATTRIBUTE_VALUE_INVALID.
 int OpenKeyBox(std::span<const uint8_t> box, std::string_view password,
                std::vector<TokenKey>& keys);
 // A new key box for `password` holding `keys`.
@@ -65,7 +62,7 @@ bool SealKeyBox(std::string_view label, std::string_view password, const KdfPara
                 const std::vector<const TokenKey*>& keys, std::vector<uint8_t>& box);
 
 // The application's token header (label, serial number, public objects), read
-// without a key; kTokenOk or kTokenDamaged.
+// without a key; CKR_OK or CKR_ATTRIBUTE_VALUE_INVALID.
 int ReadApplication(const CardFile& card, size_t application, TokenFile& file);
 
 }  // namespace orx

@@ -113,7 +113,7 @@ uint64_t ReaderStore::ChangeStamp() const {
 int ReaderStore::ReadCard(const std::string& path, CardFile& card) const {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, kMaxCardFileSize))
-        return kTokenFailed;
+        return CKR_FUNCTION_FAILED;
     return ParseCardFile(bytes, card);
 }
 
@@ -121,7 +121,7 @@ int ReaderStore::Locked(const Reader& reader, const std::function<int()>& work) 
     FileLock lock(reader.folder + kLockName);
     if (!lock.locked()) {
         Trace("Plg - Cannot lock the reader %s", reader.name.c_str());
-        return kTokenFailed;
+        return CKR_FUNCTION_FAILED;
     }
     return work();
 }
@@ -133,41 +133,41 @@ bool ReaderStore::WriteCardLocked(const std::string& path, const CardFile& card)
 
 int ReaderStore::Insert(std::string_view name, std::span<const uint8_t> bytes) const {
     if (!ReaderNameAcceptable(name))
-        return 7;
+        return CKR_ARGUMENTS_BAD;
     CardFile card;
-    if (ParseCardFile(bytes, card) != kTokenOk)
-        return kTokenDamaged;
+    if (ParseCardFile(bytes, card) != CKR_OK)
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     const Reader reader{std::string(name), folder_ + std::string(name) + "/", {}};
     if (!MakeFolders(reader.folder))
-        return kTokenFailed;
-    return Locked(reader, [&] {
+        return CKR_FUNCTION_FAILED;
+    return Locked(reader, [&]() -> int {
         // One card per reader: whatever was in it is taken out first.
         for (const std::string& file : SortedNames(reader.folder)) {
             if (EndsWith(file, kCardFileExtension) && file != kInsertedName &&
                 !RemoveFileDurably(reader.folder + file))
-                return kTokenFailed;
+                return CKR_FUNCTION_FAILED;
         }
-        return AtomicWriteFile(reader.folder + kInsertedName, bytes) ? kTokenOk : kTokenFailed;
+        return AtomicWriteFile(reader.folder + kInsertedName, bytes) ? CKR_OK : CKR_FUNCTION_FAILED;
     });
 }
 
 int ReaderStore::Remove(std::string_view name) const {
     if (!ReaderNameAcceptable(name))
-        return 7;
+        return CKR_ARGUMENTS_BAD;
     const Reader reader{std::string(name), folder_ + std::string(name) + "/", {}};
     struct stat info {};
     if (::stat(reader.folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return 224;
-    return Locked(reader, [&] {
+        return CKR_TOKEN_NOT_PRESENT;
+    return Locked(reader, [&]() -> int {
         int removed = 0;
         for (const std::string& file : SortedNames(reader.folder)) {
             if (!EndsWith(file, kCardFileExtension))
                 continue;
             if (!RemoveFileDurably(reader.folder + file))
-                return kTokenFailed;
+                return CKR_FUNCTION_FAILED;
             ++removed;
         }
-        return removed > 0 ? kTokenOk : 224;
+        return removed > 0 ? CKR_OK : CKR_TOKEN_NOT_PRESENT;
     });
 }
 

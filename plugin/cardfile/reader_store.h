@@ -34,7 +34,7 @@ class ReaderStore {
     // inodes, sizes and times of the folder and of each reader folder.
     uint64_t ChangeStamp() const;
 
-    // kTokenOk, kTokenDamaged, or kTokenFailed when the file cannot be read.
+    // CKR_OK, CKR_ATTRIBUTE_VALUE_INVALID, or CKR_FUNCTION_FAILED when the file cannot be read.
     int ReadCard(const std::string& path, CardFile& card) const;
     // Runs `work` holding the reader's lock (exclusive between processes).
     int Locked(const Reader& reader, const std::function<int()>& work) const;

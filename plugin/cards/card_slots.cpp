@@ -9,7 +9,6 @@
 #include "core/os/folders.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
-#include "module_context.h"
 #include "prompts/password_prompt.h"
 #include "properties/base64_text.h"
 #include "storage/atomic_file.h"
@@ -40,7 +39,7 @@ PinPrompt CardPrompt(const std::string& description, const char* prompt) {
 
 std::string ApplicationLabel(const CardFile& card, size_t application) {
     TokenFile file;
-    if (ReadApplication(card, application, file) != kTokenOk)
+    if (ReadApplication(card, application, file) != CKR_OK)
         return card.label;
     return file.label;
 }
@@ -104,7 +103,7 @@ std::optional<std::string> CardSlots::SlotCardEntry(int index) {
     if (!readers[reader].cardPath.empty()) {
         const int read = store_.ReadCard(readers[reader].cardPath, card);
         // A card that cannot be read is still a card in the reader.
-        label = read == kTokenOk ? card.label : "?";
+        label = read == CKR_OK ? card.label : "?";
     }
     return std::to_string(index + 1) + ";" + Field(readers[reader].name) + ";" + Field(label);
 }
@@ -115,7 +114,7 @@ std::vector<std::string> CardSlots::SlotEntries(bool usableOnly) {
     for (size_t r = 0; r < readers.size(); ++r) {
         CardFile card;
         const bool present =
-            !readers[r].cardPath.empty() && store_.ReadCard(readers[r].cardPath, card) == kTokenOk;
+            !readers[r].cardPath.empty() && store_.ReadCard(readers[r].cardPath, card) == CKR_OK;
         if (usableOnly && !present)
             continue;
         for (size_t a = 0; a < kCardApplications; ++a) {
@@ -133,12 +132,12 @@ std::optional<std::string> CardSlots::TokenInfo(int slot) {
         return std::nullopt;
     CardFile card;
     TokenFile file;
-    if (store_.ReadCard(at->reader.cardPath, card) != kTokenOk ||
-        ReadApplication(card, at->application, file) != kTokenOk)
+    if (store_.ReadCard(at->reader.cardPath, card) != CKR_OK ||
+        ReadApplication(card, at->application, file) != CKR_OK)
         return std::nullopt;
     TokenFile box;
     char kdf[96] = "";
-    if (ParseTokenFile(card.applications[at->application].passwordBox, box) == kTokenOk) {
+    if (ParseTokenFile(card.applications[at->application].passwordBox, box) == CKR_OK) {
         if (box.kdf.kind == KdfKind::Scrypt) {
             std::snprintf(kdf, sizeof kdf, "scrypt N=2^%u r=%u p=%u", box.kdf.log2N, box.kdf.r,
                           box.kdf.p);
@@ -164,9 +163,8 @@ bool CardSlots::IsLoggedIn(int slot) {
     CardFile card;
     TokenFile file;
     if (!at || at->reader.cardPath != it->second.cardPath ||
-        store_.ReadCard(at->reader.cardPath, card) != kTokenOk ||
-        card.serial != it->second.serial ||
-        ReadApplication(card, at->application, file) != kTokenOk ||
+        store_.ReadCard(at->reader.cardPath, card) != CKR_OK || card.serial != it->second.serial ||
+        ReadApplication(card, at->application, file) != CKR_OK ||
         MakeVerifier(it->second.key, file.salt) != file.verifier) {
         EndLogin(slot);
         return false;
@@ -189,48 +187,48 @@ int CardSlots::TryPassword(const Located& at, bool puk, std::string_view passwor
     CardFile card;
     // The try is spent on disk first: a process killed while the password is being
     // checked has used it up.
-    int result = store_.Locked(at.reader, [&] {
+    int result = store_.Locked(at.reader, [&]() -> int {
         int read = store_.ReadCard(path, card);
-        if (read != kTokenOk)
-            return read == kTokenFailed ? kResultNotPresent : read;
+        if (read != CKR_OK)
+            return read == CKR_FUNCTION_FAILED ? CKR_TOKEN_NOT_PRESENT : read;
         uint8_t& left = puk ? card.pukTriesLeft : card.applications[at.application].triesLeft;
         if (left == 0)
-            return kCardLocked;
+            return CKR_PIN_LOCKED;
         --left;
-        return store_.WriteCardLocked(path, card) ? kTokenOk : kTokenFailed;
+        return store_.WriteCardLocked(path, card) ? CKR_OK : CKR_FUNCTION_FAILED;
     });
-    if (result != kTokenOk)
+    if (result != CKR_OK)
         return result;
     std::vector<TokenKey> keys;
     const std::vector<uint8_t>& box =
         puk ? card.pukBox : card.applications[at.application].passwordBox;
     result = OpenKeyBox(box, password, keys);
     const size_t wanted = puk ? at.application : 0;
-    if (result == kTokenOk && keys.size() <= wanted)
-        result = kTokenDamaged;
-    if (result == kTokenWrongPassword) {
+    if (result == CKR_OK && keys.size() <= wanted)
+        result = CKR_ATTRIBUTE_VALUE_INVALID;
+    if (result == CKR_PIN_INCORRECT) {
         const uint8_t left = puk ? card.pukTriesLeft : card.applications[at.application].triesLeft;
         Trace("Plg - Wrong %s for slot of reader %s, %d tries left", puk ? "PUK" : "password",
               at.reader.name.c_str(), left);
-        return left == 0 ? kCardLocked : kTokenWrongPassword;
+        return left == 0 ? CKR_PIN_LOCKED : CKR_PIN_INCORRECT;
     }
-    if (result != kTokenOk)
+    if (result != CKR_OK)
         return result;
     key = std::move(keys[wanted]);
-    return store_.Locked(at.reader, [&] {
+    return store_.Locked(at.reader, [&]() -> int {
         CardFile current;
         int read = store_.ReadCard(path, current);
-        if (read != kTokenOk)
-            return read == kTokenFailed ? kResultNotPresent : read;
+        if (read != CKR_OK)
+            return read == CKR_FUNCTION_FAILED ? CKR_TOKEN_NOT_PRESENT : read;
         if (current.serial != card.serial)
-            return kResultNotPresent;
+            return CKR_TOKEN_NOT_PRESENT;
         if (puk) {
             current.pukTriesLeft = current.pukMaxTries;
         } else {
             CardApplication& app = current.applications[at.application];
             app.triesLeft = app.maxTries;
         }
-        return store_.WriteCardLocked(path, current) ? kTokenOk : kTokenFailed;
+        return store_.WriteCardLocked(path, current) ? CKR_OK : CKR_FUNCTION_FAILED;
     });
 }
 
@@ -243,11 +241,11 @@ std::optional<int> CardSlots::Invoke(std::string_view operation, int slot, const
     if (is("InsertCard")) {
         Trace("Plg - InsertCard ...");
         std::vector<uint8_t> bytes;
-        int result = kResultArgumentsBad;
+        int result = CKR_ARGUMENTS_BAD;
         if (!input("FileName").empty())
             result = ReadWholeFile(input("FileName"), bytes, kMaxCardFileSize)
                          ? store_.Insert(input("Reader"), bytes)
-                         : kResultFailed;
+                         : CKR_FUNCTION_FAILED;
         Trace("Plg - InsertCard ... done (%d)", result);
         return result;
     }
@@ -260,7 +258,7 @@ std::optional<int> CardSlots::Invoke(std::string_view operation, int slot, const
     if (is("UnlockPassword")) {
         if (!IsCardSlot(slot)) {
             Trace("Plg - UnlockPassword: slot %d is no card", slot);
-            return kResultNotSupported;
+            return CKR_FUNCTION_NOT_SUPPORTED;
         }
         return UnlockPassword(slot, program, parent);
     }
@@ -278,20 +276,20 @@ int CardSlots::Login(int slot, const std::string& program, uint64_t parent) {
     const std::optional<Located> at = Locate(slot);
     if (!at || at->reader.cardPath.empty()) {
         Trace("Plg - Login failed: no card in slot %d", slot);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
     if (IsLoggedIn(slot)) {
         Trace("Plg - Login ... done (already logged in)");
-        return kResultOk;
+        return CKR_OK;
     }
     CardFile card;
-    if (store_.ReadCard(at->reader.cardPath, card) != kTokenOk) {
+    if (store_.ReadCard(at->reader.cardPath, card) != CKR_OK) {
         Trace("Plg - Login failed: the card in reader %s is damaged", at->reader.name.c_str());
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     if (card.applications[at->application].triesLeft == 0) {
         Trace("Plg - Login failed: the password of slot %d is locked", slot);
-        return kCardLocked;  // nothing to ask: no password could open it
+        return CKR_PIN_LOCKED;  // nothing to ask: no password could open it
     }
     Pinentry pinentry(ChoosePinentry(program), parent);
     Session session{at->reader.cardPath, card.serial, at->application, {}};
@@ -299,16 +297,16 @@ int CardSlots::Login(int slot, const std::string& program, uint64_t parent) {
         pinentry,
         CardPrompt("Enter the password of \"" + ApplicationLabel(card, at->application) + "\".",
                    "Password:"),
-        [&](const Secret& password) {
+        [&](const Secret& password) -> int {
             return TryPassword(*at, false, password.view(), session.key);
         });
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
     sessions_[slot] = std::move(session);
     Trace("Plg - Login ... done (slot %d)", slot);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int CardSlots::ChangePassword(int slot, const std::string& program, uint64_t parent) {
@@ -316,45 +314,48 @@ int CardSlots::ChangePassword(int slot, const std::string& program, uint64_t par
     const std::optional<Located> at = Locate(slot);
     CardFile card;
     if (!at || at->reader.cardPath.empty() ||
-        store_.ReadCard(at->reader.cardPath, card) != kTokenOk) {
+        store_.ReadCard(at->reader.cardPath, card) != CKR_OK) {
         Trace("Plg - ChangePassword failed: no card in slot %d", slot);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
     if (card.applications[at->application].triesLeft == 0) {
         Trace("Plg - ChangePassword failed: the password of slot %d is locked", slot);
-        return kCardLocked;
+        return CKR_PIN_LOCKED;
     }
     const std::string label = ApplicationLabel(card, at->application);
     Pinentry pinentry(ChoosePinentry(program), parent);
     TokenKey key;
     int result = AskPassword(
         pinentry, CardPrompt("Enter the current password of \"" + label + "\".", "Password:"),
-        [&](const Secret& password) { return TryPassword(*at, false, password.view(), key); });
+        [&](const Secret& password) -> int {
+            return TryPassword(*at, false, password.view(), key);
+        });
     Secret password;
-    if (result == kResultOk)
+    if (result == CKR_OK)
         result = AskNewPassword(
             pinentry, CardPrompt("Choose the new password of \"" + label + "\".", "New password:"),
             "Repeat password:", password);
     std::vector<uint8_t> box;
-    if (result == kResultOk) {
+    if (result == CKR_OK) {
         if (!SealKeyBox("password", password.view(), DefaultKdfParams(), {&key}, box))
-            result = kResultFailed;
+            result = CKR_FUNCTION_FAILED;
     }
-    if (result == kResultOk)
-        result = store_.Locked(at->reader, [&] {
+    if (result == CKR_OK)
+        result = store_.Locked(at->reader, [&]() -> int {
             CardFile current;
-            if (store_.ReadCard(at->reader.cardPath, current) != kTokenOk ||
+            if (store_.ReadCard(at->reader.cardPath, current) != CKR_OK ||
                 current.serial != card.serial)
-                return kResultNotPresent;
+                return CKR_TOKEN_NOT_PRESENT;
             current.applications[at->application].passwordBox = box;
-            return store_.WriteCardLocked(at->reader.cardPath, current) ? kResultOk : kResultFailed;
+            return store_.WriteCardLocked(at->reader.cardPath, current) ? CKR_OK
+                                                                        : CKR_FUNCTION_FAILED;
         });
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
     Trace("Plg - ChangePassword ... done (slot %d)", slot);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int CardSlots::UnlockPassword(int slot, const std::string& program, uint64_t parent) {
@@ -362,47 +363,48 @@ int CardSlots::UnlockPassword(int slot, const std::string& program, uint64_t par
     const std::optional<Located> at = Locate(slot);
     CardFile card;
     if (!at || at->reader.cardPath.empty() ||
-        store_.ReadCard(at->reader.cardPath, card) != kTokenOk) {
+        store_.ReadCard(at->reader.cardPath, card) != CKR_OK) {
         Trace("Plg - UnlockPassword failed: no card in slot %d", slot);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
     if (card.pukTriesLeft == 0) {
         Trace("Plg - UnlockPassword failed: the PUK of the card in reader %s is locked",
               at->reader.name.c_str());
-        return kCardLocked;
+        return CKR_PIN_LOCKED;
     }
     const std::string label = ApplicationLabel(card, at->application);
     Pinentry pinentry(ChoosePinentry(program), parent);
     TokenKey key;
     int result = AskPassword(
         pinentry, CardPrompt("Enter the PUK of the card \"" + card.label + "\".", "PUK:"),
-        [&](const Secret& puk) { return TryPassword(*at, true, puk.view(), key); });
+        [&](const Secret& puk) -> int { return TryPassword(*at, true, puk.view(), key); });
     Secret password;
-    if (result == kResultOk)
+    if (result == CKR_OK)
         result = AskNewPassword(
             pinentry, CardPrompt("Choose the new password of \"" + label + "\".", "New password:"),
             "Repeat password:", password);
     std::vector<uint8_t> box;
-    if (result == kResultOk &&
+    if (result == CKR_OK &&
         !SealKeyBox("password", password.view(), DefaultKdfParams(), {&key}, box))
-        result = kResultFailed;
-    if (result == kResultOk)
-        result = store_.Locked(at->reader, [&] {
+        result = CKR_FUNCTION_FAILED;
+    if (result == CKR_OK)
+        result = store_.Locked(at->reader, [&]() -> int {
             CardFile current;
-            if (store_.ReadCard(at->reader.cardPath, current) != kTokenOk ||
+            if (store_.ReadCard(at->reader.cardPath, current) != CKR_OK ||
                 current.serial != card.serial)
-                return kResultNotPresent;
+                return CKR_TOKEN_NOT_PRESENT;
             CardApplication& app = current.applications[at->application];
             app.passwordBox = box;
             app.triesLeft = app.maxTries;
-            return store_.WriteCardLocked(at->reader.cardPath, current) ? kResultOk : kResultFailed;
+            return store_.WriteCardLocked(at->reader.cardPath, current) ? CKR_OK
+                                                                        : CKR_FUNCTION_FAILED;
         });
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - UnlockPassword failed (%d)", result);
         return result;
     }
     Trace("Plg - UnlockPassword ... done (slot %d)", slot);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int CardSlots::CreateCard(const InputFn& input, const std::string& program, uint64_t parent) {
@@ -411,7 +413,7 @@ int CardSlots::CreateCard(const InputFn& input, const std::string& program, uint
     const std::string path = input("FileName");
     if (label.empty() || label.size() > kMaxLabelSize || path.empty()) {
         Trace("Plg - CreateCard failed: a label and a file are needed");
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     }
     Pinentry pinentry(ChoosePinentry(program), parent);
     Secret puk;
@@ -419,7 +421,7 @@ int CardSlots::CreateCard(const InputFn& input, const std::string& program, uint
     int result = AskNewPassword(
         pinentry, CardPrompt("Choose the PUK of the new card \"" + label + "\".", "New PUK:"),
         "Repeat PUK:", puk);
-    if (result == kResultOk)
+    if (result == CKR_OK)
         result = AskNewPassword(
             pinentry,
             CardPrompt("Choose the password that the applications of the new card \"" + label +
@@ -427,17 +429,17 @@ int CardSlots::CreateCard(const InputFn& input, const std::string& program, uint
                        "New password:"),
             "Repeat password:", password);
     CardFile card;
-    if (result == kResultOk &&
+    if (result == CKR_OK &&
         !NewCardFile(label, puk.view(), password.view(), DefaultKdfParams(), card))
-        result = kResultFailed;
-    if (result == kResultOk && !AtomicWriteFile(path, SerializeCardFile(card)))
-        result = kResultFailed;
-    if (result != kResultOk) {
+        result = CKR_FUNCTION_FAILED;
+    if (result == CKR_OK && !AtomicWriteFile(path, SerializeCardFile(card)))
+        result = CKR_FUNCTION_FAILED;
+    if (result != CKR_OK) {
         Trace("Plg - CreateCard failed (%d)", result);
         return result;
     }
     Trace("Plg - CreateCard ... done");
-    return kResultOk;
+    return CKR_OK;
 }
 
 }  // namespace orx

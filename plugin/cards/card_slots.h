@@ -57,9 +57,9 @@ class CardSlots {
     };
     // Every application of every inserted, undamaged card, in slot order.
     std::vector<ApplicationToken> Tokens();
-    // kTokenOk, kResultNotPresent (no card) or kTokenDamaged.
+    // CKR_OK, CKR_TOKEN_NOT_PRESENT (no card) or CKR_ATTRIBUTE_VALUE_INVALID.
     int ReadToken(int slot, TokenFile& file);
-    // With the login's key: kTokenOk, kResultNotPresent without a login, or the
+    // With the login's key: CKR_OK, CKR_TOKEN_NOT_PRESENT without a login, or the
     // unsealing's answer.
     int Unseal(int slot, std::vector<TokenObject>& privateObjects);
     // Under the reader's lock with the login's key, as EditTokenObjects.
@@ -89,7 +89,7 @@ class CardSlots {
     int UnlockPassword(int slot, const std::string& program, uint64_t parent);
     int CreateCard(const InputFn& input, const std::string& program, uint64_t parent);
     // Counts a try down on disk, tries the password, gives the tries back when it fits:
-    // kTokenOk with the application key, 160, 164, 19 or 224.
+    // CKR_OK with the application key, or the failure.
     int TryPassword(const Located& at, bool puk, std::string_view password, TokenKey& key);
     void EndLogin(int slot);
 

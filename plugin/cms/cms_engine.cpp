@@ -9,7 +9,6 @@
 
 #include "cms/cms_file_name.h"
 #include "core/trace.h"
-#include "module_context.h"
 
 namespace orx {
 
@@ -108,7 +107,7 @@ int CmsEngine::Sign(std::string& content, X509* cert, EVP_PKEY* key, CmsSignOpti
     if (!cms) {
         Trace("Plg - Sign failed: %s", LastError().c_str());
         Release(content);
-        return kResultFailed;
+        return CKR_FUNCTION_FAILED;
     }
     const size_t estimate = StreamedSize(options.detached ? 0 : content.size());
     // S/MIME: Base64 in lines when attached; the content as text (CRLF line ends, at
@@ -131,9 +130,9 @@ int CmsEngine::Sign(std::string& content, X509* cert, EVP_PKEY* key, CmsSignOpti
     if (ok != 1) {
         Trace("Plg - Sign failed: %s", LastError().c_str());
         Release(answer);
-        return kResultFailed;
+        return CKR_FUNCTION_FAILED;
     }
-    return kResultOk;
+    return CKR_OK;
 }
 
 int CmsEngine::Verify(CmsInput& input, std::string& answer) {
@@ -142,15 +141,15 @@ int CmsEngine::Verify(CmsInput& input, std::string& answer) {
     CmsPtr cms = Parse(input, &detached);
     Release(input.bytes);
     if (!cms)
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     if (OBJ_obj2nid(CMS_get0_type(cms.get())) != NID_pkcs7_signed) {
         Trace("Plg - Verify failed: the content is not signed data");
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     ASN1_OCTET_STRING** inner = CMS_get0_content(cms.get());
     if (!detached && (!inner || !*inner)) {
         Trace("Plg - Verify failed: the signature carries no content");
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     if (inner && *inner)
         answer.reserve(Base64Size(static_cast<size_t>(ASN1_STRING_length(*inner))));
@@ -163,9 +162,9 @@ int CmsEngine::Verify(CmsInput& input, std::string& answer) {
     if (ok != 1) {
         Trace("Plg - Verify failed: %s", LastError().c_str());
         Release(answer);
-        return kResultSignatureInvalid;
+        return CKR_SIGNATURE_INVALID;
     }
-    return kResultOk;
+    return CKR_OK;
 }
 
 int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view algorithmOid,
@@ -177,12 +176,12 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
         Trace("Plg - Encrypt failed: the algorithm %.*s is not available",
               static_cast<int>(algorithmOid.size()), algorithmOid.data());
         Release(content);
-        return kResultMechanismInvalid;
+        return CKR_MECHANISM_INVALID;
     }
     CertStack certs(sk_X509_new_null());
     if (!certs || !sk_X509_push(certs.get(), recipient)) {
         Release(content);
-        return kResultFailed;
+        return CKR_FUNCTION_FAILED;
     }
     X509_up_ref(recipient);
     BioPtr in = ReadOnlyBio(content);
@@ -199,7 +198,7 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
     Release(content);
     if (ok != 1) {
         Trace("Plg - Encrypt failed: %s", LastError().c_str());
-        return kResultFailed;
+        return CKR_FUNCTION_FAILED;
     }
     const std::string name = SafeBaseName(fileName);
     std::string attributes;
@@ -208,7 +207,7 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
         std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(ber.data()), ber.size());
         if (!PrepareForAttributes(bytes, offset)) {
             Trace("Plg - Encrypt failed: the envelope has an unexpected form");
-            return kResultFailed;
+            return CKR_FUNCTION_FAILED;
         }
         attributes = FileNameAttributes(name);
     }
@@ -222,14 +221,14 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
     }
     AppendBase64({AsBytes(all.substr(0, offset)), AsBytes(attributes), AsBytes(all.substr(offset))},
                  answer, mime ? 64 : 0);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int CmsEngine::Certificates(CmsInput& input, std::string& answer) {
     answer.clear();
     CmsPtr cms = Parse(input, nullptr);
     if (!cms)
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     CertStack certs(CMS_get1_certs(cms.get()));
     for (int i = 0; certs && i < sk_X509_num(certs.get()); ++i) {
         unsigned char* der = nullptr;
@@ -240,7 +239,7 @@ int CmsEngine::Certificates(CmsInput& input, std::string& answer) {
         answer += ';';
         OPENSSL_free(der);
     }
-    return kResultOk;
+    return CKR_OK;
 }
 
 int CmsEngine::OpenEnvelope(CmsInput& input) {
@@ -248,12 +247,12 @@ int CmsEngine::OpenEnvelope(CmsInput& input) {
     CmsPtr cms = Parse(input, nullptr);
     if (!cms) {
         Release(input.bytes);
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     if (OBJ_obj2nid(CMS_get0_type(cms.get())) != NID_pkcs7_enveloped) {
         Trace("Plg - Decrypt failed: the content is not enveloped data");
         Release(input.bytes);
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     // The name and the cipher are read from the DER, which the S/MIME text only
     // carries encoded.
@@ -274,12 +273,12 @@ int CmsEngine::OpenEnvelope(CmsInput& input) {
         cms = ParseDer(der, context);
         if (!cms) {
             Release(encoded);
-            return kResultBadContent;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
         }
     }
     Release(encoded);
     envelope_ = std::move(cms);
-    return kResultOk;
+    return CKR_OK;
 }
 
 bool CmsEngine::EnvelopeIsFor(X509* cert) const {
@@ -306,7 +305,7 @@ bool CmsEngine::EnvelopeIsFor(X509* cert) const {
 int CmsEngine::DecryptEnvelope(X509* cert, EVP_PKEY* key, std::string& answer) {
     answer.clear();
     if (!envelope_)
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     ASN1_OCTET_STRING** encrypted = CMS_get0_content(envelope_.get());
     if (encrypted && *encrypted)
         answer.reserve(Base64Size(static_cast<size_t>(ASN1_STRING_length(*encrypted))));
@@ -318,9 +317,9 @@ int CmsEngine::DecryptEnvelope(X509* cert, EVP_PKEY* key, std::string& answer) {
     if (ok != 1) {
         Trace("Plg - Decrypt failed: %s", LastError().c_str());
         Release(answer);
-        return kResultFailed;
+        return CKR_FUNCTION_FAILED;
     }
-    return kResultOk;
+    return CKR_OK;
 }
 
 void CmsEngine::CloseEnvelope() {

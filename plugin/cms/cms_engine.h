@@ -14,13 +14,9 @@
 #include "cms/cms_library.h"
 #include "cms/cms_sink.h"
 #include "cms/cms_text.h"
+#include "results/module_results.h"
 
 namespace orx {
-
-// PKCS#11 results of the file operations besides the module's common ones.
-inline constexpr int kResultKeyHandleInvalid = 0x60;  // no key on the tokens fits
-inline constexpr int kResultMechanismInvalid = 0x70;  // content algorithm not offered
-inline constexpr int kResultSignatureInvalid = 0xC0;  // the signature does not hold
 
 struct CmsSignOptions {
     bool detached = false;
@@ -49,7 +45,7 @@ class CmsEngine {
                 std::string_view fileName, bool mime, std::string& answer);
 
     // The certificates of a message, each Base64 DER followed by ";" (nothing for a
-    // message without certificates); 19 for what is no PKCS#7 at all.
+    // message without certificates); CKR_ATTRIBUTE_VALUE_INVALID for what is no PKCS#7 at all.
     int Certificates(CmsInput& input, std::string& answer);
 
     // Decryption in steps, so that the caller can look for a key between them.

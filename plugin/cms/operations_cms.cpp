@@ -105,14 +105,14 @@ int ModuleContext::Sign() {
     CmsInput input;
     if (!cert || !TakeData(inputs_, input)) {
         Trace("Plg - Sign failed: no certificate or no data");
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     }
     int slotId = 0;
     Secret pkcs8;
     int result = PrivateKeyFor(der, slotId, pkcs8);
-    if (result != kResultOk) {
-        if (result == kResultNotPresent)
-            result = kResultKeyHandleInvalid;
+    if (result != CKR_OK) {
+        if (result == CKR_TOKEN_NOT_PRESENT)
+            result = CKR_KEY_HANDLE_INVALID;
         Trace("Plg - Sign failed: no private key for the certificate (%d)", result);
         return result;
     }
@@ -121,20 +121,20 @@ int ModuleContext::Sign() {
     if (!key) {
         ERR_clear_error();
         Trace("Plg - Sign failed: the private key of slot %d cannot be read", slotId);
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     CmsSignOptions options;
     options.detached = IsTrue(Input("Detached"));
     options.mime = IsTrue(Input("MIME"));
     result = Cms().Sign(input.bytes, cert.get(), key.get(), options, cmsAnswer_);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - Sign failed (%d)", result);
         return result;
     }
     cmsAnswerName_ = "Signature";
     Trace("Plg - Sign ... done (slot %d%s%s)", slotId, options.detached ? ", detached" : "",
           options.mime ? ", S/MIME" : "");
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::Verify() {
@@ -143,16 +143,16 @@ int ModuleContext::Verify() {
     CmsInput input;
     if (!TakeData(inputs_, input)) {
         Trace("Plg - Verify failed: no data");
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     }
     const int result = Cms().Verify(input, cmsAnswer_);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - Verify failed (%d)", result);
         return result;
     }
     cmsAnswerName_ = "Data";
     Trace("Plg - Verify ... done");
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::Encrypt() {
@@ -163,20 +163,20 @@ int ModuleContext::Encrypt() {
     CmsInput input;
     if (!cert || !TakeData(inputs_, input)) {
         Trace("Plg - Encrypt failed: no certificate or no data");
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     }
     std::string algorithm = Input("Algorithm");
     if (algorithm.empty())
         algorithm = kDefaultAlgorithm;
     const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, Input("FileName"),
                                      IsTrue(Input("MIME")), cmsAnswer_);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - Encrypt failed (%d)", result);
         return result;
     }
     cmsAnswerName_ = "Data";
     Trace("Plg - Encrypt ... done (%s)", algorithm.c_str());
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::Decrypt() {
@@ -185,16 +185,16 @@ int ModuleContext::Decrypt() {
     CmsInput input;
     if (!TakeData(inputs_, input)) {
         Trace("Plg - Decrypt failed: no data");
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     }
     CmsEngine& cms = Cms();
     int result = cms.OpenEnvelope(input);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - Decrypt failed (%d)", result);
         return result;
     }
     slots_.Scan();
-    result = kResultKeyHandleInvalid;
+    result = CKR_KEY_HANDLE_INVALID;
     for (const SlotCertificate& entry : TokenCertificates()) {
         X509Ptr cert = ParseDer(entry.certificate.value);
         if (!cert || !cms.EnvelopeIsFor(cert.get()))
@@ -202,9 +202,9 @@ int ModuleContext::Decrypt() {
         int slotId = 0;
         Secret pkcs8;
         const int found = PrivateKeyFor(entry.certificate.value, slotId, pkcs8);
-        if (found == kResultNotPresent)
+        if (found == CKR_TOKEN_NOT_PRESENT)
             continue;  // that token holds the certificate without its key
-        if (found != kResultOk) {
+        if (found != CKR_OK) {
             result = found;  // the login failed or was cancelled
             break;
         }
@@ -213,10 +213,10 @@ int ModuleContext::Decrypt() {
         if (!key)
             continue;
         result = cms.DecryptEnvelope(cert.get(), key.get(), cmsAnswer_);
-        if (result == kResultOk)
+        if (result == CKR_OK)
             break;
     }
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         cms.CloseEnvelope();
         Trace("Plg - Decrypt failed (%d)", result);
         return result;
@@ -230,7 +230,7 @@ int ModuleContext::Decrypt() {
     cms.CloseEnvelope();
     cmsAnswerName_ = "Data";
     Trace("Plg - Decrypt ... done");
-    return kResultOk;
+    return CKR_OK;
 }
 
 std::optional<std::string> ModuleContext::MessageCertificates() {
@@ -240,10 +240,10 @@ std::optional<std::string> ModuleContext::MessageCertificates() {
     CmsEngine& cms = Cms();
     std::string list;
     CmsInput copy{input.bytes, input.mime};
-    if (cms.Certificates(copy, list) != kResultOk)
+    if (cms.Certificates(copy, list) != CKR_OK)
         return std::nullopt;
     // An encrypted file carries no certificates: offer the user's own that can open it.
-    if (list.empty() && cms.OpenEnvelope(input) == kResultOk) {
+    if (list.empty() && cms.OpenEnvelope(input) == CKR_OK) {
         slots_.Scan();
         for (const SlotCertificate& entry : TokenCertificates()) {
             X509Ptr cert = ParseDer(entry.certificate.value);
@@ -272,7 +272,7 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
     if (LooksLikePkcs12(bytes)) {
         Trace("Plg - WriteCertificate (PKCS#12) ...");
         if (!slots_.Find(slotId)) {
-            result = kResultNotPresent;
+            result = CKR_TOKEN_NOT_PRESENT;
             Trace("Plg - WriteCertificate failed: no token in slot %d", slotId);
             return true;
         }
@@ -282,22 +282,22 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
         prompt.description = "Enter the password of the PKCS#12 file to import it.";
         prompt.prompt = "Password:";
         Pkcs12Content content;
-        result = AskPassword(pinentry, prompt, [&](const Secret& password) {
+        result = AskPassword(pinentry, prompt, [&](const Secret& password) -> int {
             content = Pkcs12Content();
             return OpenPkcs12(Cms().library(), bytes, password.view(), content);
         });
-        if (result == kResultOk) {
+        if (result == CKR_OK) {
             if (!content.certificate.empty())
                 result = StoreCertificate(slotId, content.certificate,
                                           LabelFor(content.certificate, content.label),
                                           content.pkcs8.span());
             for (const std::vector<uint8_t>& der : content.chain) {
-                if (result != kResultOk)
+                if (result != CKR_OK)
                     break;
                 result = StoreCertificate(slotId, der, LabelFor(der, ""), {});
             }
         }
-        if (result != kResultOk) {
+        if (result != CKR_OK) {
             Trace("Plg - WriteCertificate failed (%d)", result);
         } else {
             PropagateCertificates();
@@ -309,13 +309,13 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
     if (!ReadPkcs7Certificates(Cms().library(), bytes, certificates))
         return false;
     Trace("Plg - WriteCertificate (PKCS#7) ...");
-    result = certificates.empty() ? kResultBadContent : kResultOk;
+    result = certificates.empty() ? CKR_ATTRIBUTE_VALUE_INVALID : CKR_OK;
     for (const std::vector<uint8_t>& der : certificates) {
-        if (result != kResultOk)
+        if (result != CKR_OK)
             break;
         result = StoreCertificate(slotId, der, LabelFor(der, ""), {});
     }
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - WriteCertificate failed (%d)", result);
     } else {
         PropagateCertificates();

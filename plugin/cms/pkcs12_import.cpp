@@ -48,7 +48,7 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
                Pkcs12Content& content) {
     Pkcs12Ptr p12 = ParsePkcs12(bytes);
     if (!p12)
-        return 19;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     const std::string pass(password);
     // An empty password may have been applied as "no password" or as "".
     const char* candidates[] = {pass.c_str(), pass.empty() ? nullptr : pass.c_str()};
@@ -64,7 +64,7 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
         }
         ERR_clear_error();
         if (!found)
-            return 160;
+            return CKR_PIN_INCORRECT;
     } else {
         chosen = pass.c_str();
     }
@@ -90,7 +90,7 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
     if (!parsed) {
         ERR_clear_error();
         // Without a MAC a wrong password shows only as content that cannot be read.
-        return PKCS12_mac_present(p12.get()) ? 19 : 160;
+        return PKCS12_mac_present(p12.get()) ? CKR_ATTRIBUTE_VALUE_INVALID : CKR_PIN_INCORRECT;
     }
     if (ownedCert) {
         content.certificate = Der(ownedCert.get());
@@ -104,7 +104,7 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
         const int n = info ? i2d_PKCS8_PRIV_KEY_INFO(info, &der) : 0;
         PKCS8_PRIV_KEY_INFO_free(info);
         if (n <= 0)
-            return 19;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
         content.pkcs8 = Secret(std::span<const uint8_t>(der, static_cast<size_t>(n)));
         OPENSSL_clear_free(der, static_cast<size_t>(n));
     }
@@ -114,8 +114,8 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
             content.chain.push_back(std::move(der));
     }
     if (content.certificate.empty() && content.chain.empty())
-        return 19;
-    return 0;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    return CKR_OK;
 }
 
 bool ReadPkcs7Certificates(const CmsLibrary& library, std::span<const uint8_t> bytes,

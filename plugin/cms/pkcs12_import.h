@@ -10,6 +10,7 @@
 
 #include "cms/cms_library.h"
 #include "keys/secret.h"
+#include "results/module_results.h"
 
 namespace orx {
 
@@ -23,9 +24,9 @@ struct Pkcs12Content {
     std::vector<std::vector<uint8_t>> chain;  // the other certificates, DER
 };
 
-// Opens the file with a password: 0, 160 when the password is wrong, 19 when the
-// content is damaged. Files whose content only the legacy provider decrypts are read
-// through the library's legacy context.
+// Opens the file with a password: CKR_OK, CKR_PIN_INCORRECT when the password is
+// wrong, CKR_ATTRIBUTE_VALUE_INVALID when the content is damaged. Files whose content only the
+// legacy provider decrypts are read through the library's legacy context.
 int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::string_view password,
                Pkcs12Content& content);
 

@@ -54,16 +54,16 @@ int FromPem(std::string_view text, std::vector<uint8_t>& der) {
     std::string type;
     std::string_view body;
     if (!SplitPem(text, type, body))
-        return kCertificateInputBad;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     if (type == "PKCS7" || type == "PKCS12" || type == "CMS")
         return kCertificateInputContainer;
     if (type != "CERTIFICATE" && type != "X509 CERTIFICATE" && type != "TRUSTED CERTIFICATE")
-        return kCertificateInputBad;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     std::optional<std::vector<uint8_t>> bytes = DecodeBase64(body);
     if (!bytes)
-        return kCertificateInputBad;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     der = std::move(*bytes);
-    return kCertificateInputOk;
+    return CKR_OK;
 }
 
 }  // namespace
@@ -82,16 +82,16 @@ bool IsCertificateDer(const std::vector<uint8_t>& der) {
 int ReadCertificateInput(std::string_view text, std::vector<uint8_t>& der) {
     der.clear();
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
-        return kCertificateInputMissing;
+        return CKR_ARGUMENTS_BAD;
     if (text.size() > kMaxCertificateText)
-        return kCertificateInputBad;
-    int result = kCertificateInputOk;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    int result = CKR_OK;
     if (text.find(kBegin) != std::string_view::npos) {
         result = FromPem(text, der);
     } else {
         std::optional<std::vector<uint8_t>> bytes = DecodeBase64(text);
         if (!bytes)
-            return kCertificateInputBad;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
         const std::string_view decoded(reinterpret_cast<const char*>(bytes->data()), bytes->size());
         if (decoded.starts_with(kBegin)) {
             result = FromPem(decoded, der);  // a PEM file handed over as bytes
@@ -103,13 +103,13 @@ int ReadCertificateInput(std::string_view text, std::vector<uint8_t>& der) {
             der = std::move(*bytes);
         }
     }
-    if (result != kCertificateInputOk)
+    if (result != CKR_OK)
         return result;
     if (IsCertificateDer(der) && CertCreate(std::span<const uint8_t>(der)))
-        return kCertificateInputOk;
+        return CKR_OK;
     const bool container = IsContainer(der);
     der.clear();
-    return container ? kCertificateInputContainer : kCertificateInputBad;
+    return container ? kCertificateInputContainer : CKR_ATTRIBUTE_VALUE_INVALID;
 }
 
 }  // namespace orx

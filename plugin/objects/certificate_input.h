@@ -7,17 +7,16 @@
 #include <string_view>
 #include <vector>
 
-namespace orx {
+#include "results/module_results.h"
 
-inline constexpr int kCertificateInputOk = 0;
-inline constexpr int kCertificateInputMissing = 7;     // nothing given
-inline constexpr int kCertificateInputBad = 19;        // not a certificate
-inline constexpr int kCertificateInputContainer = 20;  // PKCS#12 or PKCS#7
+namespace orx {
 
 // Longer texts are refused before they are decoded.
 inline constexpr size_t kMaxCertificateText = 256u << 10;
 
-// Fills `der` with the certificate's encoding.
+// Fills `der` with the certificate's encoding: CKR_OK; CKR_ARGUMENTS_BAD when nothing
+// is given; kCertificateInputContainer for a PKCS#12 or PKCS#7 file;
+// CKR_ATTRIBUTE_VALUE_INVALID for anything else.
 int ReadCertificateInput(std::string_view text, std::vector<uint8_t>& der);
 
 // True when OpenSSL reads the bytes as one certificate that ends exactly at their end.

@@ -13,13 +13,10 @@ namespace orx {
 
 namespace {
 
-// PKCS#11's CKR_OBJECT_HANDLE_INVALID: the certificate is not on the token.
-constexpr int kResultObjectMissing = 130;
-
 // PKCS#12 and PKCS#7 files are imported by the container code; until it takes
 // them they count as content this module cannot store.
 int InputResult(int read) {
-    return read == kCertificateInputContainer ? kResultBadContent : read;
+    return read == kCertificateInputContainer ? CKR_ATTRIBUTE_VALUE_INVALID : read;
 }
 
 }  // namespace
@@ -28,59 +25,59 @@ int ModuleContext::WriteCertificate() {
     Trace("Plg - WriteCertificate ...");
     std::vector<uint8_t> der;
     const int read = ReadCertificateInput(Input("Certificate"), der);
-    if (read != kCertificateInputOk) {
+    if (read != CKR_OK) {
         Trace("Plg - WriteCertificate failed: the certificate cannot be read (%d)", read);
         return InputResult(read);
     }
     TokenFile token;
-    if (ReadSlotToken(activeSlot_, token) != kTokenOk) {
+    if (ReadSlotToken(activeSlot_, token) != CKR_OK) {
         Trace("Plg - WriteCertificate failed: no token in slot %d", activeSlot_);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
     CertificateFields fields;
     ReadCertificateFields(der, fields);
     const int result = StoreCertificate(activeSlot_, der, fields.subjectDisplay, {});
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - WriteCertificate failed (%d)", result);
         return result;
     }
     PropagateCertificates();
     Trace("Plg - WriteCertificate ... done (slot %d, '%s')", activeSlot_,
           fields.subjectText.c_str());
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::DeleteCertificate() {
     Trace("Plg - DeleteCertificate ...");
     std::vector<uint8_t> der;
     const int read = ReadCertificateInput(Input("Certificate"), der);
-    if (read != kCertificateInputOk) {
+    if (read != CKR_OK) {
         Trace("Plg - DeleteCertificate failed: the certificate cannot be read (%d)", read);
         return InputResult(read);
     }
     TokenFile file;
     const int token = ReadSlotToken(activeSlot_, file);
-    if (token == kResultNotPresent) {
+    if (token == CKR_TOKEN_NOT_PRESENT) {
         Trace("Plg - DeleteCertificate failed: no token in slot %d", activeSlot_);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
-    if (token != kTokenOk || !FindCertificateObject(file.publicObjects, der)) {
+    if (token != CKR_OK || !FindCertificateObject(file.publicObjects, der)) {
         Trace("Plg - DeleteCertificate failed: the certificate is not on the token");
-        return kResultObjectMissing;
+        return CKR_OBJECT_HANDLE_INVALID;
     }
     const int result = EditSlot(activeSlot_, [&](auto& publicObjects, auto& privateObjects) {
-        return RemoveCertificate(publicObjects, privateObjects, der) ? kTokenOk
-                                                                     : kResultObjectMissing;
+        return RemoveCertificate(publicObjects, privateObjects, der) ? CKR_OK
+                                                                     : CKR_OBJECT_HANDLE_INVALID;
     });
     certificateExList_.clear();
     certificateList_.clear();
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - DeleteCertificate failed (%d)", result);
         return result;
     }
     PropagateCertificates();
     Trace("Plg - DeleteCertificate ... done (slot %d)", activeSlot_);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::OpenUpdateLink() {
@@ -88,11 +85,11 @@ int ModuleContext::OpenUpdateLink() {
     std::string link;
     if (ConfigReadString("Links", "Update", link, 1024) != kConfigOk || link.empty()) {
         Trace("Plg - Update failed: no update link is set");
-        return kResultNotSupported;
+        return CKR_FUNCTION_NOT_SUPPORTED;
     }
     ShellOpen(nullptr, link, false);
     Trace("Plg - Update ... done ('%s')", link.c_str());
-    return kResultOk;
+    return CKR_OK;
 }
 
 }  // namespace orx

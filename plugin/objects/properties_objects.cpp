@@ -15,8 +15,6 @@ namespace orx {
 
 namespace {
 
-// PKCS#11's CKR_USER_NOT_LOGGED_IN.
-constexpr int kResultNotLoggedIn = 257;
 // CKO_DATA.
 constexpr unsigned long kDataClass = 0;
 
@@ -56,7 +54,7 @@ std::optional<std::string> ModuleContext::ObjectEntry(int index) {
     if (!query || index != 0)
         return std::nullopt;  // label and application name one object at most
     TokenFile file;
-    if (ReadSlotToken(activeSlot_, file) != kTokenOk)
+    if (ReadSlotToken(activeSlot_, file) != CKR_OK)
         return std::nullopt;
     std::optional<std::string> entry;
     if (!query->isPrivate) {
@@ -68,7 +66,7 @@ std::optional<std::string> ModuleContext::ObjectEntry(int index) {
     if (!IsLoggedIn(activeSlot_))
         return std::nullopt;
     std::vector<TokenObject> privateObjects;
-    if (UnsealSlot(activeSlot_, privateObjects) == kResultOk) {
+    if (UnsealSlot(activeSlot_, privateObjects) == CKR_OK) {
         if (const TokenObject* object =
                 FindDataObject(privateObjects, query->label, query->application))
             entry = ListField(query->application) + ";" + EncodeBase64(object->value);
@@ -83,47 +81,47 @@ int ModuleContext::UpdateObject() {
         ReadQuery([this](std::string_view name) { return Input(name); });
     if (!query) {
         Trace("Plg - UpdateObject failed: the object is no data object on the token");
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     }
     const std::string text = Input("CKA_VALUE");
     if (text.empty()) {
         Trace("Plg - UpdateObject failed: no value");
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     }
     // Base64 of the largest value, with room for line breaks.
     if (text.size() > kMaxDataObjectSize / 3 * 4 + kMaxDataObjectSize / 32 + 8) {
         Trace("Plg - UpdateObject failed: the value is too large");
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     std::optional<std::vector<uint8_t>> value = DecodeBase64(text);
     if (!value || value->size() > kMaxDataObjectSize) {
         Trace("Plg - UpdateObject failed: the value is no Base64 text or too large");
         if (value && !value->empty())
             OPENSSL_cleanse(value->data(), value->size());
-        return kResultBadContent;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     TokenFile token;
-    int result = kResultOk;
-    if (ReadSlotToken(activeSlot_, token) != kTokenOk) {
-        result = kResultNotPresent;
+    int result = CKR_OK;
+    if (ReadSlotToken(activeSlot_, token) != CKR_OK) {
+        result = CKR_TOKEN_NOT_PRESENT;
     } else if (query->isPrivate && !IsLoggedIn(activeSlot_)) {
-        result = kResultNotLoggedIn;
+        result = CKR_USER_NOT_LOGGED_IN;
     } else {
         result = EditSlot(activeSlot_, [&](auto& publicObjects, auto& privateObjects) {
             PutDataObject(query->isPrivate ? privateObjects : publicObjects, query->label,
                           query->application, query->isPrivate, *value);
-            return kTokenOk;
+            return CKR_OK;
         });
     }
     if (!value->empty())
         OPENSSL_cleanse(value->data(), value->size());
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - UpdateObject failed (%d)", result);
         return result;
     }
     Trace("Plg - UpdateObject ... done (slot %d, %s)", activeSlot_,
           query->isPrivate ? "private" : "public");
-    return kResultOk;
+    return CKR_OK;
 }
 
 }  // namespace orx

@@ -13,7 +13,7 @@ std::vector<ModuleContext::SlotCertificate> ModuleContext::TokenCertificates() {
     // The cards' applications first: their slot ids are the lower ones.
     for (CardSlots::ApplicationToken& token : cards_.Tokens()) {
         std::vector<TokenObject> privateObjects;
-        const bool unsealed = cards_.Unseal(token.slot, privateObjects) == kResultOk;
+        const bool unsealed = cards_.Unseal(token.slot, privateObjects) == CKR_OK;
         for (TokenObject& object : token.file.publicObjects) {
             if (object.kind != ObjectKind::Certificate)
                 continue;
@@ -27,13 +27,13 @@ std::vector<ModuleContext::SlotCertificate> ModuleContext::TokenCertificates() {
         WipeObjectList(privateObjects);
     }
     for (const SoftSlot& slot : slots_.slots()) {
-        if (slot.state != kTokenOk)
+        if (slot.state != CKR_OK)
             continue;
         TokenFile file;
-        if (store_.Read(slot.stem, file) != kTokenOk)
+        if (store_.Read(slot.stem, file) != CKR_OK)
             continue;
         std::vector<TokenObject> privateObjects;
-        const bool unsealed = UnsealSlot(slot.id, privateObjects) == kResultOk;
+        const bool unsealed = UnsealSlot(slot.id, privateObjects) == CKR_OK;
         for (TokenObject& object : file.publicObjects) {
             if (object.kind != ObjectKind::Certificate)
                 continue;
@@ -53,7 +53,7 @@ int ModuleContext::EnsureLogin(int slotId) {
     if (IsCardSlot(slotId))
         return cards_.EnsureLogin(slotId, pinentryProgram_, parent_);
     if (IsLoggedIn(slotId))
-        return kResultOk;
+        return CKR_OK;
     const int active = activeSlot_;
     activeSlot_ = slotId;
     const int result = Login();
@@ -66,29 +66,29 @@ int ModuleContext::UnsealSlot(int slotId, std::vector<TokenObject>& privateObjec
         return cards_.Unseal(slotId, privateObjects);
     auto it = sessions_.find(slotId);
     if (it == sessions_.end())
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     TokenFile file;
     const int read = store_.Read(it->second.stem, file);
-    if (read != kTokenOk)
+    if (read != CKR_OK)
         return read;
     if (MakeVerifier(it->second.key, file.salt) != file.verifier) {
         EndLogin(slotId);
-        return kTokenWrongPassword;
+        return CKR_PIN_INCORRECT;
     }
     return UnsealToken(file, it->second.key, privateObjects);
 }
 
 int ModuleContext::EditSlot(int slotId, const ObjectEdit& edit) {
     const int login = EnsureLogin(slotId);
-    if (login != kResultOk)
+    if (login != CKR_OK)
         return login;
     if (IsCardSlot(slotId))
         return cards_.Edit(slotId, edit);
     auto it = sessions_.find(slotId);
     if (it == sessions_.end())
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     const int result = EditTokenObjects(store_, it->second.stem, it->second.key, edit);
-    if (result == kTokenWrongPassword)
+    if (result == CKR_PIN_INCORRECT)
         EndLogin(slotId);  // the password was changed by someone else meanwhile
     return result;
 }
@@ -107,42 +107,42 @@ int ModuleContext::PrivateKeyFor(std::span<const uint8_t> certificateDer, int& s
     }
     for (const int id : order) {
         TokenFile file;
-        if (ReadSlotToken(id, file) != kTokenOk)
+        if (ReadSlotToken(id, file) != CKR_OK)
             continue;
         const TokenObject* certificate = FindCertificateObject(file.publicObjects, certificateDer);
         if (!certificate)
             continue;
         const std::string certificateId = certificate->id;
         const int login = EnsureLogin(id);
-        if (login != kResultOk)
+        if (login != CKR_OK)
             return login;
         std::vector<TokenObject> privateObjects;
         int result = UnsealSlot(id, privateObjects);
-        if (result == kResultOk) {
+        if (result == CKR_OK) {
             const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
             if (key) {
                 pkcs8 = Secret(std::span<const uint8_t>(key->value));
                 slotId = id;
             } else {
-                result = kResultNotPresent;
+                result = CKR_TOKEN_NOT_PRESENT;
             }
         }
         WipeObjectList(privateObjects);
         return result;
     }
-    return kResultNotPresent;
+    return CKR_TOKEN_NOT_PRESENT;
 }
 
 int ModuleContext::StoreCertificate(int slotId, std::span<const uint8_t> der,
                                     std::string_view label, std::span<const uint8_t> pkcs8) {
     if (der.empty() || der.size() > kMaxCertificateSize || pkcs8.size() > kMaxPrivateKeySize)
-        return kResultArgumentsBad;
+        return CKR_ARGUMENTS_BAD;
     TokenFile file;
-    if (ReadSlotToken(slotId, file) != kTokenOk)
-        return kResultNotPresent;
+    if (ReadSlotToken(slotId, file) != CKR_OK)
+        return CKR_TOKEN_NOT_PRESENT;
     const int result = EditSlot(slotId, [&](auto& publicObjects, auto& privateObjects) {
         PutCertificate(publicObjects, privateObjects, der, label, pkcs8);
-        return kTokenOk;
+        return CKR_OK;
     });
     slots_.Scan();
     certificateExList_.clear();

@@ -23,14 +23,14 @@ int AskPassword(Pinentry& pinentry, PinPrompt prompt,
     for (int attempt = 1;; ++attempt) {
         Secret password;
         const int asked = pinentry.GetPin(prompt, password);
-        if (asked != kPinOk)
+        if (asked != CKR_OK)
             return asked;
         const int result = check(password);
-        if (result != kPasswordIncorrect)
+        if (result != CKR_PIN_INCORRECT)
             return result;
         Trace("Plg - Password is incorrect (attempt %d)", attempt);
         if (attempt >= kPasswordAttempts)
-            return kPasswordIncorrect;
+            return CKR_PIN_INCORRECT;
         prompt.error = "The password is incorrect. Please try again.";
     }
 }
@@ -38,16 +38,16 @@ int AskPassword(Pinentry& pinentry, PinPrompt prompt,
 int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repeatPrompt,
                    Secret& password) {
     password.Wipe();
-    int failure = kPasswordInvalid;
+    int failure = CKR_PIN_INVALID;
     for (int round = 0; round < kNewPasswordRounds; ++round) {
         Secret first;
         int asked = pinentry.GetPin(prompt, first);
-        if (asked != kPinOk)
+        if (asked != CKR_OK)
             return asked;
         const size_t length = CharacterCount(first);
         if (length < kMinPasswordLength || length > kMaxPasswordLength) {
             Trace("Plg - New password length out of range");
-            failure = kPasswordLengthRange;
+            failure = CKR_PIN_LEN_RANGE;
             prompt.error = "The password must have " + std::to_string(kMinPasswordLength) + " to " +
                            std::to_string(kMaxPasswordLength) + " characters.";
             continue;
@@ -57,16 +57,16 @@ int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repe
         again.error.clear();
         Secret second;
         asked = pinentry.GetPin(again, second);
-        if (asked != kPinOk)
+        if (asked != CKR_OK)
             return asked;
         if (!(first == second)) {
             Trace("Plg - New passwords differ");
-            failure = kPasswordInvalid;
+            failure = CKR_PIN_INVALID;
             prompt.error = "The passwords do not match. Please try again.";
             continue;
         }
         password = std::move(first);
-        return 0;
+        return CKR_OK;
     }
     return failure;
 }

@@ -16,19 +16,15 @@ inline constexpr size_t kMaxPasswordLength = 64;
 inline constexpr int kPasswordAttempts = 3;
 inline constexpr int kNewPasswordRounds = 5;
 
-// PKCS#11 results of the dialogs.
-inline constexpr int kPasswordIncorrect = 160;
-inline constexpr int kPasswordInvalid = 161;
-inline constexpr int kPasswordLengthRange = 162;
-
-// `check` answers 0 (accepted: the dialog ends with 0), 160 (asked again, at most
-// kPasswordAttempts times, then 160) or any other code (the dialog ends with it).
+// `check` answers CKR_OK (accepted: the dialog ends with it), CKR_PIN_INCORRECT (asked
+// again, at most kPasswordAttempts times, then CKR_PIN_INCORRECT) or any other code
+// (the dialog ends with it).
 int AskPassword(Pinentry& pinentry, PinPrompt prompt,
                 const std::function<int(const Secret& password)>& check);
 
 // Asks for a new password and its repetition until both agree and the length is in
-// range: 0 with `password` filled, 1 when cancelled, or after kNewPasswordRounds
-// failed rounds the last failure (161 differing, 162 length).
+// range: CKR_OK with `password` filled, CKR_CANCEL, or after kNewPasswordRounds
+// failed rounds the last failure (CKR_PIN_INVALID differing, CKR_PIN_LEN_RANGE length).
 int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repeatPrompt,
                    Secret& password);
 

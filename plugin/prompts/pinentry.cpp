@@ -95,27 +95,27 @@ void Pinentry::Launch() {
 }
 
 int Pinentry::Start() {
-    if (fd_ < 0 && Spawn() != kPinOk)
-        return kPinFailed;
+    if (fd_ < 0 && Spawn() != CKR_OK)
+        return CKR_FUNCTION_FAILED;
     if (greeted_)
-        return kPinOk;
-    if (ReadReply(nullptr) != kPinOk) {
+        return CKR_OK;
+    if (ReadReply(nullptr) != CKR_OK) {
         Trace("Plg - %s did not greet", program_.c_str());
         Stop();
-        return kPinFailed;
+        return CKR_FUNCTION_FAILED;
     }
     greeted_ = true;
-    return kPinOk;
+    return CKR_OK;
 }
 
 int Pinentry::Spawn() {
     if (program_.empty()) {
         Trace("Plg - No pinentry program: no display and no terminal");
-        return kPinFailed;
+        return CKR_FUNCTION_FAILED;
     }
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
-        return kPinFailed;
+        return CKR_FUNCTION_FAILED;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pair[1], 0);
@@ -144,13 +144,13 @@ int Pinentry::Spawn() {
     if (error != 0) {
         ::close(pair[0]);
         Trace("Plg - Failed to start %s (errno %d)", program_.c_str(), error);
-        return kPinFailed;
+        return CKR_FUNCTION_FAILED;
     }
     fd_ = pair[0];
     pid_ = pid;
     greeted_ = false;
     buffer_.clear();
-    return kPinOk;
+    return CKR_OK;
 }
 
 void Pinentry::Stop() {
@@ -219,17 +219,17 @@ bool Pinentry::ReadLine(std::string& line) {
 int Pinentry::ReadReply(Secret* data) {
     std::string line;
     line.reserve(2 * kMaxLine);  // a line never outgrows it, so no copy is left behind
-    int result = kPinFailed;
+    int result = CKR_FUNCTION_FAILED;
     while (ReadLine(line)) {
         if (line == "OK" || line.rfind("OK ", 0) == 0) {
-            result = kPinOk;
+            result = CKR_OK;
             break;
         }
         if (line.rfind("ERR", 0) == 0) {
             const unsigned long code = std::strtoul(line.c_str() + 3, nullptr, 10);
             const unsigned sub = static_cast<unsigned>(code & 0xFFFF);
-            result = (sub == kGpgErrCanceled || sub == kGpgErrFullyCanceled) ? kPinCancelled
-                                                                             : kPinFailed;
+            result = (sub == kGpgErrCanceled || sub == kGpgErrFullyCanceled) ? CKR_CANCEL
+                                                                             : CKR_FUNCTION_FAILED;
             break;
         }
         if (line.rfind("D ", 0) == 0) {
@@ -252,14 +252,14 @@ int Pinentry::Command(std::string_view command, std::string_view argument) {
         line += AssuanEscape(argument);
     }
     if (!Send(line))
-        return kPinFailed;
+        return CKR_FUNCTION_FAILED;
     return ReadReply(nullptr);
 }
 
 int Pinentry::GetPin(const PinPrompt& prompt, Secret& pin) {
     pin.Wipe();
     int result = Start();
-    if (result != kPinOk)
+    if (result != CKR_OK)
         return result;
     // The settings and the question go out in one write and are answered in order:
     // one round trip instead of one a command. Older pinentry programs reject some
@@ -284,14 +284,14 @@ int Pinentry::GetPin(const PinPrompt& prompt, Secret& pin) {
     batch += "GETPIN";
     if (!Send(batch)) {
         Stop();
-        return kPinFailed;
+        return CKR_FUNCTION_FAILED;
     }
     for (int i = 0; i < settings; ++i)
         ReadReply(nullptr);
     result = ReadReply(&pin);
-    if (result != kPinOk) {
+    if (result != CKR_OK) {
         pin.Wipe();
-        if (result == kPinFailed)
+        if (result == CKR_FUNCTION_FAILED)
             Stop();
     }
     return result;
@@ -299,12 +299,12 @@ int Pinentry::GetPin(const PinPrompt& prompt, Secret& pin) {
 
 int Pinentry::Message(std::string_view title, std::string_view text) {
     int result = Start();
-    if (result != kPinOk)
+    if (result != CKR_OK)
         return result;
     Command("SETTITLE", title);
     Command("SETDESC", text);
     result = Command("MESSAGE", {});
-    return result == kPinFailed ? kPinFailed : kPinOk;
+    return result == CKR_FUNCTION_FAILED ? CKR_FUNCTION_FAILED : CKR_OK;
 }
 
 }  // namespace orx

@@ -11,13 +11,9 @@
 #include <vector>
 
 #include "keys/secret.h"
+#include "results/module_results.h"
 
 namespace orx {
-
-// Results (PKCS#11 return values).
-inline constexpr int kPinOk = 0;
-inline constexpr int kPinCancelled = 1;
-inline constexpr int kPinFailed = 6;
 
 // Environment variable naming the program for tests; it wins over the configuration.
 inline constexpr const char* kPinentryVariable = "ORX_PINENTRY";
@@ -49,7 +45,7 @@ class Pinentry {
     // caller's own work; nothing is shown before a question is asked.
     void Launch();
 
-    // Asks for one password: kPinOk with `pin` filled, kPinCancelled, or kPinFailed
+    // Asks for one password: CKR_OK with `pin` filled, CKR_CANCEL, or CKR_FUNCTION_FAILED
     // when the program cannot be started or breaks the protocol.
     int GetPin(const PinPrompt& prompt, Secret& pin);
     // Shows a message with an OK button.

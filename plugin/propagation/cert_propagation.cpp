@@ -133,7 +133,7 @@ void ModuleContext::PropagateCertificates() {
     std::set<std::string> unreadable;
     for (const SoftSlot& slot : slots_.slots()) {
         TokenFile file;
-        if (slot.state != kTokenOk || store_.Read(slot.stem, file) != kTokenOk) {
+        if (slot.state != CKR_OK || store_.Read(slot.stem, file) != CKR_OK) {
             unreadable.insert(slot.stem);
             continue;
         }
@@ -151,7 +151,7 @@ void ModuleContext::PropagateCertificates() {
         propagatedStamp_ = stamp;
         return;
     }
-    const int result = store_.Locked([&] {
+    const int result = store_.Locked([&]() -> int {
         Manifest manifest = ReadManifest(manifestPath);
         const Manifest before = manifest;
         // One reading of the store for the whole pass: a new token of a thousand
@@ -189,13 +189,13 @@ void ModuleContext::PropagateCertificates() {
         const std::string seen = SeenLine(stamp, FolderStamp(my->folder()));
         if ((manifest != before || !ManifestSaw(manifestPath, seen)) &&
             !WriteManifest(manifestPath, manifest, seen))
-            return kResultFailed;
+            return CKR_FUNCTION_FAILED;
         if (added || removed)
             Trace("Plg - Certificate propagation: %d added to and %d removed from MY", added,
                   removed);
-        return kResultOk;
+        return CKR_OK;
     });
-    if (result == kResultOk)
+    if (result == CKR_OK)
         propagatedStamp_ = stamp;
 }
 

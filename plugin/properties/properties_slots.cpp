@@ -70,7 +70,7 @@ bool ModuleContext::IsLoggedIn(int slotId) {
     // Another process may have changed the password or removed the token meanwhile:
     // a key that no longer opens the file is no login.
     TokenFile file;
-    if (store_.Read(it->second.stem, file) != kTokenOk ||
+    if (store_.Read(it->second.stem, file) != CKR_OK ||
         MakeVerifier(it->second.key, file.salt) != file.verifier) {
         EndLogin(slotId);
         return false;
@@ -81,10 +81,10 @@ bool ModuleContext::IsLoggedIn(int slotId) {
 std::optional<std::string> ModuleContext::TokenInfo() {
     slots_.Scan();
     const SoftSlot* slot = slots_.Find(activeSlot_);
-    if (!slot || slot->state != kTokenOk)
+    if (!slot || slot->state != CKR_OK)
         return std::nullopt;
     TokenFile file;
-    if (store_.Read(slot->stem, file) != kTokenOk)
+    if (store_.Read(slot->stem, file) != CKR_OK)
         return std::nullopt;
     char kdf[96];
     if (file.kdf.kind == KdfKind::Scrypt) {
@@ -154,7 +154,7 @@ std::optional<std::string> ModuleContext::SlotEntry(std::string_view name, int i
     }
     int at = 0;
     for (const SoftSlot& slot : slots_.slots()) {
-        if (usable && slot.state != kTokenOk)
+        if (usable && slot.state != CKR_OK)
             continue;
         if (at++ != index)
             continue;

@@ -47,15 +47,16 @@ PinPrompt Prompt(const std::string& description, const char* prompt) {
 // Opens a parsed token with a password from the user; fills key and objects.
 int UnlockWithPrompt(Pinentry& pinentry, const TokenFile& file, const std::string& description,
                      TokenKey& key, std::vector<TokenObject>& privateObjects) {
-    return AskPassword(pinentry, Prompt(description, "Password:"), [&](const Secret& password) {
-        TokenKey candidate;
-        if (!DeriveFileKey(file, password.view(), candidate))
-            return kResultFailed;
-        const int result = UnsealToken(file, candidate, privateObjects);
-        if (result == kTokenOk)
-            key = std::move(candidate);
-        return result;
-    });
+    return AskPassword(pinentry, Prompt(description, "Password:"),
+                       [&](const Secret& password) -> int {
+                           TokenKey candidate;
+                           if (!DeriveFileKey(file, password.view(), candidate))
+                               return CKR_FUNCTION_FAILED;
+                           const int result = UnsealToken(file, candidate, privateObjects);
+                           if (result == CKR_OK)
+                               key = std::move(candidate);
+                           return result;
+                       });
 }
 
 }  // namespace
@@ -72,13 +73,13 @@ int ModuleContext::CreateToken() {
     TokenFile file;
     TokenKey key;
     std::vector<TokenObject> privateObjects;
-    int result = kResultOk;
+    int result = CKR_OK;
 
     if (!data.empty()) {
         const std::optional<std::vector<uint8_t>> bytes = DecodeBase64(data);
-        if (!bytes || ParseTokenFile(*bytes, file) != kTokenOk) {
+        if (!bytes || ParseTokenFile(*bytes, file) != CKR_OK) {
             Trace("Plg - CreateToken failed: the token data is damaged");
-            return kResultBadContent;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
         }
         // A copy is taken only once its password proved it whole; it becomes a token
         // of its own with a new serial number.
@@ -86,58 +87,58 @@ int ModuleContext::CreateToken() {
             pinentry, file,
             "Enter the password of the soft token \"" + file.label + "\" to import it.", key,
             privateObjects);
-        if (result != kResultOk) {
+        if (result != CKR_OK) {
             Trace("Plg - CreateToken failed (%d)", result);
             return result;
         }
         if (!label.empty())
             file.label = label;
         if (!RandomBytes(file.serial))
-            result = kResultFailed;
+            result = CKR_FUNCTION_FAILED;
     } else {
         if (label.empty() || label.find_first_not_of(' ') == std::string::npos) {
             Trace("Plg - CreateToken failed: no label");
-            return kResultArgumentsBad;
+            return CKR_ARGUMENTS_BAD;
         }
         Secret password;
         result = AskNewPassword(
             pinentry,
             Prompt("Choose a password for the new soft token \"" + label + "\".", "New password:"),
             "Repeat password:", password);
-        if (result == kResultOk &&
+        if (result == CKR_OK &&
             !NewTokenFile(label, password.view(), DefaultKdfParams(), file, key))
-            result = kResultFailed;
+            result = CKR_FUNCTION_FAILED;
     }
     std::vector<uint8_t> bytes;
-    if (result == kResultOk && !SerializeTokenFile(file, key, privateObjects, bytes))
-        result = kResultFailed;
+    if (result == CKR_OK && !SerializeTokenFile(file, key, privateObjects, bytes))
+        result = CKR_FUNCTION_FAILED;
     WipeObjects(privateObjects);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - CreateToken failed (%d)", result);
         return result;
     }
 
     int id = -1;
-    result = store_.Locked([&] {
+    result = store_.Locked([&]() -> int {
         std::string stem;
         int created = store_.CreateLocked(file.label, bytes, stem);
-        if (created != kTokenOk)
+        if (created != CKR_OK)
             return created;
         id = slots_.AssignLocked(stem);
         if (id < 0) {
             store_.RemoveLocked(stem);
-            return kResultFailed;
+            return CKR_FUNCTION_FAILED;
         }
-        return kResultOk;
+        return CKR_OK;
     });
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - CreateToken failed (%d)", result);
         return result;
     }
     slots_.Scan();
     activeSlot_ = id;
     Trace("Plg - CreateToken ... done (slot %d)", id);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::DeleteToken() {
@@ -146,25 +147,25 @@ int ModuleContext::DeleteToken() {
     const SoftSlot* slot = slots_.Find(activeSlot_);
     if (!slot) {
         Trace("Plg - DeleteToken failed: no token in slot %d", activeSlot_);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
     const std::string stem = slot->stem;
     const int id = slot->id;
-    const int result = store_.Locked([&] {
+    const int result = store_.Locked([&]() -> int {
         const int removed = store_.RemoveLocked(stem);
-        if (removed == kTokenOk)
+        if (removed == CKR_OK)
             slots_.ForgetLocked(stem);
         return removed;
     });
     EndLogin(id);
     slots_.Scan();
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - DeleteToken failed (%d)", result);
         return result;
     }
     activeSlot_ = slots_.slots().empty() ? 0 : slots_.slots().front().id;
     Trace("Plg - DeleteToken ... done (slot %d)", id);
-    return kResultOk;
+    return CKR_OK;
 }
 
 void ModuleContext::PrepareSoftLogin() {
@@ -172,7 +173,7 @@ void ModuleContext::PrepareSoftLogin() {
         return;
     slots_.Scan();
     for (const SoftSlot& slot : slots_.slots()) {
-        if (slot.state == kTokenOk && !IsLoggedIn(slot.id)) {
+        if (slot.state == CKR_OK && !IsLoggedIn(slot.id)) {
             readyPinentry_ = std::make_unique<Pinentry>(ChoosePinentry(pinentryProgram_), parent_);
             readyPinentry_->Launch();
             return;
@@ -192,15 +193,15 @@ int ModuleContext::Login() {
     const SoftSlot* slot = slots_.Find(activeSlot_);
     if (!slot) {
         Trace("Plg - Login failed: no token in slot %d", activeSlot_);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
     if (IsLoggedIn(slot->id)) {
         Trace("Plg - Login ... done (already logged in)");
-        return kResultOk;
+        return CKR_OK;
     }
     TokenFile file;
     int result = store_.Read(slot->stem, file);
-    if (result != kTokenOk) {
+    if (result != CKR_OK) {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
@@ -211,13 +212,13 @@ int ModuleContext::Login() {
                               "Enter the password of the soft token " + TokenLabelFor(*slot) + ".",
                               session.key, privateObjects);
     WipeObjects(privateObjects);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
     sessions_[slot->id] = std::move(session);
     Trace("Plg - Login ... done (slot %d)", slot->id);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::ChangePassword() {
@@ -226,13 +227,13 @@ int ModuleContext::ChangePassword() {
     const SoftSlot* slot = slots_.Find(activeSlot_);
     if (!slot) {
         Trace("Plg - ChangePassword failed: no token in slot %d", activeSlot_);
-        return kResultNotPresent;
+        return CKR_TOKEN_NOT_PRESENT;
     }
     const std::string stem = slot->stem;
     const int id = slot->id;
     TokenFile file;
     int result = store_.Read(stem, file);
-    if (result != kTokenOk) {
+    if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
@@ -244,7 +245,7 @@ int ModuleContext::ChangePassword() {
         "Enter the current password of the soft token " + TokenLabelFor(*slot) + ".", oldKey,
         privateObjects);
     WipeObjects(privateObjects);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
@@ -254,25 +255,25 @@ int ModuleContext::ChangePassword() {
         Prompt("Choose the new password of the soft token " + TokenLabelFor(*slot) + ".",
                "New password:"),
         "Repeat password:", password);
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
     TokenKey newKey;
     // The file is read again under the lock: what another process wrote since the
     // first read is kept, and a password changed meanwhile is not overwritten.
-    result = store_.Locked([&] {
+    result = store_.Locked([&]() -> int {
         TokenFile current;
         int read = store_.Read(stem, current);
-        if (read != kTokenOk)
+        if (read != CKR_OK)
             return read;
         std::vector<TokenObject> objects;
         read = UnsealToken(current, oldKey, objects);
-        if (read == kTokenOk) {
+        if (read == CKR_OK) {
             std::vector<uint8_t> bytes;
             if (!RekeyTokenFile(current, password.view(), newKey) ||
                 !SerializeTokenFile(current, newKey, objects, bytes)) {
-                read = kResultFailed;
+                read = CKR_FUNCTION_FAILED;
             } else {
                 read = store_.ReplaceLocked(stem, bytes);
             }
@@ -280,14 +281,14 @@ int ModuleContext::ChangePassword() {
         WipeObjects(objects);
         return read;
     });
-    if (result != kResultOk) {
+    if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
     if (auto it = sessions_.find(id); it != sessions_.end())
         it->second.key = std::move(newKey);
     Trace("Plg - ChangePassword ... done (slot %d)", id);
-    return kResultOk;
+    return CKR_OK;
 }
 
 int ModuleContext::About() {

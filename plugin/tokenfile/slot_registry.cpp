@@ -97,11 +97,11 @@ void SlotRegistry::Scan() {
     const bool missing = std::any_of(stems.begin(), stems.end(),
                                      [&](const std::string& stem) { return !index.count(stem); });
     if (missing) {
-        store_.Locked([&] {
+        store_.Locked([&]() -> int {
             index = ReadIndex();
             if (Complete(index))
                 WriteIndex(index);
-            return kTokenOk;
+            return CKR_OK;
         });
     }
 
@@ -125,11 +125,11 @@ void SlotRegistry::Scan() {
         }
         TokenFile file;
         slot.state = store_.Read(stem, file);
-        if (slot.state == kTokenOk) {
+        if (slot.state == CKR_OK) {
             slot.label = file.label;
             slot.serial = FormatSerial(file.serial);
         } else {
-            if (slot.state != kTokenDamaged)
+            if (slot.state != CKR_ATTRIBUTE_VALUE_INVALID)
                 continue;  // gone since the listing
             slot.label = stem;
             Trace("Plg - Token file %s is damaged", slot.path.c_str());

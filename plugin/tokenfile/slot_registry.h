@@ -18,8 +18,8 @@ struct SoftSlot {
     int id = 0;
     std::string stem;
     std::string path;
-    int state = kTokenOk;  // kTokenOk, or kTokenDamaged when the file fails its checks
-    std::string label;     // the file name when the file is damaged
+    int state = CKR_OK;  // CKR_OK, or CKR_ATTRIBUTE_VALUE_INVALID when the file fails its checks
+    std::string label;   // the file name when the file is damaged
     std::string serial;
     // What the cached header was read from.
     unsigned long long inode = 0;

@@ -193,19 +193,19 @@ bool DecodeObjects(std::span<const uint8_t> bytes, std::vector<TokenObject>& obj
 int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
     file = TokenFile{};
     if (bytes.size() < kPrefixSize + 4 + kTagSize + kDigestSize || bytes.size() > kMaxTokenFileSize)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     const auto body = bytes.subspan(0, bytes.size() - kDigestSize);
     const auto digest = Sha256(body);
     if (CRYPTO_memcmp(digest.data(), bytes.data() + body.size(), kDigestSize) != 0)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
 
     Reader in(body);
     if (in.Text(kMagic.size()) != kMagic || in.U16() != kFormatVersion)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     const uint32_t headerSize = in.U32();
     auto records = in.Bytes(headerSize);
     if (!in.ok())
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     file.authenticated.assign(body.begin(), body.begin() + static_cast<long>(in.position()));
 
     unsigned seen = 0;
@@ -214,10 +214,10 @@ int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
         const uint8_t tag = header.U8();
         auto value = header.Bytes(header.U32());
         if (!header.ok())
-            return kTokenDamaged;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
         if (tag >= kTagKdf && tag <= kTagNonce) {
             if (seen & (1u << tag))
-                return kTokenDamaged;
+                return CKR_ATTRIBUTE_VALUE_INVALID;
             seen |= 1u << tag;
         }
         bool good = true;
@@ -249,18 +249,18 @@ int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
                 break;  // later additions that this version does not know
         }
         if (!good)
-            return kTokenDamaged;
+            return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     constexpr unsigned kRequired = (1u << (kTagNonce + 1)) - 2;
     if (!header.ok() || seen != kRequired)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
 
     const uint32_t sealedSize = in.U32();
     auto sealed = in.Bytes(sealedSize);
     if (!in.ok() || in.left() != 0 || sealed.size() < kTagSize)
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     file.sealed.assign(sealed.begin(), sealed.end());
-    return kTokenOk;
+    return CKR_OK;
 }
 
 std::string FormatSerial(const std::array<uint8_t, 8>& serial) {
@@ -284,13 +284,13 @@ int UnsealToken(const TokenFile& file, const TokenKey& key,
     privateObjects.clear();
     const auto verifier = MakeVerifier(key, file.salt);
     if (CRYPTO_memcmp(verifier.data(), file.verifier.data(), verifier.size()) != 0)
-        return kTokenWrongPassword;
+        return CKR_PIN_INCORRECT;
     Secret plain;
     if (!OpenPrivate(key, file.nonce, file.authenticated, file.sealed, plain))
-        return kTokenDamaged;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
     if (!DecodeObjects(plain.span(), privateObjects))
-        return kTokenDamaged;
-    return kTokenOk;
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    return CKR_OK;
 }
 
 bool NewTokenFile(std::string_view label, std::string_view password, const KdfParams& kdf,

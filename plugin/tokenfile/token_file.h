@@ -12,19 +12,13 @@
 
 #include "keys/secret.h"
 #include "keys/token_crypto.h"
+#include "results/module_results.h"
 
 namespace orx {
 
 inline constexpr std::string_view kTokenFileExtension = ".tkn";
 inline constexpr size_t kMaxTokenFileSize = 16u << 20;
 inline constexpr size_t kMaxLabelSize = 64;
-
-// Outcomes of reading a token file (PKCS#11 return values where the module passes
-// them on).
-inline constexpr int kTokenOk = 0;
-inline constexpr int kTokenFailed = 6;
-inline constexpr int kTokenDamaged = 19;
-inline constexpr int kTokenWrongPassword = 160;
 
 // What the token keeps: certificates (with or without a private key of the same id)
 // and data objects. The private ones travel only inside the sealed part.
@@ -52,14 +46,14 @@ struct TokenFile {
     std::vector<uint8_t> authenticated;  // the header bytes as read: the GCM's associated data
 };
 
-// Checks the frame and the checksum and reads the header; kTokenOk or kTokenDamaged.
+// Checks the frame and the checksum and reads the header; CKR_OK or CKR_ATTRIBUTE_VALUE_INVALID.
 int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file);
 
 // The serial number as shown: four groups of four hex digits.
 std::string FormatSerial(const std::array<uint8_t, 8>& serial);
 
 // Checks the password's key against the verifier, then opens the sealed part, which
-// also authenticates the header: kTokenOk, kTokenWrongPassword or kTokenDamaged.
+// also authenticates the header: CKR_OK, CKR_PIN_INCORRECT or CKR_ATTRIBUTE_VALUE_INVALID.
 int UnsealToken(const TokenFile& file, const TokenKey& key,
                 std::vector<TokenObject>& privateObjects);
 

@@ -148,23 +148,23 @@ void WipeObjectList(std::vector<TokenObject>& objects) {
 
 int EditTokenObjects(const TokenStore& store, std::string_view stem, const TokenKey& key,
                      const ObjectEdit& edit) {
-    return store.Locked([&] {
+    return store.Locked([&]() -> int {
         TokenFile file;
         int result = store.Read(stem, file);
-        if (result != kTokenOk)
+        if (result != CKR_OK)
             return result;
         if (MakeVerifier(key, file.salt) != file.verifier)
-            return kTokenWrongPassword;
+            return CKR_PIN_INCORRECT;
         std::vector<TokenObject> privateObjects;
         result = UnsealToken(file, key, privateObjects);
-        if (result == kTokenOk)
+        if (result == CKR_OK)
             result = edit(file.publicObjects, privateObjects);
         std::vector<uint8_t> bytes;
-        if (result == kTokenOk && !SerializeTokenFile(file, key, privateObjects, bytes))
-            result = kTokenFailed;
-        if (result == kTokenOk && bytes.size() > kMaxTokenFileSize)
-            result = kTokenFailed;
-        if (result == kTokenOk)
+        if (result == CKR_OK && !SerializeTokenFile(file, key, privateObjects, bytes))
+            result = CKR_FUNCTION_FAILED;
+        if (result == CKR_OK && bytes.size() > kMaxTokenFileSize)
+            result = CKR_FUNCTION_FAILED;
+        if (result == CKR_OK)
             result = store.ReplaceLocked(stem, bytes);
         WipeObjectList(privateObjects);
         if (!bytes.empty())

@@ -55,9 +55,10 @@ void WipeObjectList(std::vector<TokenObject>& objects);
 
 // Under the folder lock: reads the token file again, opens its sealed part with the
 // key, lets `edit` change both lists and writes the file back when `edit` answers
-// kTokenOk. Answers kTokenOk, edit's answer, kTokenWrongPassword when the key no
-// longer opens the file (its password was changed meanwhile), kTokenDamaged, 224
-// when the file is gone, or kTokenFailed (also when the file would grow too big).
+// CKR_OK. Answers CKR_OK, edit's answer, CKR_PIN_INCORRECT when the key no longer
+// opens the file (its password was changed meanwhile), CKR_ATTRIBUTE_VALUE_INVALID,
+// CKR_TOKEN_NOT_PRESENT when the file is gone, or CKR_FUNCTION_FAILED (also when the
+// file would grow too big).
 using ObjectEdit = std::function<int(std::vector<TokenObject>& publicObjects,
                                      std::vector<TokenObject>& privateObjects)>;
 int EditTokenObjects(const TokenStore& store, std::string_view stem, const TokenKey& key,

@@ -15,8 +15,6 @@ namespace orx {
 
 namespace {
 
-constexpr int kNotPresent = 224;
-
 bool EndsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
@@ -78,15 +76,16 @@ uint64_t TokenStore::ChangeStamp() const {
 int TokenStore::ReadBytes(std::string_view stem, std::vector<uint8_t>& bytes) const {
     if (!ReadWholeFile(PathOf(stem), bytes, kMaxTokenFileSize)) {
         struct stat info {};
-        return ::stat(PathOf(stem).c_str(), &info) == 0 ? kTokenDamaged : kNotPresent;
+        return ::stat(PathOf(stem).c_str(), &info) == 0 ? CKR_ATTRIBUTE_VALUE_INVALID
+                                                        : CKR_TOKEN_NOT_PRESENT;
     }
-    return kTokenOk;
+    return CKR_OK;
 }
 
 int TokenStore::Read(std::string_view stem, TokenFile& file) const {
     std::vector<uint8_t> bytes;
     const int result = ReadBytes(stem, bytes);
-    if (result != kTokenOk)
+    if (result != CKR_OK)
         return result;
     return ParseTokenFile(bytes, file);
 }
@@ -94,11 +93,11 @@ int TokenStore::Read(std::string_view stem, TokenFile& file) const {
 int TokenStore::Locked(const std::function<int()>& work) const {
     if (!MakeFolders(folder_.substr(0, folder_.size() - 1))) {
         Trace("Plg - Failed to create the token folder %s", folder_.c_str());
-        return kTokenFailed;
+        return CKR_FUNCTION_FAILED;
     }
     FileLock lock(folder_ + std::string(kLockFileName));
     if (!lock.locked())
-        return kTokenFailed;
+        return CKR_FUNCTION_FAILED;
     // Only a writer that died leaves a ".new-" file: live writers hold this lock.
     std::unique_ptr<DIR, DirClose> dir(opendir(folder_.c_str()));
     if (dir) {
@@ -130,24 +129,24 @@ int TokenStore::CreateLocked(std::string_view label, std::span<const uint8_t> by
     stem = base;
     for (int n = 2; isTaken(stem); ++n) {
         if (n > 9999)
-            return kTokenFailed;
+            return CKR_FUNCTION_FAILED;
         stem = base + "-" + std::to_string(n);
     }
-    return AtomicWriteFile(PathOf(stem), bytes) ? kTokenOk : kTokenFailed;
+    return AtomicWriteFile(PathOf(stem), bytes) ? CKR_OK : CKR_FUNCTION_FAILED;
 }
 
 int TokenStore::ReplaceLocked(std::string_view stem, std::span<const uint8_t> bytes) const {
     struct stat info {};
     if (::stat(PathOf(stem).c_str(), &info) != 0)
-        return kNotPresent;
-    return AtomicWriteFile(PathOf(stem), bytes) ? kTokenOk : kTokenFailed;
+        return CKR_TOKEN_NOT_PRESENT;
+    return AtomicWriteFile(PathOf(stem), bytes) ? CKR_OK : CKR_FUNCTION_FAILED;
 }
 
 int TokenStore::RemoveLocked(std::string_view stem) const {
     struct stat info {};
     if (::stat(PathOf(stem).c_str(), &info) != 0)
-        return kNotPresent;
-    return RemoveFileDurably(PathOf(stem)) ? kTokenOk : kTokenFailed;
+        return CKR_TOKEN_NOT_PRESENT;
+    return RemoveFileDurably(PathOf(stem)) ? CKR_OK : CKR_FUNCTION_FAILED;
 }
 
 std::string TokenStore::StemFromLabel(std::string_view label) {

@@ -29,11 +29,12 @@ class TokenStore {
     // A value that changes whenever a token file is created, replaced or removed.
     uint64_t ChangeStamp() const;
 
-    // Reads and checks a token file: kTokenOk, kTokenDamaged, or 224 when it is gone.
+    // Reads and checks a token file: CKR_OK, CKR_ATTRIBUTE_VALUE_INVALID, or
+    // CKR_TOKEN_NOT_PRESENT when it is gone.
     int Read(std::string_view stem, TokenFile& file) const;
     int ReadBytes(std::string_view stem, std::vector<uint8_t>& bytes) const;
 
-    // Runs `work` under the folder lock (creating the folder); kTokenFailed when the
+    // Runs `work` under the folder lock (creating the folder); CKR_FUNCTION_FAILED when the
     // lock cannot be had, otherwise what `work` answers. Left-over files of writers
     // that died are removed first.
     int Locked(const std::function<int()>& work) const;

@@ -76,24 +76,24 @@ TEST(AtomicFile, AWriterKilledWithSigkillLeavesOldOrNewContent) {
     const auto a = testing::MakeTokenBytes("Kill", "secret-1", std::string(200000, 'A'));
     const auto b = testing::MakeTokenBytes("Kill", "secret-1", std::string(300000, 'B'));
     std::string stem;
-    ASSERT_EQ(store.Locked([&] { return store.CreateLocked("Kill", a, stem); }), kTokenOk);
+    ASSERT_EQ(store.Locked([&]() -> int { return store.CreateLocked("Kill", a, stem); }), CKR_OK);
     for (int round = 0; round < 8; ++round) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (int i = 0;; ++i)
-                store.Locked([&] { return store.ReplaceLocked(stem, i % 2 ? a : b); });
+                store.Locked([&]() -> int { return store.ReplaceLocked(stem, i % 2 ? a : b); });
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5 + round * 7));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         std::vector<uint8_t> now;
-        ASSERT_EQ(store.ReadBytes(stem, now), kTokenOk);
+        ASSERT_EQ(store.ReadBytes(stem, now), CKR_OK);
         EXPECT_TRUE(now == a || now == b) << "round " << round;
         TokenFile file;
-        EXPECT_EQ(ParseTokenFile(now, file), kTokenOk);
+        EXPECT_EQ(ParseTokenFile(now, file), CKR_OK);
     }
-    store.Locked([] { return kTokenOk; });
+    store.Locked([] { return CKR_OK; });
     for (const std::string& name : FolderEntries(store.folder()))
         EXPECT_EQ(name.find(".new-"), std::string::npos) << name;
 }
@@ -108,26 +108,27 @@ TEST(AtomicFile, TwoProcessesChangingOneTokenLoseNoChange) {
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(SerializeTokenFile(file, key, {}, bytes));
     std::string stem;
-    ASSERT_EQ(store.Locked([&] { return store.CreateLocked("Shared", bytes, stem); }), kTokenOk);
+    ASSERT_EQ(store.Locked([&]() -> int { return store.CreateLocked("Shared", bytes, stem); }),
+              CKR_OK);
 
     constexpr int kEach = 15;
     auto addObjects = [&](char tag) {
         for (int i = 0; i < kEach; ++i) {
-            const int result = store.Locked([&] {
+            const int result = store.Locked([&]() -> int {
                 TokenFile current;
-                if (store.Read(stem, current) != kTokenOk)
-                    return kTokenFailed;
+                if (store.Read(stem, current) != CKR_OK)
+                    return CKR_FUNCTION_FAILED;
                 std::vector<TokenObject> objects;
-                if (UnsealToken(current, key, objects) != kTokenOk)
-                    return kTokenFailed;
+                if (UnsealToken(current, key, objects) != CKR_OK)
+                    return CKR_FUNCTION_FAILED;
                 objects.push_back({ObjectKind::Data, true, std::string(1, tag) + std::to_string(i),
                                    "", "", testing::Bytes("v")});
                 std::vector<uint8_t> out;
                 if (!SerializeTokenFile(current, key, objects, out))
-                    return kTokenFailed;
+                    return CKR_FUNCTION_FAILED;
                 return store.ReplaceLocked(stem, out);
             });
-            if (result != kTokenOk)
+            if (result != CKR_OK)
                 return false;
         }
         return true;
@@ -143,9 +144,9 @@ TEST(AtomicFile, TwoProcessesChangingOneTokenLoseNoChange) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     TokenFile final;
-    ASSERT_EQ(store.Read(stem, final), kTokenOk);
+    ASSERT_EQ(store.Read(stem, final), CKR_OK);
     std::vector<TokenObject> objects;
-    ASSERT_EQ(UnsealToken(final, key, objects), kTokenOk);
+    ASSERT_EQ(UnsealToken(final, key, objects), CKR_OK);
     EXPECT_EQ(objects.size(), 2u * kEach);
 }
 

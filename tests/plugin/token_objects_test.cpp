@@ -108,9 +108,10 @@ TEST(CertificateInput, ContainersAreToldApartFromGarbage) {
     EXPECT_TRUE(der.empty());
     EXPECT_EQ(ReadCertificateInput("-----BEGIN PKCS7-----\nMAA=\n-----END PKCS7-----\n", der),
               kCertificateInputContainer);
-    EXPECT_EQ(ReadCertificateInput(EncodeBase64(Bytes("0123456789")), der), kCertificateInputBad);
+    EXPECT_EQ(ReadCertificateInput(EncodeBase64(Bytes("0123456789")), der),
+              CKR_ATTRIBUTE_VALUE_INVALID);
     const auto cert = MakeDer({});
-    EXPECT_EQ(ReadCertificateInput(EncodeBase64(cert), der), kCertificateInputOk);
+    EXPECT_EQ(ReadCertificateInput(EncodeBase64(cert), der), CKR_OK);
     EXPECT_EQ(der, cert);
 }
 
@@ -129,8 +130,8 @@ TEST_F(ContextKeys, AStoredKeyIsFoundAfterALoginAndNeverInTheFile) {
         Script({"pin keys-password"});
         ASSERT_EQ(context.StoreCertificate(slot, withKey, "With Key", pkcs8), 0);
         ASSERT_EQ(context.StoreCertificate(slot, withoutKey, "No Key", {}), 0);  // logged in
-        EXPECT_EQ(context.StoreCertificate(slot + 1, withoutKey, "", {}), kResultNotPresent);
-        EXPECT_EQ(context.StoreCertificate(slot, {}, "", {}), kResultArgumentsBad);
+        EXPECT_EQ(context.StoreCertificate(slot + 1, withoutKey, "", {}), CKR_TOKEN_NOT_PRESENT);
+        EXPECT_EQ(context.StoreCertificate(slot, {}, "", {}), CKR_ARGUMENTS_BAD);
         const auto listed = context.TokenCertificates();
         ASSERT_EQ(listed.size(), 2u);
         EXPECT_TRUE(listed[0].hasPrivateKey);
@@ -143,13 +144,13 @@ TEST_F(ContextKeys, AStoredKeyIsFoundAfterALoginAndNeverInTheFile) {
     int found = 0;
     Secret key;
     Script({"cancel"});
-    EXPECT_EQ(context.PrivateKeyFor(withKey, found, key), kResultCancelled);
+    EXPECT_EQ(context.PrivateKeyFor(withKey, found, key), CKR_CANCEL);
     Script({"pin keys-password"});
     ASSERT_EQ(context.PrivateKeyFor(withKey, found, key), 0);
     EXPECT_EQ(found, slot);
     EXPECT_EQ(std::vector<uint8_t>(key.span().begin(), key.span().end()), pkcs8);
-    EXPECT_EQ(context.PrivateKeyFor(withoutKey, found, key), kResultNotPresent);
-    EXPECT_EQ(context.PrivateKeyFor(MakeDer({"Elsewhere"}), found, key), kResultNotPresent);
+    EXPECT_EQ(context.PrivateKeyFor(withoutKey, found, key), CKR_TOKEN_NOT_PRESENT);
+    EXPECT_EQ(context.PrivateKeyFor(MakeDer({"Elsewhere"}), found, key), CKR_TOKEN_NOT_PRESENT);
 }
 
 }  // namespace
