@@ -8,6 +8,7 @@
 #include <openssl/rand.h>
 #include <openssl/sha.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -49,8 +50,15 @@ KdfParams DefaultKdfParams() {
     return params;
 }
 
-std::string_view KdfName(KdfKind kind) {
-    return kind == KdfKind::Scrypt ? "scrypt" : "pbkdf2-sha256";
+std::string KdfDescription(const KdfParams& params) {
+    char text[96];
+    if (params.kind == KdfKind::Scrypt) {
+        std::snprintf(text, sizeof text, "scrypt N=2^%u r=%u p=%u", params.log2N, params.r,
+                      params.p);
+    } else {
+        std::snprintf(text, sizeof text, "pbkdf2-sha256 %u", params.iterations);
+    }
+    return text;
 }
 
 bool DeriveTokenKey(std::string_view password, std::span<const uint8_t> salt,

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -35,7 +36,9 @@ bool KdfParamsAcceptable(const KdfParams& params);
 inline constexpr const char* kKdfCostVariable = "ORX_TOKEN_KDF_LOG2N";
 // The parameters for a new token: scrypt N = 2^16, r = 8, p = 1, or cheaper as above.
 KdfParams DefaultKdfParams();
-std::string_view KdfName(KdfKind kind);
+// The derivation as "TokenInfo" shows it: "scrypt N=2^16 r=8 p=1",
+// "pbkdf2-sha256 600000".
+std::string KdfDescription(const KdfParams& params);
 
 inline constexpr size_t kSaltSize = 16;
 inline constexpr size_t kNonceSize = 12;

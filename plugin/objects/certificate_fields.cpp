@@ -50,15 +50,4 @@ bool ReadCertificateFields(std::span<const uint8_t> der, CertificateFields& fiel
     return true;
 }
 
-std::string ListField(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c == ';')
-            c = ',';
-        else if (static_cast<unsigned char>(c) < 0x20)
-            c = ' ';
-    }
-    return out;
-}
-
 }  // namespace orx

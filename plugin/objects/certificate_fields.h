@@ -30,8 +30,4 @@ bool ReadCertificateFields(std::span<const uint8_t> der, CertificateFields& fiel
 // keyEncipherment 0x20, dataEncipherment 0x10, ... ; 0 when it is malformed.
 uint8_t KeyUsageBits(std::span<const uint8_t> element);
 
-// A value for a ";"-separated field: ";" becomes "," and control characters blanks,
-// so that the fields stay countable and an entry stays one line.
-std::string ListField(std::string_view text);
-
 }  // namespace orx

@@ -1,5 +1,6 @@
 #include "prompts/password_prompt.h"
 
+#include "core/product_identity.h"
 #include "core/trace.h"
 
 namespace orx {
@@ -17,6 +18,14 @@ size_t CharacterCount(const Secret& password) {
 }
 
 }  // namespace
+
+PinPrompt MakePrompt(std::string_view subject, std::string description, std::string prompt) {
+    PinPrompt p;
+    p.title = GetProductName() + " " + std::string(subject);
+    p.description = std::move(description);
+    p.prompt = std::move(prompt);
+    return p;
+}
 
 int AskPassword(Pinentry& pinentry, PinPrompt prompt,
                 const std::function<int(const Secret& password)>& check) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "keys/secret.h"
 #include "prompts/pinentry.h"
@@ -15,6 +16,10 @@ inline constexpr size_t kMinPasswordLength = 6;
 inline constexpr size_t kMaxPasswordLength = 64;
 inline constexpr int kPasswordAttempts = 3;
 inline constexpr int kNewPasswordRounds = 5;
+
+// A dialog of the module, titled with the product's name and what it opens
+// ("Soft Token", "Card").
+PinPrompt MakePrompt(std::string_view subject, std::string description, std::string prompt);
 
 // `check` answers CKR_OK (accepted: the dialog ends with it), CKR_PIN_INCORRECT (asked
 // again, at most kPasswordAttempts times, then CKR_PIN_INCORRECT) or any other code

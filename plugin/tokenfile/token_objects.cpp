@@ -155,20 +155,49 @@ int EditTokenObjects(const TokenStore& store, std::string_view stem, const Token
             return result;
         if (MakeVerifier(key, file.salt) != file.verifier)
             return CKR_PIN_INCORRECT;
-        std::vector<TokenObject> privateObjects;
-        result = UnsealToken(file, key, privateObjects);
-        if (result == CKR_OK)
-            result = edit(file.publicObjects, privateObjects);
         std::vector<uint8_t> bytes;
-        if (result == CKR_OK && !SerializeTokenFile(file, key, privateObjects, bytes))
-            result = CKR_FUNCTION_FAILED;
-        if (result == CKR_OK && bytes.size() > kMaxTokenFileSize)
-            result = CKR_FUNCTION_FAILED;
+        result = EditSealedObjects(file, key, edit, bytes);
         if (result == CKR_OK)
             result = store.ReplaceLocked(stem, bytes);
-        WipeObjectList(privateObjects);
         if (!bytes.empty())
             OPENSSL_cleanse(bytes.data(), bytes.size());
+        return result;
+    });
+}
+
+int EditSealedObjects(TokenFile& file, const TokenKey& key, const ObjectEdit& edit,
+                      std::vector<uint8_t>& bytes) {
+    std::vector<TokenObject> privateObjects;
+    int result = UnsealToken(file, key, privateObjects);
+    if (result == CKR_OK)
+        result = edit(file.publicObjects, privateObjects);
+    if (result == CKR_OK && !SerializeTokenFile(file, key, privateObjects, bytes))
+        result = CKR_FUNCTION_FAILED;
+    if (result == CKR_OK && bytes.size() > kMaxTokenFileSize)
+        result = CKR_FUNCTION_FAILED;
+    WipeObjectList(privateObjects);
+    return result;
+}
+
+int ChangeTokenPassword(const TokenStore& store, std::string_view stem, const TokenKey& oldKey,
+                        std::string_view password, TokenKey& newKey) {
+    return store.Locked([&]() -> int {
+        TokenFile current;
+        int result = store.Read(stem, current);
+        if (result != CKR_OK)
+            return result;
+        std::vector<TokenObject> objects;
+        result = UnsealToken(current, oldKey, objects);
+        if (result == CKR_OK) {
+            std::vector<uint8_t> bytes;
+            if (!RekeyTokenFile(current, password, newKey) ||
+                !SerializeTokenFile(current, newKey, objects, bytes)) {
+                result = CKR_FUNCTION_FAILED;
+            } else {
+                result = store.ReplaceLocked(stem, bytes);
+            }
+        }
+        WipeObjectList(objects);
         return result;
     });
 }

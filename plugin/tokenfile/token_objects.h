@@ -64,4 +64,19 @@ using ObjectEdit = std::function<int(std::vector<TokenObject>& publicObjects,
 int EditTokenObjects(const TokenStore& store, std::string_view stem, const TokenKey& key,
                      const ObjectEdit& edit);
 
+// Under the folder lock: reads the token file again, opens it with the old key and
+// seals it for `password` under a new salt, so that what another process wrote since
+// stays. CKR_OK with `newKey`; the reading's or the unsealing's answer
+// (CKR_PIN_INCORRECT when the password was changed meanwhile); CKR_FUNCTION_FAILED.
+int ChangeTokenPassword(const TokenStore& store, std::string_view stem, const TokenKey& oldKey,
+                        std::string_view password, TokenKey& newKey);
+
+// The change itself, wherever the token file is kept: opens the sealed part with the
+// key, lets `edit` change both lists and serialises the file into `bytes` when `edit`
+// answers CKR_OK. Answers CKR_OK, edit's answer, the unsealing's answer, or
+// CKR_FUNCTION_FAILED (also when the file would grow beyond kMaxTokenFileSize). The
+// private objects are wiped either way.
+int EditSealedObjects(TokenFile& file, const TokenKey& key, const ObjectEdit& edit,
+                      std::vector<uint8_t>& bytes);
+
 }  // namespace orx

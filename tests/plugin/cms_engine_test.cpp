@@ -7,7 +7,7 @@
 #include "cms/cms_engine.h"
 #include "cms/cms_file_name.h"
 #include "cms_test_support.h"
-#include "module_context.h"
+#include "results/module_results.h"
 
 namespace orx::testing {
 namespace {

@@ -7,16 +7,16 @@
 #include <cstdlib>
 
 #include "core/trace.h"
-#include "module_context.h"
-#include "objects/certificate_fields.h"
+#include "objects/object_operations.h"
+#include "objects/token_access.h"
 #include "properties/base64_text.h"
+#include "properties/inputs.h"
+#include "properties/list_field.h"
+#include "tokenfile/token_objects.h"
 
 namespace orx {
 
 namespace {
-
-// CKO_DATA.
-constexpr unsigned long kDataClass = 0;
 
 // A CK_ULONG or CK_BBOOL input as the program writes it ("0x01", "0x00000000");
 // unset gives `fallback`, unreadable nothing.
@@ -37,24 +37,24 @@ struct ObjectQuery {
 };
 
 // The inputs describe a data object kept on the token, or they are refused.
-std::optional<ObjectQuery> ReadQuery(const std::function<std::string(std::string_view)>& input) {
-    const std::optional<unsigned long> kind = NumberInput(input("CKA_CLASS"), kDataClass);
-    const std::optional<unsigned long> onToken = NumberInput(input("CKA_TOKEN"), 1);
-    const std::optional<unsigned long> isPrivate = NumberInput(input("CKA_PRIVATE"), 0);
-    if (!kind || *kind != kDataClass || !onToken || *onToken == 0 || !isPrivate)
+std::optional<ObjectQuery> ReadQuery(const Inputs& inputs) {
+    const std::optional<unsigned long> kind = NumberInput(inputs.Get("CKA_CLASS"), CKO_DATA);
+    const std::optional<unsigned long> onToken = NumberInput(inputs.Get("CKA_TOKEN"), 1);
+    const std::optional<unsigned long> isPrivate = NumberInput(inputs.Get("CKA_PRIVATE"), 0);
+    if (!kind || *kind != CKO_DATA || !onToken || *onToken == 0 || !isPrivate)
         return std::nullopt;
-    return ObjectQuery{input("CKA_LABEL"), input("CKA_APPLICATION"), *isPrivate != 0};
+    return ObjectQuery{inputs.Get("CKA_LABEL"), inputs.Get("CKA_APPLICATION"), *isPrivate != 0};
 }
 
 }  // namespace
 
-std::optional<std::string> ModuleContext::ObjectEntry(int index) {
-    const std::optional<ObjectQuery> query =
-        ReadQuery([this](std::string_view name) { return Input(name); });
+std::optional<std::string> ObjectOperations::ObjectEntry(int slot, int index,
+                                                         const Inputs& inputs) {
+    const std::optional<ObjectQuery> query = ReadQuery(inputs);
     if (!query || index != 0)
         return std::nullopt;  // label and application name one object at most
     TokenFile file;
-    if (ReadSlotToken(activeSlot_, file) != CKR_OK)
+    if (tokens_.ReadToken(slot, file) != CKR_OK)
         return std::nullopt;
     std::optional<std::string> entry;
     if (!query->isPrivate) {
@@ -63,10 +63,10 @@ std::optional<std::string> ModuleContext::ObjectEntry(int index) {
             entry = ListField(query->application) + ";" + EncodeBase64(object->value);
         return entry;
     }
-    if (!IsLoggedIn(activeSlot_))
+    if (!tokens_.IsLoggedIn(slot))
         return std::nullopt;
     std::vector<TokenObject> privateObjects;
-    if (UnsealSlot(activeSlot_, privateObjects) == CKR_OK) {
+    if (tokens_.Unseal(slot, privateObjects) == CKR_OK) {
         if (const TokenObject* object =
                 FindDataObject(privateObjects, query->label, query->application))
             entry = ListField(query->application) + ";" + EncodeBase64(object->value);
@@ -75,15 +75,14 @@ std::optional<std::string> ModuleContext::ObjectEntry(int index) {
     return entry;
 }
 
-int ModuleContext::UpdateObject() {
+int ObjectOperations::UpdateObject(int slot, const Inputs& inputs) {
     Trace("Plg - UpdateObject ...");
-    const std::optional<ObjectQuery> query =
-        ReadQuery([this](std::string_view name) { return Input(name); });
+    const std::optional<ObjectQuery> query = ReadQuery(inputs);
     if (!query) {
         Trace("Plg - UpdateObject failed: the object is no data object on the token");
         return CKR_ARGUMENTS_BAD;
     }
-    const std::string text = Input("CKA_VALUE");
+    const std::string text = inputs.Get("CKA_VALUE");
     if (text.empty()) {
         Trace("Plg - UpdateObject failed: no value");
         return CKR_ARGUMENTS_BAD;
@@ -102,12 +101,12 @@ int ModuleContext::UpdateObject() {
     }
     TokenFile token;
     int result = CKR_OK;
-    if (ReadSlotToken(activeSlot_, token) != CKR_OK) {
+    if (tokens_.ReadToken(slot, token) != CKR_OK) {
         result = CKR_TOKEN_NOT_PRESENT;
-    } else if (query->isPrivate && !IsLoggedIn(activeSlot_)) {
+    } else if (query->isPrivate && !tokens_.IsLoggedIn(slot)) {
         result = CKR_USER_NOT_LOGGED_IN;
     } else {
-        result = EditSlot(activeSlot_, [&](auto& publicObjects, auto& privateObjects) {
+        result = tokens_.Edit(slot, [&](auto& publicObjects, auto& privateObjects) {
             PutDataObject(query->isPrivate ? privateObjects : publicObjects, query->label,
                           query->application, query->isPrivate, *value);
             return CKR_OK;
@@ -119,7 +118,7 @@ int ModuleContext::UpdateObject() {
         Trace("Plg - UpdateObject failed (%d)", result);
         return result;
     }
-    Trace("Plg - UpdateObject ... done (slot %d, %s)", activeSlot_,
+    Trace("Plg - UpdateObject ... done (slot %d, %s)", slot,
           query->isPrivate ? "private" : "public");
     return CKR_OK;
 }

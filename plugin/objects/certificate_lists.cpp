@@ -5,9 +5,12 @@
 #include <cstdlib>
 
 #include "der/cert_store.h"
-#include "module_context.h"
 #include "objects/certificate_fields.h"
+#include "objects/object_operations.h"
+#include "objects/token_access.h"
 #include "properties/base64_text.h"
+#include "properties/inputs.h"
+#include "properties/list_field.h"
 
 namespace orx {
 
@@ -43,11 +46,11 @@ std::string UsageText(const CertificateFields& fields) {
 
 }  // namespace
 
-std::optional<std::string> ModuleContext::CertificateExEntry(int index) {
+std::optional<std::string> ObjectOperations::CertificateExEntry(int index) {
     if (index == 0 || certificateExList_.empty()) {
         certificateExList_.clear();
-        slots_.Scan();
-        for (const SlotCertificate& item : TokenCertificates()) {
+        tokens_.Rescan();
+        for (const TokenAccess::SlotCertificate& item : tokens_.Certificates()) {
             CertificateFields fields;
             if (!ReadCertificateFields(item.certificate.value, fields))
                 continue;
@@ -64,12 +67,13 @@ std::optional<std::string> ModuleContext::CertificateExEntry(int index) {
     return certificateExList_[static_cast<size_t>(index)];
 }
 
-std::optional<std::string> ModuleContext::CertificateEntry(int index) {
+std::optional<std::string> ObjectOperations::CertificateEntry(int index,
+                                                              const Inputs& inputs) {
     if (index == 0 || certificateList_.empty()) {
         certificateList_.clear();
-        slots_.Scan();
-        const uint8_t filter = UsageFilter(Input("KeyUsage"));
-        for (const SlotCertificate& item : TokenCertificates()) {
+        tokens_.Rescan();
+        const uint8_t filter = UsageFilter(inputs.Get("KeyUsage"));
+        for (const TokenAccess::SlotCertificate& item : tokens_.Certificates()) {
             CertificateFields fields;
             if (!ReadCertificateFields(item.certificate.value, fields) ||
                 !MatchesUsage(fields, filter))
@@ -79,7 +83,7 @@ std::optional<std::string> ModuleContext::CertificateEntry(int index) {
                                        Describe(fields) + ";" +
                                        EncodeBase64(item.certificate.value));
         }
-        if (Input("Other") == "1") {
+        if (inputs.Get("Other") == "1") {
             if (std::optional<CertStore> store = OpenUserStore(kOtherPeopleStore)) {
                 for (const StoredCertificate& stored : store->List()) {
                     CertificateFields fields;

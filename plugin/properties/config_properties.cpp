@@ -1,7 +1,5 @@
-// The middleware's settings as properties: "Config:" reads the per-user file over
-// the installation-wide one, "ConfigLocal:" the per-user file, "ConfigGlobal:" the
-// installation-wide file (written only when this process may write it). Section
-// "Directory" belongs to the user in every form.
+#include "properties/config_properties.h"
+
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +8,6 @@
 #include "core/os/folders.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
-#include "module_context.h"
 
 namespace orx {
 
@@ -78,11 +75,11 @@ std::optional<std::string> Present(int result, std::string& value) {
 
 }  // namespace
 
-bool ModuleContext::IsConfigName(std::string_view name) {
+bool IsConfigName(std::string_view name) {
     return name.starts_with("Config");
 }
 
-std::optional<std::string> ModuleContext::GetConfig(std::string_view name) {
+std::optional<std::string> GetConfig(std::string_view name) {
     const std::optional<ConfigName> parsed = ParseConfigName(name);
     if (!parsed)
         return std::nullopt;
@@ -110,7 +107,7 @@ std::optional<std::string> ModuleContext::GetConfig(std::string_view name) {
     return std::nullopt;
 }
 
-void ModuleContext::SetConfig(std::string_view name, const char* value) {
+void SetConfig(std::string_view name, const char* value) {
     const std::optional<ConfigName> parsed = ParseConfigName(name);
     if (!parsed || parsed->scope == Scope::Effective) {
         Trace("Plg - Refused to write %.*s", static_cast<int>(name.size()), name.data());
@@ -139,13 +136,6 @@ void ModuleContext::SetConfig(std::string_view name, const char* value) {
     if (result != kConfigOk)
         Trace("Plg - Failed to write %s:%s (%d)", parsed->section.c_str(), parsed->key.c_str(),
               result);
-}
-
-void ModuleContext::LoadModuleSettings() {
-    std::string program;
-    if (ConfigReadString(kPinentrySection, kPinentryKey, program, 256) != kConfigOk)
-        program.clear();
-    pinentryProgram_ = program;
 }
 
 }  // namespace orx

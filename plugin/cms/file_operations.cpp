@@ -1,8 +1,7 @@
-// "Sign", "Verify", "Encrypt", "Decrypt" and the import of PKCS#12 and PKCS#7
-// files: the inputs are taken from the properties, the keys from the user's tokens
-// (logging a token in through pinentry when its key is needed), and the CMS work is
-// done by the engine. "Data" is taken over by the operation, not copied: a file of
-// many megabytes is held as few times as the work needs.
+// "Data" is taken over by the operation, not copied: a file of many megabytes is
+// held as few times as the work needs.
+#include "cms/file_operations.h"
+
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
@@ -10,11 +9,15 @@
 #include "cms/cms_engine.h"
 #include "cms/cms_file_name.h"
 #include "cms/pkcs12_import.h"
-#include "core/product_identity.h"
 #include "core/trace.h"
-#include "module_context.h"
 #include "objects/certificate_fields.h"
+#include "objects/object_operations.h"
+#include "objects/token_access.h"
 #include "prompts/password_prompt.h"
+#include "prompts/prompt_source.h"
+#include "propagation/certificate_propagation.h"
+#include "properties/inputs.h"
+#include "softtoken/soft_tokens.h"
 #include "properties/base64_text.h"
 
 namespace orx {
@@ -63,45 +66,53 @@ X509Ptr ParseDer(std::span<const uint8_t> der) {
 
 }  // namespace
 
-CmsEngine& ModuleContext::Cms() {
+FileOperations::FileOperations(Inputs& inputs, TokenAccess& tokens, SoftTokens& soft,
+                               ObjectOperations& objects, PromptSource& prompts,
+                               CertificatePropagation& propagation)
+    : inputs_(inputs),
+      tokens_(tokens),
+      soft_(soft),
+      objects_(objects),
+      prompts_(prompts),
+      propagation_(propagation) {}
+
+FileOperations::~FileOperations() = default;
+
+CmsEngine& FileOperations::Cms() {
     if (!cms_)
         cms_ = std::make_unique<CmsEngine>();
     return *cms_;
 }
 
-const char* ModuleContext::CmsAnswer(std::string_view name) const {
-    if (cmsAnswerName_.empty() || name != cmsAnswerName_)
+const char* FileOperations::Answer(std::string_view name) const {
+    if (answerName_.empty() || name != answerName_)
         return nullptr;
-    return cmsAnswer_.c_str();
+    return answer_.c_str();
 }
 
-void ModuleContext::DropCmsAnswer() {
-    cmsAnswerName_.clear();
+void FileOperations::DropAnswer() {
+    answerName_.clear();
     // Decrypted content may be secret; nothing of it stays behind in freed memory.
-    if (!cmsAnswer_.empty())
-        OPENSSL_cleanse(cmsAnswer_.data(), cmsAnswer_.size());
-    std::string().swap(cmsAnswer_);
+    if (!answer_.empty())
+        OPENSSL_cleanse(answer_.data(), answer_.size());
+    std::string().swap(answer_);
 }
 
 namespace {
 
 // Takes "Data" out of the inputs (the operation consumes it).
-bool TakeData(std::map<std::string, std::string, std::less<>>& inputs, CmsInput& input) {
-    auto it = inputs.find("Data");
-    if (it == inputs.end() || it->second.empty())
-        return false;
-    std::string value = std::move(it->second);
-    inputs.erase(it);
-    return TakeDataInput(std::move(value), input);
+bool TakeData(Inputs& inputs, CmsInput& input) {
+    std::optional<std::string> value = inputs.Take("Data");
+    return value && TakeDataInput(std::move(*value), input);
 }
 
 }  // namespace
 
-int ModuleContext::Sign() {
+int FileOperations::Sign(int activeSlot) {
     Trace("Plg - Sign ...");
-    DropCmsAnswer();
+    DropAnswer();
     std::vector<uint8_t> der;
-    X509Ptr cert = ReadCertificate(Input("Certificate"), der);
+    X509Ptr cert = ReadCertificate(inputs_.Get("Certificate"), der);
     CmsInput input;
     if (!cert || !TakeData(inputs_, input)) {
         Trace("Plg - Sign failed: no certificate or no data");
@@ -109,7 +120,7 @@ int ModuleContext::Sign() {
     }
     int slotId = 0;
     Secret pkcs8;
-    int result = PrivateKeyFor(der, slotId, pkcs8);
+    int result = tokens_.PrivateKeyFor(der, activeSlot, slotId, pkcs8);
     if (result != CKR_OK) {
         if (result == CKR_TOKEN_NOT_PRESENT)
             result = CKR_KEY_HANDLE_INVALID;
@@ -124,64 +135,64 @@ int ModuleContext::Sign() {
         return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     CmsSignOptions options;
-    options.detached = IsTrue(Input("Detached"));
-    options.mime = IsTrue(Input("MIME"));
-    result = Cms().Sign(input.bytes, cert.get(), key.get(), options, cmsAnswer_);
+    options.detached = IsTrue(inputs_.Get("Detached"));
+    options.mime = IsTrue(inputs_.Get("MIME"));
+    result = Cms().Sign(input.bytes, cert.get(), key.get(), options, answer_);
     if (result != CKR_OK) {
         Trace("Plg - Sign failed (%d)", result);
         return result;
     }
-    cmsAnswerName_ = "Signature";
+    answerName_ = "Signature";
     Trace("Plg - Sign ... done (slot %d%s%s)", slotId, options.detached ? ", detached" : "",
           options.mime ? ", S/MIME" : "");
     return CKR_OK;
 }
 
-int ModuleContext::Verify() {
+int FileOperations::Verify() {
     Trace("Plg - Verify ...");
-    DropCmsAnswer();
+    DropAnswer();
     CmsInput input;
     if (!TakeData(inputs_, input)) {
         Trace("Plg - Verify failed: no data");
         return CKR_ARGUMENTS_BAD;
     }
-    const int result = Cms().Verify(input, cmsAnswer_);
+    const int result = Cms().Verify(input, answer_);
     if (result != CKR_OK) {
         Trace("Plg - Verify failed (%d)", result);
         return result;
     }
-    cmsAnswerName_ = "Data";
+    answerName_ = "Data";
     Trace("Plg - Verify ... done");
     return CKR_OK;
 }
 
-int ModuleContext::Encrypt() {
+int FileOperations::Encrypt() {
     Trace("Plg - Encrypt ...");
-    DropCmsAnswer();
+    DropAnswer();
     std::vector<uint8_t> der;
-    X509Ptr cert = ReadCertificate(Input("Certificate"), der);
+    X509Ptr cert = ReadCertificate(inputs_.Get("Certificate"), der);
     CmsInput input;
     if (!cert || !TakeData(inputs_, input)) {
         Trace("Plg - Encrypt failed: no certificate or no data");
         return CKR_ARGUMENTS_BAD;
     }
-    std::string algorithm = Input("Algorithm");
+    std::string algorithm = inputs_.Get("Algorithm");
     if (algorithm.empty())
         algorithm = kDefaultAlgorithm;
-    const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, Input("FileName"),
-                                     IsTrue(Input("MIME")), cmsAnswer_);
+    const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, inputs_.Get("FileName"),
+                                     IsTrue(inputs_.Get("MIME")), answer_);
     if (result != CKR_OK) {
         Trace("Plg - Encrypt failed (%d)", result);
         return result;
     }
-    cmsAnswerName_ = "Data";
+    answerName_ = "Data";
     Trace("Plg - Encrypt ... done (%s)", algorithm.c_str());
     return CKR_OK;
 }
 
-int ModuleContext::Decrypt() {
+int FileOperations::Decrypt(int activeSlot) {
     Trace("Plg - Decrypt ...");
-    DropCmsAnswer();
+    DropAnswer();
     CmsInput input;
     if (!TakeData(inputs_, input)) {
         Trace("Plg - Decrypt failed: no data");
@@ -193,15 +204,15 @@ int ModuleContext::Decrypt() {
         Trace("Plg - Decrypt failed (%d)", result);
         return result;
     }
-    slots_.Scan();
+    tokens_.Rescan();
     result = CKR_KEY_HANDLE_INVALID;
-    for (const SlotCertificate& entry : TokenCertificates()) {
+    for (const TokenAccess::SlotCertificate& entry : tokens_.Certificates()) {
         X509Ptr cert = ParseDer(entry.certificate.value);
         if (!cert || !cms.EnvelopeIsFor(cert.get()))
             continue;
         int slotId = 0;
         Secret pkcs8;
-        const int found = PrivateKeyFor(entry.certificate.value, slotId, pkcs8);
+        const int found = tokens_.PrivateKeyFor(entry.certificate.value, activeSlot, slotId, pkcs8);
         if (found == CKR_TOKEN_NOT_PRESENT)
             continue;  // that token holds the certificate without its key
         if (found != CKR_OK) {
@@ -212,7 +223,7 @@ int ModuleContext::Decrypt() {
         pkcs8.Wipe();
         if (!key)
             continue;
-        result = cms.DecryptEnvelope(cert.get(), key.get(), cmsAnswer_);
+        result = cms.DecryptEnvelope(cert.get(), key.get(), answer_);
         if (result == CKR_OK)
             break;
     }
@@ -223,19 +234,19 @@ int ModuleContext::Decrypt() {
     }
     // The recorded name replaces the input's, or no name is answered at all.
     if (cms.envelopeFileName().empty()) {
-        inputs_.erase("FileName");
+        inputs_.Erase("FileName");
     } else {
-        inputs_["FileName"] = cms.envelopeFileName();
+        inputs_.Set("FileName", cms.envelopeFileName());
     }
     cms.CloseEnvelope();
-    cmsAnswerName_ = "Data";
+    answerName_ = "Data";
     Trace("Plg - Decrypt ... done");
     return CKR_OK;
 }
 
-std::optional<std::string> ModuleContext::MessageCertificates() {
+std::optional<std::string> FileOperations::MessageCertificates() {
     CmsInput input;
-    if (!TakeDataInput(std::string(Input("Data")), input))
+    if (!TakeDataInput(std::string(inputs_.Get("Data")), input))
         return std::nullopt;
     CmsEngine& cms = Cms();
     std::string list;
@@ -244,8 +255,8 @@ std::optional<std::string> ModuleContext::MessageCertificates() {
         return std::nullopt;
     // An encrypted file carries no certificates: offer the user's own that can open it.
     if (list.empty() && cms.OpenEnvelope(input) == CKR_OK) {
-        slots_.Scan();
-        for (const SlotCertificate& entry : TokenCertificates()) {
+        tokens_.Rescan();
+        for (const TokenAccess::SlotCertificate& entry : tokens_.Certificates()) {
             X509Ptr cert = ParseDer(entry.certificate.value);
             if (cert && cms.EnvelopeIsFor(cert.get()))
                 list += EncodeBase64(entry.certificate.value) + ";";
@@ -255,8 +266,8 @@ std::optional<std::string> ModuleContext::MessageCertificates() {
     return list;
 }
 
-bool ModuleContext::ImportCertificateContainer(int& result) {
-    const std::string text = Input("Certificate");
+bool FileOperations::ImportContainer(int slotId, int& result) {
+    const std::string text = inputs_.Get("Certificate");
     if (text.find("-----BEGIN CERTIFICATE") != std::string::npos)
         return false;
     std::vector<uint8_t> bytes;
@@ -267,40 +278,37 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
     } else {
         return false;
     }
-    slots_.Scan();
-    const int slotId = activeSlot_;
+    tokens_.Rescan();
     if (LooksLikePkcs12(bytes)) {
         Trace("Plg - WriteCertificate (PKCS#12) ...");
-        if (!slots_.Find(slotId)) {
+        if (!soft_.Find(slotId)) {
             result = CKR_TOKEN_NOT_PRESENT;
             Trace("Plg - WriteCertificate failed: no token in slot %d", slotId);
             return true;
         }
-        Pinentry pinentry(ChoosePinentry(pinentryProgram_), parent_);
-        PinPrompt prompt;
-        prompt.title = GetProductName() + " Soft Token";
-        prompt.description = "Enter the password of the PKCS#12 file to import it.";
-        prompt.prompt = "Password:";
+        const std::unique_ptr<Pinentry> pinentry = prompts_.Open();
+        const PinPrompt prompt = MakePrompt(
+            "Soft Token", "Enter the password of the PKCS#12 file to import it.", "Password:");
         Pkcs12Content content;
-        result = AskPassword(pinentry, prompt, [&](const Secret& password) -> int {
+        result = AskPassword(*pinentry, prompt, [&](const Secret& password) -> int {
             content = Pkcs12Content();
             return OpenPkcs12(Cms().library(), bytes, password.view(), content);
         });
         if (result == CKR_OK) {
             if (!content.certificate.empty())
-                result = StoreCertificate(slotId, content.certificate,
+                result = objects_.StoreCertificate(slotId, content.certificate,
                                           LabelFor(content.certificate, content.label),
                                           content.pkcs8.span());
             for (const std::vector<uint8_t>& der : content.chain) {
                 if (result != CKR_OK)
                     break;
-                result = StoreCertificate(slotId, der, LabelFor(der, ""), {});
+                result = objects_.StoreCertificate(slotId, der, LabelFor(der, ""), {});
             }
         }
         if (result != CKR_OK) {
             Trace("Plg - WriteCertificate failed (%d)", result);
         } else {
-            PropagateCertificates();
+            propagation_.Run();
             Trace("Plg - WriteCertificate (PKCS#12) ... done (slot %d)", slotId);
         }
         return true;
@@ -313,12 +321,12 @@ bool ModuleContext::ImportCertificateContainer(int& result) {
     for (const std::vector<uint8_t>& der : certificates) {
         if (result != CKR_OK)
             break;
-        result = StoreCertificate(slotId, der, LabelFor(der, ""), {});
+        result = objects_.StoreCertificate(slotId, der, LabelFor(der, ""), {});
     }
     if (result != CKR_OK) {
         Trace("Plg - WriteCertificate failed (%d)", result);
     } else {
-        PropagateCertificates();
+        propagation_.Run();
         Trace("Plg - WriteCertificate (PKCS#7) ... done (%zu certificates)", certificates.size());
     }
     return true;

@@ -1,25 +1,19 @@
-// The operations on soft tokens: create (new or from an exported file), delete,
-// log in, change the password, About. Every password comes from pinentry and lives
-// only in wiped memory; keys stay only while their login lasts.
+// The operations on soft tokens: create (new or from an exported file), delete, log
+// in, change the password.
+#include "softtoken/soft_tokens.h"
+
 #include <openssl/crypto.h>
 
-#include "core/product_identity.h"
+#include "core/os/folders.h"
 #include "core/trace.h"
-#include "module_context.h"
 #include "prompts/password_prompt.h"
+#include "prompts/prompt_source.h"
 #include "properties/base64_text.h"
+#include "properties/inputs.h"
 
 namespace orx {
 
 namespace {
-
-void WipeObjects(std::vector<TokenObject>& objects) {
-    for (TokenObject& object : objects) {
-        if (!object.value.empty())
-            OPENSSL_cleanse(object.value.data(), object.value.size());
-    }
-    objects.clear();
-}
 
 // Labels are cut to what the file keeps, never inside a UTF-8 character.
 std::string CutLabel(std::string label) {
@@ -36,12 +30,8 @@ std::string CutLabel(std::string label) {
     return label;
 }
 
-PinPrompt Prompt(const std::string& description, const char* prompt) {
-    PinPrompt p;
-    p.title = GetProductName() + " Soft Token";
-    p.description = description;
-    p.prompt = prompt;
-    return p;
+PinPrompt Prompt(std::string description, const char* prompt) {
+    return MakePrompt("Soft Token", std::move(description), prompt);
 }
 
 // Opens a parsed token with a password from the user; fills key and objects.
@@ -59,17 +49,27 @@ int UnlockWithPrompt(Pinentry& pinentry, const TokenFile& file, const std::strin
                        });
 }
 
-}  // namespace
-
-std::string ModuleContext::TokenLabelFor(const SoftSlot& slot) const {
+std::string Quoted(const SoftSlot& slot) {
     return "\"" + slot.label + "\"";
 }
 
-int ModuleContext::CreateToken() {
+}  // namespace
+
+std::string SoftTokenFolder() {
+    return GetUserStateFolder() + "tokens/";
+}
+
+SoftTokens::SoftTokens() : store_(SoftTokenFolder()), slots_(store_) {}
+
+SoftTokens::~SoftTokens() {
+    EndAllLogins();
+}
+
+int SoftTokens::Create(const Inputs& inputs, PromptSource& prompts, int& slot) {
     Trace("Plg - CreateToken ...");
-    std::string label = CutLabel(Input("TokenLabel"));
-    const std::string data = Input("TokenData");
-    Pinentry pinentry(ChoosePinentry(pinentryProgram_), parent_);
+    std::string label = CutLabel(inputs.Get("TokenLabel"));
+    const std::string data = inputs.Get("TokenData");
+    const std::unique_ptr<Pinentry> pinentry = prompts.Open();
     TokenFile file;
     TokenKey key;
     std::vector<TokenObject> privateObjects;
@@ -84,7 +84,7 @@ int ModuleContext::CreateToken() {
         // A copy is taken only once its password proved it whole; it becomes a token
         // of its own with a new serial number.
         result = UnlockWithPrompt(
-            pinentry, file,
+            *pinentry, file,
             "Enter the password of the soft token \"" + file.label + "\" to import it.", key,
             privateObjects);
         if (result != CKR_OK) {
@@ -102,7 +102,7 @@ int ModuleContext::CreateToken() {
         }
         Secret password;
         result = AskNewPassword(
-            pinentry,
+            *pinentry,
             Prompt("Choose a password for the new soft token \"" + label + "\".", "New password:"),
             "Repeat password:", password);
         if (result == CKR_OK &&
@@ -112,7 +112,7 @@ int ModuleContext::CreateToken() {
     std::vector<uint8_t> bytes;
     if (result == CKR_OK && !SerializeTokenFile(file, key, privateObjects, bytes))
         result = CKR_FUNCTION_FAILED;
-    WipeObjects(privateObjects);
+    WipeObjectList(privateObjects);
     if (result != CKR_OK) {
         Trace("Plg - CreateToken failed (%d)", result);
         return result;
@@ -136,17 +136,17 @@ int ModuleContext::CreateToken() {
         return result;
     }
     slots_.Scan();
-    activeSlot_ = id;
+    slot = id;
     Trace("Plg - CreateToken ... done (slot %d)", id);
     return CKR_OK;
 }
 
-int ModuleContext::DeleteToken() {
+int SoftTokens::Delete(int slotId) {
     Trace("Plg - DeleteToken ...");
     slots_.Scan();
-    const SoftSlot* slot = slots_.Find(activeSlot_);
+    const SoftSlot* slot = slots_.Find(slotId);
     if (!slot) {
-        Trace("Plg - DeleteToken failed: no token in slot %d", activeSlot_);
+        Trace("Plg - DeleteToken failed: no token in slot %d", slotId);
         return CKR_TOKEN_NOT_PRESENT;
     }
     const std::string stem = slot->stem;
@@ -163,36 +163,16 @@ int ModuleContext::DeleteToken() {
         Trace("Plg - DeleteToken failed (%d)", result);
         return result;
     }
-    activeSlot_ = slots_.slots().empty() ? 0 : slots_.slots().front().id;
     Trace("Plg - DeleteToken ... done (slot %d)", id);
     return CKR_OK;
 }
 
-void ModuleContext::PrepareSoftLogin() {
-    if (readyPinentry_)
-        return;
-    slots_.Scan();
-    for (const SoftSlot& slot : slots_.slots()) {
-        if (slot.state == CKR_OK && !IsLoggedIn(slot.id)) {
-            readyPinentry_ = std::make_unique<Pinentry>(ChoosePinentry(pinentryProgram_), parent_);
-            readyPinentry_->Launch();
-            return;
-        }
-    }
-}
-
-std::unique_ptr<Pinentry> ModuleContext::TakePinentry() {
-    if (readyPinentry_)
-        return std::move(readyPinentry_);
-    return std::make_unique<Pinentry>(ChoosePinentry(pinentryProgram_), parent_);
-}
-
-int ModuleContext::Login() {
+int SoftTokens::Login(int slotId, PromptSource& prompts) {
     Trace("Plg - Login ...");
     slots_.Scan();
-    const SoftSlot* slot = slots_.Find(activeSlot_);
+    const SoftSlot* slot = slots_.Find(slotId);
     if (!slot) {
-        Trace("Plg - Login failed: no token in slot %d", activeSlot_);
+        Trace("Plg - Login failed: no token in slot %d", slotId);
         return CKR_TOKEN_NOT_PRESENT;
     }
     if (IsLoggedIn(slot->id)) {
@@ -205,13 +185,14 @@ int ModuleContext::Login() {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
-    const std::unique_ptr<Pinentry> pinentry = TakePinentry();
+    // An operation that expected to ask has started the program already.
+    const std::unique_ptr<Pinentry> pinentry = prompts.Take();
     Session session{slot->stem, {}};
     std::vector<TokenObject> privateObjects;
     result = UnlockWithPrompt(*pinentry, file,
-                              "Enter the password of the soft token " + TokenLabelFor(*slot) + ".",
+                              "Enter the password of the soft token " + Quoted(*slot) + ".",
                               session.key, privateObjects);
-    WipeObjects(privateObjects);
+    WipeObjectList(privateObjects);
     if (result != CKR_OK) {
         Trace("Plg - Login failed (%d)", result);
         return result;
@@ -221,12 +202,16 @@ int ModuleContext::Login() {
     return CKR_OK;
 }
 
-int ModuleContext::ChangePassword() {
+int SoftTokens::EnsureLogin(int slot, PromptSource& prompts) {
+    return IsLoggedIn(slot) ? CKR_OK : Login(slot, prompts);
+}
+
+int SoftTokens::ChangePassword(int slotId, PromptSource& prompts) {
     Trace("Plg - ChangePassword ...");
     slots_.Scan();
-    const SoftSlot* slot = slots_.Find(activeSlot_);
+    const SoftSlot* slot = slots_.Find(slotId);
     if (!slot) {
-        Trace("Plg - ChangePassword failed: no token in slot %d", activeSlot_);
+        Trace("Plg - ChangePassword failed: no token in slot %d", slotId);
         return CKR_TOKEN_NOT_PRESENT;
     }
     const std::string stem = slot->stem;
@@ -237,22 +222,21 @@ int ModuleContext::ChangePassword() {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
-    Pinentry pinentry(ChoosePinentry(pinentryProgram_), parent_);
+    const std::unique_ptr<Pinentry> pinentry = prompts.Open();
     TokenKey oldKey;
     std::vector<TokenObject> privateObjects;
     result = UnlockWithPrompt(
-        pinentry, file,
-        "Enter the current password of the soft token " + TokenLabelFor(*slot) + ".", oldKey,
-        privateObjects);
-    WipeObjects(privateObjects);
+        *pinentry, file, "Enter the current password of the soft token " + Quoted(*slot) + ".",
+        oldKey, privateObjects);
+    WipeObjectList(privateObjects);
     if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
     Secret password;
     result = AskNewPassword(
-        pinentry,
-        Prompt("Choose the new password of the soft token " + TokenLabelFor(*slot) + ".",
+        *pinentry,
+        Prompt("Choose the new password of the soft token " + Quoted(*slot) + ".",
                "New password:"),
         "Repeat password:", password);
     if (result != CKR_OK) {
@@ -260,27 +244,7 @@ int ModuleContext::ChangePassword() {
         return result;
     }
     TokenKey newKey;
-    // The file is read again under the lock: what another process wrote since the
-    // first read is kept, and a password changed meanwhile is not overwritten.
-    result = store_.Locked([&]() -> int {
-        TokenFile current;
-        int read = store_.Read(stem, current);
-        if (read != CKR_OK)
-            return read;
-        std::vector<TokenObject> objects;
-        read = UnsealToken(current, oldKey, objects);
-        if (read == CKR_OK) {
-            std::vector<uint8_t> bytes;
-            if (!RekeyTokenFile(current, password.view(), newKey) ||
-                !SerializeTokenFile(current, newKey, objects, bytes)) {
-                read = CKR_FUNCTION_FAILED;
-            } else {
-                read = store_.ReplaceLocked(stem, bytes);
-            }
-        }
-        WipeObjects(objects);
-        return read;
-    });
+    result = ChangeTokenPassword(store_, stem, oldKey, password.view(), newKey);
     if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
@@ -291,15 +255,19 @@ int ModuleContext::ChangePassword() {
     return CKR_OK;
 }
 
-int ModuleContext::About() {
-    Trace("Plg - About ...");
-    Pinentry pinentry(ChoosePinentry(pinentryProgram_), parent_);
-    const std::string text = GetProductName() + " token plug-in module\nVersion " +
-                             std::string(GetProductVersion()) + "\n" + GetCompanyName() + "\n" +
-                             OpenSSL_version(OPENSSL_VERSION);
-    const int result = pinentry.Message(GetProductName(), text);
-    Trace("Plg - About ... done (%d)", result);
-    return result;
+void SoftTokens::EndLogin(int slot) {
+    auto it = sessions_.find(slot);
+    if (it == sessions_.end())
+        return;
+    it->second.key.encryption.Wipe();
+    it->second.key.mac.Wipe();
+    sessions_.erase(it);
+    Trace("Plg - Logout of slot %d", slot);
+}
+
+void SoftTokens::EndAllLogins() {
+    while (!sessions_.empty())
+        EndLogin(sessions_.begin()->first);
 }
 
 }  // namespace orx

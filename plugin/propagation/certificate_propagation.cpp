@@ -1,8 +1,8 @@
-// Certificate propagation: while a soft token or a card is present its certificates are in
-// the user's "MY" store, so that programs that look there find them; when the token
-// goes they go too, unless the user keeps them. What the module put there is
-// listed in the token folder, so a token removed while no program ran is still
-// cleaned up the next time, and certificates the user put there himself stay.
+// What the module put into "MY" is listed in the token folder, so a token removed
+// while no program ran is still cleaned up the next time, and certificates the user
+// put there himself stay.
+#include "propagation/certificate_propagation.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +14,8 @@
 #include "core/config_file.h"
 #include "core/trace.h"
 #include "der/cert_store.h"
-#include "module_context.h"
+#include "softtoken/soft_tokens.h"
+#include "cards/card_slots.h"
 #include "properties/base64_text.h"
 #include "storage/atomic_file.h"
 
@@ -106,9 +107,10 @@ bool WriteManifest(const std::string& path, const Manifest& manifest, const std:
 
 }  // namespace
 
-void ModuleContext::PropagateCertificates() {
+void CertificatePropagation::Run() {
     // Readers and cards count as much as the token folder.
-    const uint64_t stamp = store_.ChangeStamp() * 1099511628211ull ^ cards_.ChangeStamp();
+    const TokenStore& store = soft_.store();
+    const uint64_t stamp = store.ChangeStamp() * 1099511628211ull ^ cards_.ChangeStamp();
     if (propagatedStamp_ == stamp)
         return;
     if (!Setting("Enable", true)) {
@@ -119,28 +121,28 @@ void ModuleContext::PropagateCertificates() {
     std::optional<CertStore> my = OpenUserStore("MY");
     if (!my)
         return;
-    const std::string manifestPath = store_.folder() + std::string(kManifestName);
+    const std::string manifestPath = store.folder() + std::string(kManifestName);
     if (ManifestSaw(manifestPath, SeenLine(stamp, FolderStamp(my->folder())))) {
         propagatedStamp_ = stamp;
         return;
     }
-    slots_.Scan();
+    soft_.Scan();
     // What the present tokens hold now; damaged files count as present and unread.
     Manifest current;
     std::set<std::string> present;
-    for (const std::string& stem : store_.ListStems())
+    for (const std::string& stem : store.ListStems())
         present.insert(stem);
     std::set<std::string> unreadable;
-    for (const SoftSlot& slot : slots_.slots()) {
+    for (const SoftSlot& slot : soft_.slots()) {
         TokenFile file;
-        if (slot.state != CKR_OK || store_.Read(slot.stem, file) != CKR_OK) {
+        if (slot.state != CKR_OK || store.Read(slot.stem, file) != CKR_OK) {
             unreadable.insert(slot.stem);
             continue;
         }
         for (const TokenObject* certificate : CertificateObjects(file.publicObjects))
             current.emplace(slot.stem, EncodeBase64(certificate->value));
     }
-    for (const CardSlots::ApplicationToken& token : cards_.Tokens()) {
+    for (const CardToken& token : cards_.Tokens()) {
         const std::string stem = CardStem(token.slot);
         present.insert(stem);
         for (const TokenObject* certificate : CertificateObjects(token.file.publicObjects))
@@ -151,7 +153,7 @@ void ModuleContext::PropagateCertificates() {
         propagatedStamp_ = stamp;
         return;
     }
-    const int result = store_.Locked([&]() -> int {
+    const int result = store.Locked([&]() -> int {
         Manifest manifest = ReadManifest(manifestPath);
         const Manifest before = manifest;
         // One reading of the store for the whole pass: a new token of a thousand
