@@ -64,8 +64,7 @@ const char* ModuleContext::GetProperty(std::string_view name) {
             return Answer(std::move(value));
         break;
     }
-    return Answer(inputs_.Has(name) ? std::optional<std::string>(inputs_.Get(name))
-                                    : std::nullopt);
+    return Answer(inputs_.Has(name) ? std::optional<std::string>(inputs_.Get(name)) : std::nullopt);
 }
 
 const char* ModuleContext::EnumProperty(std::string_view name, std::string_view index) {

@@ -79,9 +79,9 @@ int ReplacePasswordBox(const ReaderStore& store, const CardPlace& at,
     });
 }
 
-int EditCardApplication(const ReaderStore& store, const Reader& reader,
-                        const std::string& cardPath, const std::array<uint8_t, 8>& serial,
-                        size_t application, const TokenKey& key, const ObjectEdit& edit) {
+int EditCardApplication(const ReaderStore& store, const Reader& reader, const std::string& cardPath,
+                        const std::array<uint8_t, 8>& serial, size_t application,
+                        const TokenKey& key, const ObjectEdit& edit) {
     return store.Locked(reader, [&]() -> int {
         CardFile card;
         const int read = store.ReadCard(cardPath, card);

@@ -42,8 +42,8 @@ int ReplacePasswordBox(const ReaderStore& store, const CardPlace& at,
 // at `cardPath` again, opens the application's token with its key, lets `edit` change
 // both lists and writes the card back. CKR_TOKEN_NOT_PRESENT when the card is gone or
 // is no longer the one with `serial`.
-int EditCardApplication(const ReaderStore& store, const Reader& reader,
-                        const std::string& cardPath, const std::array<uint8_t, 8>& serial,
-                        size_t application, const TokenKey& key, const ObjectEdit& edit);
+int EditCardApplication(const ReaderStore& store, const Reader& reader, const std::string& cardPath,
+                        const std::array<uint8_t, 8>& serial, size_t application,
+                        const TokenKey& key, const ObjectEdit& edit);
 
 }  // namespace orx

@@ -143,8 +143,7 @@ bool VirtualCards::IsLoggedIn(int slot) {
     CardFile card;
     TokenFile file;
     if (!at || at->reader.cardPath != it->second.cardPath ||
-        store_.ReadCard(at->reader.cardPath, card) != CKR_OK ||
-        card.serial != it->second.serial ||
+        store_.ReadCard(at->reader.cardPath, card) != CKR_OK || card.serial != it->second.serial ||
         ReadApplication(card, at->application, file) != CKR_OK ||
         MakeVerifier(it->second.key, file.salt) != file.verifier) {
         EndLogin(slot);
@@ -305,8 +304,9 @@ int VirtualCards::InsertCard(const Inputs& inputs) {
     std::vector<uint8_t> bytes;
     int result = CKR_ARGUMENTS_BAD;
     if (!path.empty())
-        result = ReadWholeFile(path, bytes, kMaxCardFileSize) ? store_.Insert(inputs.Get("Reader"), bytes)
-                                                              : CKR_FUNCTION_FAILED;
+        result = ReadWholeFile(path, bytes, kMaxCardFileSize)
+                     ? store_.Insert(inputs.Get("Reader"), bytes)
+                     : CKR_FUNCTION_FAILED;
     Trace("Plg - InsertCard ... done (%d)", result);
     return result;
 }

@@ -16,9 +16,9 @@
 #include "prompts/password_prompt.h"
 #include "prompts/prompt_source.h"
 #include "propagation/certificate_propagation.h"
+#include "properties/base64_text.h"
 #include "properties/inputs.h"
 #include "softtoken/soft_tokens.h"
-#include "properties/base64_text.h"
 
 namespace orx {
 
@@ -297,8 +297,8 @@ bool FileOperations::ImportContainer(int slotId, int& result) {
         if (result == CKR_OK) {
             if (!content.certificate.empty())
                 result = objects_.StoreCertificate(slotId, content.certificate,
-                                          LabelFor(content.certificate, content.label),
-                                          content.pkcs8.span());
+                                                   LabelFor(content.certificate, content.label),
+                                                   content.pkcs8.span());
             for (const std::vector<uint8_t>& der : content.chain) {
                 if (result != CKR_OK)
                     break;

@@ -23,9 +23,8 @@ class TokenAccess;
 
 class FileOperations {
   public:
-    FileOperations(Inputs& inputs, TokenAccess& tokens, SoftTokens& soft,
-                   ObjectOperations& objects, PromptSource& prompts,
-                   CertificatePropagation& propagation);
+    FileOperations(Inputs& inputs, TokenAccess& tokens, SoftTokens& soft, ObjectOperations& objects,
+                   PromptSource& prompts, CertificatePropagation& propagation);
     ~FileOperations();
     FileOperations(const FileOperations&) = delete;
     FileOperations& operator=(const FileOperations&) = delete;

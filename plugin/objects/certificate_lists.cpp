@@ -67,8 +67,7 @@ std::optional<std::string> ObjectOperations::CertificateExEntry(int index) {
     return certificateExList_[static_cast<size_t>(index)];
 }
 
-std::optional<std::string> ObjectOperations::CertificateEntry(int index,
-                                                              const Inputs& inputs) {
+std::optional<std::string> ObjectOperations::CertificateEntry(int index, const Inputs& inputs) {
     if (index == 0 || certificateList_.empty()) {
         certificateList_.clear();
         tokens_.Rescan();

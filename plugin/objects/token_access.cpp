@@ -76,8 +76,8 @@ int TokenAccess::Edit(int slot, const ObjectEdit& edit) {
     return cards_.Owns(slot) ? cards_.Edit(slot, edit) : soft_.Edit(slot, edit);
 }
 
-int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot,
-                               int& slotId, Secret& pkcs8) {
+int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                               Secret& pkcs8) {
     soft_.Scan();
     std::vector<int> order{activeSlot};
     for (const CardToken& token : cards_.Tokens()) {

@@ -11,12 +11,12 @@
 #include <map>
 #include <set>
 
+#include "cards/card_slots.h"
 #include "core/config_file.h"
 #include "core/trace.h"
 #include "der/cert_store.h"
-#include "softtoken/soft_tokens.h"
-#include "cards/card_slots.h"
 #include "properties/base64_text.h"
+#include "softtoken/soft_tokens.h"
 #include "storage/atomic_file.h"
 
 namespace orx {

@@ -225,9 +225,9 @@ int SoftTokens::ChangePassword(int slotId, PromptSource& prompts) {
     const std::unique_ptr<Pinentry> pinentry = prompts.Open();
     TokenKey oldKey;
     std::vector<TokenObject> privateObjects;
-    result = UnlockWithPrompt(
-        *pinentry, file, "Enter the current password of the soft token " + Quoted(*slot) + ".",
-        oldKey, privateObjects);
+    result = UnlockWithPrompt(*pinentry, file,
+                              "Enter the current password of the soft token " + Quoted(*slot) + ".",
+                              oldKey, privateObjects);
     WipeObjectList(privateObjects);
     if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);
@@ -236,8 +236,7 @@ int SoftTokens::ChangePassword(int slotId, PromptSource& prompts) {
     Secret password;
     result = AskNewPassword(
         *pinentry,
-        Prompt("Choose the new password of the soft token " + Quoted(*slot) + ".",
-               "New password:"),
+        Prompt("Choose the new password of the soft token " + Quoted(*slot) + ".", "New password:"),
         "Repeat password:", password);
     if (result != CKR_OK) {
         Trace("Plg - ChangePassword failed (%d)", result);

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/trace.h"
 #include "keys/token_crypto.h"
@@ -16,7 +16,15 @@ namespace orx {
 
 namespace {
 
-std::atomic<long long> failAfter{-1};
+// The bytes a write may put into a new file before it fails; -1: no limit.
+long long WriteFailureLimit() {
+    const char* text = std::getenv(kFailWritesVariable);
+    if (!text || !*text)
+        return -1;
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    return *end == '\0' && value >= 0 ? value : -1;
+}
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -36,7 +44,7 @@ bool SyncFolder(const std::string& folder) {
 
 bool WriteAll(int fd, std::span<const uint8_t> bytes) {
     size_t done = 0;
-    const long long limit = failAfter.load();
+    const long long limit = WriteFailureLimit();
     while (done < bytes.size()) {
         size_t chunk = bytes.size() - done;
         if (limit >= 0) {
@@ -152,11 +160,5 @@ FileLock::~FileLock() {
     if (fd_ >= 0)
         ::close(fd_);  // closing the descriptor releases the flock
 }
-
-namespace atomic_file_testing {
-void FailWritesAfter(long long bytes) {
-    failAfter.store(bytes);
-}
-}  // namespace atomic_file_testing
 
 }  // namespace orx

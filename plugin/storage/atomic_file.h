@@ -32,10 +32,10 @@ class FileLock {
     int fd_ = -1;
 };
 
-namespace atomic_file_testing {
-// Makes the next writes fail after `bytes` bytes of the new file were written
-// (-1 switches the failure off), as a full disk or an I/O error would.
-void FailWritesAfter(long long bytes);
-}  // namespace atomic_file_testing
+// Failure injection, as a full disk or an I/O error would fail a write: while this
+// variable holds a number N, every write of a new file fails after N bytes (with
+// ENOSPC, the old file left as it was). It is read at every write, so that a test can
+// make the loaded module fail between two operations; nothing else sets it.
+inline constexpr const char* kFailWritesVariable = "ORX_FAIL_WRITES_AFTER";
 
 }  // namespace orx

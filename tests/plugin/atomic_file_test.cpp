@@ -18,6 +18,7 @@ namespace {
 
 using testing::IsolatedEnvironment;
 using testing::ReadFile;
+using testing::ScopedEnv;
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -33,32 +34,34 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return names;
 }
 
-struct FailReset {
-    ~FailReset() { atomic_file_testing::FailWritesAfter(-1); }
-};
-
 // A disk that fills up (or fails) part way leaves the old content and no debris.
 TEST(AtomicFile, AWriteFailingAfterNBytesKeepsTheOldContent) {
     IsolatedEnvironment env;
-    FailReset reset;
     const std::string folder = env / "w";
     ASSERT_TRUE(MakeFolders(folder));
     const std::string path = folder + "/token.tkn";
     const std::string old(3000, 'o');
     ASSERT_TRUE(AtomicWriteFile(path, testing::Bytes(old)));
     const std::string fresh(6000, 'n');
-    for (long long n : {0LL, 1LL, 511LL, 4096LL, 5999LL}) {
-        atomic_file_testing::FailWritesAfter(n);
+    for (const char* n : {"0", "1", "511", "4096", "5999"}) {
+        ScopedEnv fail(kFailWritesVariable, n);
         EXPECT_FALSE(AtomicWriteFile(path, testing::Bytes(fresh))) << n;
         EXPECT_EQ(ReadFile(path), old) << n;
         EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"token.tkn"}) << n;
     }
-    atomic_file_testing::FailWritesAfter(6000);  // exactly enough
-    EXPECT_TRUE(AtomicWriteFile(path, testing::Bytes(fresh)));
-    EXPECT_EQ(ReadFile(path), fresh);
-    atomic_file_testing::FailWritesAfter(-1);
+    {
+        ScopedEnv fail(kFailWritesVariable, "6000");  // exactly enough
+        EXPECT_TRUE(AtomicWriteFile(path, testing::Bytes(fresh)));
+        EXPECT_EQ(ReadFile(path), fresh);
+    }
     ASSERT_TRUE(AtomicWriteFile(path, testing::Bytes("short")));  // nothing of the longer one stays
     EXPECT_EQ(ReadFile(path), "short");
+    // What is no count of bytes makes no write fail.
+    for (const char* notACount : {"", "-1", "12x", "x"}) {
+        ScopedEnv fail(kFailWritesVariable, notACount);
+        EXPECT_TRUE(AtomicWriteFile(path, testing::Bytes(fresh))) << notACount;
+        EXPECT_EQ(ReadFile(path), fresh) << notACount;
+    }
 }
 
 TEST(AtomicFile, AWriteIntoAFolderThatCannotExistFails) {

@@ -121,6 +121,23 @@ TEST_F(CertificateTokenTest, WriteListFilterDeleteAndTheOtherForms) {
     EXPECT_EQ(Enum("CertificateEx").size(), 5u);
 }
 
+// The loaded module's writes can be made to fail from outside the process, as a
+// full disk would: the token keeps what it held, and the next write goes through.
+TEST_F(CertificateTokenTest, AWriteFailingPartWayKeepsTheTokenAsItWas) {
+    ASSERT_EQ(WriteDer(MakeDer({"First"})), 0);
+    const std::string path = TokenFolder() + "Certs.tkn";
+    const std::vector<uint8_t> before = ReadBytes(path);
+    const auto second = MakeDer({"Second"});
+    for (const char* bytes : {"0", "1", "300"}) {
+        ScopedEnv fail("ORX_FAIL_WRITES_AFTER", bytes);
+        EXPECT_EQ(WriteDer(second), 6) << bytes;
+        EXPECT_EQ(ReadBytes(path), before) << bytes;
+        EXPECT_EQ(Enum("CertificateEx").size(), 1u) << bytes;
+    }
+    EXPECT_EQ(WriteDer(second), 0);
+    EXPECT_EQ(Enum("CertificateEx").size(), 2u);
+}
+
 TEST_F(CertificateTokenTest, SemicolonsInNamesAndLabelsKeepTheFieldsCountable) {
     const auto der = MakeDer({"Doe; Jane", "CA; One", "digitalSignature", "20301231235959Z", 3});
     ASSERT_EQ(WriteDer(der), 0);
