@@ -40,13 +40,13 @@ int VirtualCards::Unseal(int slot, std::vector<TokenObject>& privateObjects) {
     const int read = ReadToken(slot, file);
     if (read != CKR_OK)
         return read;
-    return UnsealToken(file, sessions_[slot].key, privateObjects);
+    return UnsealToken(file, logins_.Find(slot)->key, privateObjects);
 }
 
 int VirtualCards::Edit(int slot, const ObjectEdit& edit) {
     if (!IsLoggedIn(slot))
         return CKR_TOKEN_NOT_PRESENT;
-    const Session& session = sessions_[slot];
+    const Session& session = *logins_.Find(slot);
     const std::optional<CardPlace> at = Locate(slot);
     if (!at)
         return CKR_TOKEN_NOT_PRESENT;

@@ -48,15 +48,11 @@ std::string ReaderFolder() {
 
 VirtualCards::VirtualCards() : store_(ReaderFolder()) {}
 
-VirtualCards::~VirtualCards() {
-    EndAllLogins();
-}
-
 bool VirtualCards::Configure() {
     const std::string folder = ReaderFolder();
     if (folder == store_.folder())
         return false;
-    EndAllLogins();
+    logins_.EndAll();
     store_ = ReaderStore(folder);
     return true;
 }
@@ -135,36 +131,21 @@ std::optional<std::string> VirtualCards::TokenInfo(int slot) {
 }
 
 bool VirtualCards::IsLoggedIn(int slot) {
-    auto it = sessions_.find(slot);
-    if (it == sessions_.end())
+    const Session* login = logins_.Find(slot);
+    if (!login)
         return false;
     // The card may have been taken out or swapped for another one meanwhile.
     const std::optional<CardPlace> at = Locate(slot);
     CardFile card;
     TokenFile file;
-    if (!at || at->reader.cardPath != it->second.cardPath ||
-        store_.ReadCard(at->reader.cardPath, card) != CKR_OK || card.serial != it->second.serial ||
+    if (!at || at->reader.cardPath != login->cardPath ||
+        store_.ReadCard(at->reader.cardPath, card) != CKR_OK || card.serial != login->serial ||
         ReadApplication(card, at->application, file) != CKR_OK ||
-        MakeVerifier(it->second.key, file.salt) != file.verifier) {
-        EndLogin(slot);
+        MakeVerifier(login->key, file.salt) != file.verifier) {
+        logins_.End(slot);
         return false;
     }
     return true;
-}
-
-void VirtualCards::EndLogin(int slot) {
-    auto it = sessions_.find(slot);
-    if (it == sessions_.end())
-        return;
-    it->second.key.encryption.Wipe();
-    it->second.key.mac.Wipe();
-    sessions_.erase(it);
-    Trace("Plg - Logout of slot %d", slot);
-}
-
-void VirtualCards::EndAllLogins() {
-    while (!sessions_.empty())
-        EndLogin(sessions_.begin()->first);
 }
 
 int VirtualCards::Login(int slot, PromptSource& prompts) {
@@ -200,7 +181,7 @@ int VirtualCards::Login(int slot, PromptSource& prompts) {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
-    sessions_[slot] = std::move(session);
+    logins_.Put(slot, std::move(session));
     Trace("Plg - Login ... done (slot %d)", slot);
     return CKR_OK;
 }

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +13,7 @@
 #include "cardfile/card_access.h"
 #include "cardfile/reader_store.h"
 #include "cards/card_backend.h"
+#include "keys/logins.h"
 #include "keys/token_crypto.h"
 
 namespace orx {
@@ -26,7 +26,7 @@ std::string ReaderFolder();
 class VirtualCards : public CardBackend {
   public:
     VirtualCards();
-    ~VirtualCards() override;  // ends every login
+    ~VirtualCards() override = default;  // ends every login
     VirtualCards(const VirtualCards&) = delete;
     VirtualCards& operator=(const VirtualCards&) = delete;
 
@@ -68,11 +68,9 @@ class VirtualCards : public CardBackend {
     // ChangePassword and UnlockPassword: the current password or the PUK proves the
     // right, then a new password replaces the application's password box.
     int ReplacePassword(int slot, PromptSource& prompts, bool withPuk);
-    void EndLogin(int slot);
-    void EndAllLogins();
 
     ReaderStore store_;
-    std::map<int, Session> sessions_;
+    Logins<Session> logins_;
 };
 
 }  // namespace orx

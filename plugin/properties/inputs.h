@@ -4,7 +4,6 @@
 // "Reset" wipes them before it lets them go.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,11 +26,6 @@ class Inputs {
     void Clear() { values_.clear(); }
     // Clears, wiping every value first.
     void Wipe();
-
-    // For the parts that read inputs by name.
-    std::function<std::string(std::string_view)> Reader() const {
-        return [this](std::string_view name) { return Get(name); };
-    }
 
   private:
     std::map<std::string, std::string, std::less<>> values_;

@@ -50,15 +50,15 @@ std::optional<std::string> SoftTokens::SlotEntry(int index, bool usableOnly,
 }
 
 bool SoftTokens::IsLoggedIn(int slot) {
-    auto it = sessions_.find(slot);
-    if (it == sessions_.end())
+    const Session* login = logins_.Find(slot);
+    if (!login)
         return false;
     // Another process may have changed the password or removed the token meanwhile:
     // a key that no longer opens the file is no login.
     TokenFile file;
-    if (store_.Read(it->second.stem, file) != CKR_OK ||
-        MakeVerifier(it->second.key, file.salt) != file.verifier) {
-        EndLogin(slot);
+    if (store_.Read(login->stem, file) != CKR_OK ||
+        MakeVerifier(login->key, file.salt) != file.verifier) {
+        logins_.End(slot);
         return false;
     }
     return true;
@@ -82,27 +82,27 @@ int SoftTokens::ReadToken(int slotId, TokenFile& file) {
 }
 
 int SoftTokens::Unseal(int slot, std::vector<TokenObject>& privateObjects) {
-    auto it = sessions_.find(slot);
-    if (it == sessions_.end())
+    const Session* login = logins_.Find(slot);
+    if (!login)
         return CKR_TOKEN_NOT_PRESENT;
     TokenFile file;
-    const int read = store_.Read(it->second.stem, file);
+    const int read = store_.Read(login->stem, file);
     if (read != CKR_OK)
         return read;
-    if (MakeVerifier(it->second.key, file.salt) != file.verifier) {
-        EndLogin(slot);
+    if (MakeVerifier(login->key, file.salt) != file.verifier) {
+        logins_.End(slot);
         return CKR_PIN_INCORRECT;
     }
-    return UnsealToken(file, it->second.key, privateObjects);
+    return UnsealToken(file, login->key, privateObjects);
 }
 
 int SoftTokens::Edit(int slot, const ObjectEdit& edit) {
-    auto it = sessions_.find(slot);
-    if (it == sessions_.end())
+    const Session* login = logins_.Find(slot);
+    if (!login)
         return CKR_TOKEN_NOT_PRESENT;
-    const int result = EditTokenObjects(store_, it->second.stem, it->second.key, edit);
+    const int result = EditTokenObjects(store_, login->stem, login->key, edit);
     if (result == CKR_PIN_INCORRECT)
-        EndLogin(slot);  // the password was changed by someone else meanwhile
+        logins_.End(slot);  // the password was changed by someone else meanwhile
     return result;
 }
 

@@ -61,9 +61,7 @@ std::string SoftTokenFolder() {
 
 SoftTokens::SoftTokens() : store_(SoftTokenFolder()), slots_(store_) {}
 
-SoftTokens::~SoftTokens() {
-    EndAllLogins();
-}
+SoftTokens::~SoftTokens() = default;
 
 int SoftTokens::Create(const Inputs& inputs, PromptSource& prompts, int& slot) {
     Trace("Plg - CreateToken ...");
@@ -157,7 +155,7 @@ int SoftTokens::Delete(int slotId) {
             slots_.ForgetLocked(stem);
         return removed;
     });
-    EndLogin(id);
+    logins_.End(id);
     slots_.Scan();
     if (result != CKR_OK) {
         Trace("Plg - DeleteToken failed (%d)", result);
@@ -197,7 +195,7 @@ int SoftTokens::Login(int slotId, PromptSource& prompts) {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
-    sessions_[slot->id] = std::move(session);
+    logins_.Put(slot->id, std::move(session));
     Trace("Plg - Login ... done (slot %d)", slot->id);
     return CKR_OK;
 }
@@ -248,25 +246,10 @@ int SoftTokens::ChangePassword(int slotId, PromptSource& prompts) {
         Trace("Plg - ChangePassword failed (%d)", result);
         return result;
     }
-    if (auto it = sessions_.find(id); it != sessions_.end())
-        it->second.key = std::move(newKey);
+    if (Session* login = logins_.Find(id))
+        login->key = std::move(newKey);
     Trace("Plg - ChangePassword ... done (slot %d)", id);
     return CKR_OK;
-}
-
-void SoftTokens::EndLogin(int slot) {
-    auto it = sessions_.find(slot);
-    if (it == sessions_.end())
-        return;
-    it->second.key.encryption.Wipe();
-    it->second.key.mac.Wipe();
-    sessions_.erase(it);
-    Trace("Plg - Logout of slot %d", slot);
-}
-
-void SoftTokens::EndAllLogins() {
-    while (!sessions_.empty())
-        EndLogin(sessions_.begin()->first);
 }
 
 }  // namespace orx

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "keys/logins.h"
 #include "keys/token_crypto.h"
 #include "tokenfile/slot_registry.h"
 #include "tokenfile/token_objects.h"
@@ -67,7 +67,7 @@ class SoftTokens {
     int Login(int slot, PromptSource& prompts);
     int EnsureLogin(int slot, PromptSource& prompts);
     int ChangePassword(int slot, PromptSource& prompts);
-    void EndAllLogins();
+    void EndAllLogins() { logins_.EndAll(); }
 
   private:
     struct Session {
@@ -75,12 +75,10 @@ class SoftTokens {
         TokenKey key;
     };
 
-    void EndLogin(int slot);
-
     TokenStore store_;
     SlotRegistry slots_;
     uint64_t stamp_ = 0;
-    std::map<int, Session> sessions_;
+    Logins<Session> logins_;
 };
 
 }  // namespace orx
