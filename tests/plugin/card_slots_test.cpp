@@ -31,20 +31,44 @@ class ScriptedBackend : public CardBackend {
     std::vector<std::string> SlotEntries(bool usableOnly) override {
         return {usableOnly ? "1000;usable" : "1000;any"};
     }
-    std::optional<std::string> TokenInfo(int slot) override { return Note("info", slot), "info"; }
-    bool IsLoggedIn(int slot) override { return Note("logged-in?", slot), loggedIn; }
+    std::optional<std::string> TokenInfo(int slot) override {
+        Note("info", slot);
+        return "info";
+    }
+    bool IsLoggedIn(int slot) override {
+        Note("logged-in?", slot);
+        return loggedIn;
+    }
     std::vector<CardToken> Tokens() override {
         CardToken token;
         token.slot = 1000;
         token.file.label = "scripted";
         return {token};
     }
-    int ReadToken(int slot, TokenFile&) override { return Note("read", slot), CKR_OK; }
-    int Unseal(int slot, std::vector<TokenObject>&) override { return Note("unseal", slot), 1; }
-    int Edit(int slot, const ObjectEdit&) override { return Note("edit", slot), 2; }
-    int Login(int slot, PromptSource&) override { return Note("login", slot), 3; }
-    int ChangePassword(int slot, PromptSource&) override { return Note("change", slot), 4; }
-    int UnlockPassword(int slot, PromptSource&) override { return Note("unlock", slot), 5; }
+    int ReadToken(int slot, TokenFile&) override {
+        Note("read", slot);
+        return CKR_OK;
+    }
+    int Unseal(int slot, std::vector<TokenObject>&) override {
+        Note("unseal", slot);
+        return 1;
+    }
+    int Edit(int slot, const ObjectEdit&) override {
+        Note("edit", slot);
+        return 2;
+    }
+    int Login(int slot, PromptSource&) override {
+        Note("login", slot);
+        return 3;
+    }
+    int ChangePassword(int slot, PromptSource&) override {
+        Note("change", slot);
+        return 4;
+    }
+    int UnlockPassword(int slot, PromptSource&) override {
+        Note("unlock", slot);
+        return 5;
+    }
 
     std::vector<std::string> calls;
     uint64_t stamp = 7;
