@@ -1,4 +1,4 @@
-// libs: orxsofttoken
+// libs: orxtokens
 // The token view's certificate list over a token with 1,000 certificates: every
 // "CertificateEx" entry through the module's C interface, as the view reads them
 // (index 0 makes the list, the others are handed out from it). The module is the
@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "token/plugin_abi.h"
-#include "token_file.h"
-#include "token_objects.h"
+#include "tokenfile/token_file.h"
+#include "tokenfile/token_objects.h"
 
 namespace {
 

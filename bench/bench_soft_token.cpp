@@ -1,4 +1,4 @@
-// libs: orxsofttoken
+// libs: orxtokens
 // What a soft token costs: the key derivation of a login (the deliberate part), and
 // reading and writing a token file with a few hundred kilobytes of objects.
 #include <benchmark/benchmark.h>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "token_file.h"
+#include "tokenfile/token_file.h"
 
 namespace {
 

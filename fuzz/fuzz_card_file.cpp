@@ -1,4 +1,4 @@
-// libs: orxsofttoken
+// libs: orxtokens
 // Card files are put into readers by hand and by other programs: reading one must
 // never crash, loop or take more than bounded memory, whatever the bytes.
 #include <cstddef>
@@ -6,13 +6,13 @@
 #include <span>
 #include <vector>
 
-#include "card_file.h"
+#include "cardfile/card_file.h"
 
 namespace {
 
 void ReadCard(std::span<const uint8_t> bytes) {
     orx::CardFile card;
-    if (orx::ParseCardFile(bytes, card) != orx::kTokenOk)
+    if (orx::ParseCardFile(bytes, card) != CKR_OK)
         return;
     for (size_t i = 0; i < orx::kCardApplications; ++i) {
         orx::TokenFile file;
@@ -21,7 +21,7 @@ void ReadCard(std::span<const uint8_t> bytes) {
     // A cheap wrong password: the box refuses it or is damaged; neither may crash.
     std::vector<orx::TokenKey> keys;
     orx::TokenFile box;
-    if (orx::ParseTokenFile(card.pukBox, box) == orx::kTokenOk && box.kdf.log2N <= 4)
+    if (orx::ParseTokenFile(card.pukBox, box) == CKR_OK && box.kdf.log2N <= 4)
         orx::OpenKeyBox(card.pukBox, "fuzz-password", keys);
     orx::SerializeCardFile(card);
 }

@@ -1,4 +1,4 @@
-// libs: orxsofttoken
+// libs: orxmodule
 // A signed or encrypted file as "Verify", "Decrypt" and the certificate list read
 // it: binary PKCS#7 or S/MIME text, from anyone. Nothing may crash, a name read
 // from an envelope must be a base name, and a content cipher read from it must be
@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "cms_engine.h"
-#include "cms_file_name.h"
+#include "cms/cms_engine.h"
+#include "cms/cms_file_name.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static orx::CmsEngine* engine = new orx::CmsEngine();

@@ -1,4 +1,4 @@
-// libs: orxsofttoken
+// libs: orxtokens
 // Soft token files come from anywhere (imports of exported tokens): reading one
 // must never crash, loop or take more than bounded memory, whatever the bytes.
 #include <cstddef>
@@ -6,13 +6,13 @@
 #include <span>
 #include <vector>
 
-#include "token_file.h"
+#include "tokenfile/token_file.h"
 
 namespace {
 
 void ReadToken(std::span<const uint8_t> bytes) {
     orx::TokenFile file;
-    if (orx::ParseTokenFile(bytes, file) == orx::kTokenOk) {
+    if (orx::ParseTokenFile(bytes, file) == CKR_OK) {
         // A fixed key: the verifier refuses it, or the seal does; neither may crash.
         orx::TokenKey key;
         const std::vector<uint8_t> material(orx::kKeySize, 0x5A);

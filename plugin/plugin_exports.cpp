@@ -33,7 +33,6 @@ ModuleState& State() {
 
 // Nothing in the module throws on purpose, but running out of memory would; no
 // exception may cross the C interface into the program.
-constexpr int kHostMemory = 2;
 
 template <typename Result, typename Work>
 Result Guarded(Result failure, Work work) {
@@ -137,8 +136,8 @@ PLG_EXPORT const char* PlgEnumProperty(PluginContext context, const char* name, 
 
 PLG_EXPORT int PlgInvoke(PluginContext context, const char* operation) {
     if (!context || !operation)
-        return orx::kResultArgumentsBad;
-    return Guarded(kHostMemory, [&] { return context->module.Invoke(operation); });
+        return CKR_ARGUMENTS_BAD;
+    return Guarded<int>(CKR_HOST_MEMORY, [&] { return context->module.Invoke(operation); });
 }
 
 }  // extern "C"

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "atomic_file.h"
 #include "module_fixture.h"
+#include "storage/atomic_file.h"
 
 namespace orx::testing {
 

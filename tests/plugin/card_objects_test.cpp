@@ -1,8 +1,8 @@
 // Certificates and data boxes on card applications, through the same operations
 // and lists as on soft tokens: the token view finds a card's certificates under
 // the card's slot group.
-#include "base64_text.h"
 #include "card_fixture.h"
+#include "properties/base64_text.h"
 #include "test_certificates.h"
 
 namespace orx::testing {

@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "card_file.h"
 #include "card_fixture.h"
+#include "cardfile/card_file.h"
 
 namespace orx::testing {
 namespace {
@@ -27,7 +27,7 @@ class CardPasswords : public CardTest {
     }
     CardFile OnDisk() {
         CardFile card;
-        EXPECT_EQ(ParseCardFile(ReadBytes(card_), card), kTokenOk);
+        EXPECT_EQ(ParseCardFile(ReadBytes(card_), card), CKR_OK);
         return card;
     }
     int Invoke(int slot, const char* operation, std::initializer_list<std::string> answers) {
@@ -148,8 +148,7 @@ TEST_F(CardPasswords, AKilledCheckKeepsItsTrySpent) {
     bool caught = false;
     for (int i = 0; i < 20000 && !caught; ++i) {
         CardFile card;
-        if (ParseCardFile(ReadBytes(path), card) == kTokenOk &&
-            card.applications[0].triesLeft == 2) {
+        if (ParseCardFile(ReadBytes(path), card) == CKR_OK && card.applications[0].triesLeft == 2) {
             kill(child, SIGKILL);
             caught = true;
         } else {
@@ -161,13 +160,13 @@ TEST_F(CardPasswords, AKilledCheckKeepsItsTrySpent) {
     ASSERT_TRUE(caught) << "the try was never seen spent";
     ASSERT_TRUE(WIFSIGNALED(status)) << "the check ended before it could be killed";
     CardFile card;
-    ASSERT_EQ(ParseCardFile(ReadBytes(path), card), kTokenOk);
+    ASSERT_EQ(ParseCardFile(ReadBytes(path), card), CKR_OK);
     EXPECT_EQ(card.applications[0].triesLeft, 2);
     // The card is whole and the right password gives every try back.
     Script({"pin " + std::string(kPassword)});
     app_->SetActiveSlot(1);
     EXPECT_EQ(app_->Invoke("Login"), 0);
-    ASSERT_EQ(ParseCardFile(ReadBytes(path), card), kTokenOk);
+    ASSERT_EQ(ParseCardFile(ReadBytes(path), card), CKR_OK);
     EXPECT_EQ(card.applications[0].triesLeft, 3);
 }
 

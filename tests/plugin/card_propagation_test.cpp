@@ -2,9 +2,9 @@
 // as a soft token's do, through the real module.
 #include <unistd.h>
 
-#include "base64_text.h"
 #include "card_fixture.h"
 #include "core/config_file.h"
+#include "properties/base64_text.h"
 #include "store_subjects.h"
 #include "test_certificates.h"
 

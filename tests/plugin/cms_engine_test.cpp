@@ -4,10 +4,10 @@
 
 #include <openssl/x509.h>
 
-#include "cms_engine.h"
-#include "cms_file_name.h"
+#include "cms/cms_engine.h"
+#include "cms/cms_file_name.h"
 #include "cms_test_support.h"
-#include "module_context.h"
+#include "results/module_results.h"
 
 namespace orx::testing {
 namespace {
@@ -48,7 +48,7 @@ class CmsEngineTest : public ::testing::Test, public CmsFilesSuite {
     // Decrypts through the engine's steps with Alice's key.
     int Decrypt(CmsInput input, std::string& content, std::string& fileName) {
         int result = engine_.OpenEnvelope(input);
-        if (result != kResultOk)
+        if (result != CKR_OK)
             return result;
         EXPECT_TRUE(engine_.EnvelopeIsFor(alice_.get()));
         EXPECT_FALSE(engine_.EnvelopeIsFor(bob_.get()));
@@ -56,7 +56,7 @@ class CmsEngineTest : public ::testing::Test, public CmsFilesSuite {
         result = engine_.DecryptEnvelope(alice_.get(), aliceKey_.get(), answer);
         fileName = engine_.envelopeFileName();
         engine_.CloseEnvelope();
-        content = result == kResultOk ? Decoded(answer) : std::string();
+        content = result == CKR_OK ? Decoded(answer) : std::string();
         return result;
     }
 
@@ -97,7 +97,7 @@ TEST_F(CmsEngineTest, SignaturesVerifyWithOpensslAndGiveBackTheContent) {
         WriteFile(Path("content.bin"), *c.content);
         std::string input = *c.content;
         std::string answer;
-        ASSERT_EQ(kResultOk,
+        ASSERT_EQ(CKR_OK,
                   engine_.Sign(input, alice_.get(), aliceKey_.get(), {c.detached, c.mime}, answer));
         EXPECT_TRUE(input.empty());  // the content was taken over and freed
         if (c.mime) {
@@ -122,7 +122,7 @@ TEST_F(CmsEngineTest, SignaturesVerifyWithOpensslAndGiveBackTheContent) {
             CmsInput signedInput;
             ASSERT_TRUE(TakeDataInput(std::string(answer), signedInput));
             std::string verified;
-            ASSERT_EQ(kResultOk, engine_.Verify(signedInput, verified));
+            ASSERT_EQ(CKR_OK, engine_.Verify(signedInput, verified));
             EXPECT_TRUE(Decoded(verified) == content);
         }
     }
@@ -155,13 +155,13 @@ TEST_F(CmsEngineTest, OpensslSignaturesVerifyAndChangesAreFound) {
         ASSERT_TRUE(TakeDataInput(std::string(handed), input));
         EXPECT_EQ(c.mime, input.mime);
         std::string answer;
-        ASSERT_EQ(kResultOk, engine_.Verify(input, answer));
+        ASSERT_EQ(CKR_OK, engine_.Verify(input, answer));
         EXPECT_TRUE(Decoded(answer) == *c.content);
 
         CmsInput forList;
         ASSERT_TRUE(TakeDataInput(std::string(handed), forList));
         std::string list;
-        ASSERT_EQ(kResultOk, engine_.Certificates(forList, list));
+        ASSERT_EQ(CKR_OK, engine_.Certificates(forList, list));
         EXPECT_EQ(Encoded(CertDer(alice_.get())) + ";", list);
 
         if (!c.tamperable)
@@ -172,7 +172,7 @@ TEST_F(CmsEngineTest, OpensslSignaturesVerifyAndChangesAreFound) {
         changed[at + 7] = 'Z';
         CmsInput tampered;
         ASSERT_TRUE(TakeDataInput(c.mime ? changed : Encoded(changed), tampered));
-        EXPECT_EQ(kResultSignatureInvalid, engine_.Verify(tampered, answer));
+        EXPECT_EQ(CKR_SIGNATURE_INVALID, engine_.Verify(tampered, answer));
         EXPECT_TRUE(answer.empty());
     }
 }
@@ -189,12 +189,12 @@ TEST_F(CmsEngineTest, WhatCannotBeVerifiedIsRefused) {
         CmsInput input;
         ASSERT_TRUE(TakeDataInput(std::string(text), input));
         std::string answer;
-        EXPECT_EQ(kResultBadContent, engine_.Verify(input, answer));
+        EXPECT_EQ(CKR_ATTRIBUTE_VALUE_INVALID, engine_.Verify(input, answer));
     }
     CmsInput garbage;
     ASSERT_TRUE(TakeDataInput(Encoded("not a signature"), garbage));
     std::string list;
-    EXPECT_EQ(kResultBadContent, engine_.Certificates(garbage, list));
+    EXPECT_EQ(CKR_ATTRIBUTE_VALUE_INVALID, engine_.Certificates(garbage, list));
 }
 
 struct Algorithm {
@@ -221,8 +221,8 @@ TEST_F(CmsEngineTest, EnvelopesDecryptWithOpensslToTheOriginalBytes) {
             SCOPED_TRACE(::testing::Message() << algorithm.name << " mime " << mime);
             std::string input = content;
             std::string answer;
-            ASSERT_EQ(kResultOk, engine_.Encrypt(input, alice_.get(), algorithm.oid, "report.txt",
-                                                 mime, answer));
+            ASSERT_EQ(CKR_OK, engine_.Encrypt(input, alice_.get(), algorithm.oid, "report.txt",
+                                              mime, answer));
             WriteFile(Path("enc"), mime ? answer : Decoded(answer));
             if (!mime) {
                 const std::string der = Decoded(answer);
@@ -244,7 +244,7 @@ TEST_F(CmsEngineTest, EnvelopesDecryptWithOpensslToTheOriginalBytes) {
             CmsInput envelope;
             ASSERT_TRUE(TakeDataInput(std::move(answer), envelope));
             std::string decrypted, fileName;
-            ASSERT_EQ(kResultOk, Decrypt(std::move(envelope), decrypted, fileName));
+            ASSERT_EQ(CKR_OK, Decrypt(std::move(envelope), decrypted, fileName));
             EXPECT_TRUE(decrypted == content);
             EXPECT_EQ("report.txt", fileName);
         }
@@ -274,7 +274,7 @@ TEST_F(CmsEngineTest, OpensslEnvelopesDecryptWithoutAName) {
         CmsInput input;
         ASSERT_TRUE(TakeDataInput(c.mime ? std::string(file) : Encoded(file), input));
         std::string decrypted, fileName = "left over";
-        ASSERT_EQ(kResultOk, Decrypt(std::move(input), decrypted, fileName));
+        ASSERT_EQ(CKR_OK, Decrypt(std::move(input), decrypted, fileName));
         EXPECT_TRUE(decrypted == content);
         EXPECT_EQ("", fileName);
     }
@@ -310,16 +310,16 @@ TEST_F(CmsEngineTest, PrivateKeysOfEveryKindAreRead) {
 TEST_F(CmsEngineTest, EnvelopeForSomeoneElseIsNotOpened) {
     std::string input = "secret";
     std::string answer;
-    ASSERT_EQ(kResultOk,
+    ASSERT_EQ(CKR_OK,
               engine_.Encrypt(input, bob_.get(), "2.16.840.1.101.3.4.1.2", "", false, answer));
     CmsInput envelope;
     ASSERT_TRUE(TakeDataInput(std::move(answer), envelope));
-    ASSERT_EQ(kResultOk, engine_.OpenEnvelope(envelope));
+    ASSERT_EQ(CKR_OK, engine_.OpenEnvelope(envelope));
     EXPECT_FALSE(engine_.EnvelopeIsFor(alice_.get()));
     EXPECT_TRUE(engine_.EnvelopeIsFor(bob_.get()));
     // Alice's key on Bob's envelope gives a failure, never bytes.
     std::string out;
-    EXPECT_NE(kResultOk, engine_.DecryptEnvelope(alice_.get(), aliceKey_.get(), out));
+    EXPECT_NE(CKR_OK, engine_.DecryptEnvelope(alice_.get(), aliceKey_.get(), out));
     EXPECT_TRUE(out.empty());
 }
 
@@ -327,7 +327,7 @@ TEST_F(CmsEngineTest, UnknownAlgorithmsAreRefused) {
     for (const char* oid : {"", "1.2.3.4", "2.16.840.1.101.3.4.1.6"}) {
         std::string input = "data";
         std::string answer;
-        EXPECT_EQ(kResultMechanismInvalid,
+        EXPECT_EQ(CKR_MECHANISM_INVALID,
                   engine_.Encrypt(input, alice_.get(), oid, "", false, answer))
             << oid;
     }
@@ -353,12 +353,12 @@ TEST_F(CmsEngineTest, OnlyBaseNamesAreRecorded) {
         EXPECT_EQ(c.recorded, SafeBaseName(c.given));
         std::string input = "x";
         std::string answer;
-        ASSERT_EQ(kResultOk, engine_.Encrypt(input, alice_.get(), "2.16.840.1.101.3.4.1.2", c.given,
-                                             false, answer));
+        ASSERT_EQ(CKR_OK, engine_.Encrypt(input, alice_.get(), "2.16.840.1.101.3.4.1.2", c.given,
+                                          false, answer));
         CmsInput envelope;
         ASSERT_TRUE(TakeDataInput(std::move(answer), envelope));
         std::string decrypted, fileName;
-        ASSERT_EQ(kResultOk, Decrypt(std::move(envelope), decrypted, fileName));
+        ASSERT_EQ(CKR_OK, Decrypt(std::move(envelope), decrypted, fileName));
         EXPECT_EQ(c.recorded, fileName);
         EXPECT_EQ("x", decrypted);
     }

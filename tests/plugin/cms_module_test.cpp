@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "cms/cms_text.h"
 #include "cms_test_support.h"
-#include "cms_text.h"
 #include "module_fixture.h"
 
 namespace orx::testing {

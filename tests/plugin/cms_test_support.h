@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "cms_library.h"
+#include "cms/cms_library.h"
 #include "support/test_environment.h"
 
 namespace orx::testing {

@@ -5,8 +5,8 @@
 
 #include <random>
 
-#include "base64_text.h"
-#include "cms_text.h"
+#include "cms/cms_text.h"
+#include "properties/base64_text.h"
 
 namespace orx::testing {
 namespace {

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "base64_text.h"
 #include "der/cert_inspection.h"
 #include "der/cert_store.h"
 #include "module_fixture.h"
+#include "properties/base64_text.h"
 #include "test_certificates.h"
 
 namespace orx::testing {
@@ -119,6 +119,23 @@ TEST_F(CertificateTokenTest, WriteListFilterDeleteAndTheOtherForms) {
     // Writing one that is there already replaces it instead of doubling it.
     ASSERT_EQ(WriteDer(sign), 0);
     EXPECT_EQ(Enum("CertificateEx").size(), 5u);
+}
+
+// The loaded module's writes can be made to fail from outside the process, as a
+// full disk would: the token keeps what it held, and the next write goes through.
+TEST_F(CertificateTokenTest, AWriteFailingPartWayKeepsTheTokenAsItWas) {
+    ASSERT_EQ(WriteDer(MakeDer({"First"})), 0);
+    const std::string path = TokenFolder() + "Certs.tkn";
+    const std::vector<uint8_t> before = ReadBytes(path);
+    const auto second = MakeDer({"Second"});
+    for (const char* bytes : {"0", "1", "300"}) {
+        ScopedEnv fail("ORX_FAIL_WRITES_AFTER", bytes);
+        EXPECT_EQ(WriteDer(second), 6) << bytes;
+        EXPECT_EQ(ReadBytes(path), before) << bytes;
+        EXPECT_EQ(Enum("CertificateEx").size(), 1u) << bytes;
+    }
+    EXPECT_EQ(WriteDer(second), 0);
+    EXPECT_EQ(Enum("CertificateEx").size(), 2u);
 }
 
 TEST_F(CertificateTokenTest, SemicolonsInNamesAndLabelsKeepTheFieldsCountable) {

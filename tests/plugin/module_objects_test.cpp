@@ -1,10 +1,10 @@
 // The token view's data boxes through the real module: the public box readable
 // without a login, the private one only with it and never in the file's clear
 // bytes, and values that are refused without changing the token.
-#include "base64_text.h"
 #include "core/product_identity.h"
 #include "module_fixture.h"
 #include "plugin_test_support.h"
+#include "properties/base64_text.h"
 
 namespace orx::testing {
 namespace {

@@ -6,10 +6,10 @@
 #include <map>
 #include <thread>
 
-#include "base64_text.h"
 #include "core/config_file.h"
 #include "der/cert_store.h"
 #include "module_fixture.h"
+#include "properties/base64_text.h"
 #include "store_subjects.h"
 #include "test_certificates.h"
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "base64_text.h"
 #include "module_fixture.h"
+#include "properties/base64_text.h"
 
 namespace orx::testing {
 namespace {

@@ -2,8 +2,8 @@
 // export and import, delete; slot ids across reloads and processes.
 #include <unistd.h>
 
-#include "base64_text.h"
 #include "module_fixture.h"
+#include "properties/base64_text.h"
 
 namespace orx::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "pinentry.h"
+#include "prompts/pinentry.h"
 
 #include <gtest/gtest.h>
 
@@ -55,10 +55,10 @@ TEST_F(PinentryConversation, PasswordsComeBackUnescaped) {
     testing::WriteFile(env / "script", "pin 50% off\npin second\n");
     Pinentry pinentry(ORX_FAKE_PINENTRY, 0);
     Secret pin;
-    ASSERT_EQ(pinentry.GetPin(prompt, pin), kPinOk);
+    ASSERT_EQ(pinentry.GetPin(prompt, pin), CKR_OK);
     EXPECT_EQ(pin.view(), "50% off");
     prompt.error = "Try again";
-    ASSERT_EQ(pinentry.GetPin(prompt, pin), kPinOk);  // the same program asks again
+    ASSERT_EQ(pinentry.GetPin(prompt, pin), CKR_OK);  // the same program asks again
     EXPECT_EQ(pin.view(), "second");
     const std::string asked = testing::ReadFile(env / "log");
     EXPECT_NE(asked.find("SETDESC Line one%0Aline two"), std::string::npos);
@@ -71,20 +71,20 @@ TEST_F(PinentryConversation, CancelFailureAndMessages) {
     Secret pin;
     {
         Pinentry pinentry(ORX_FAKE_PINENTRY, 77);
-        EXPECT_EQ(pinentry.GetPin(prompt, pin), kPinCancelled);
+        EXPECT_EQ(pinentry.GetPin(prompt, pin), CKR_CANCEL);
         EXPECT_TRUE(pin.empty());
-        EXPECT_EQ(pinentry.Message("About", "Text"), kPinOk);
+        EXPECT_EQ(pinentry.Message("About", "Text"), CKR_OK);
     }
     EXPECT_NE(testing::ReadFile(env / "log").find("ARGV --parent-wid 77"), std::string::npos);
     EXPECT_NE(testing::ReadFile(env / "log").find("MESSAGE"), std::string::npos);
     EXPECT_NE(testing::ReadFile(env / "log").find("BYE"), std::string::npos);
     Pinentry missing(env / "no-such-program", 0);
-    EXPECT_EQ(missing.GetPin(prompt, pin), kPinFailed);
+    EXPECT_EQ(missing.GetPin(prompt, pin), CKR_FUNCTION_FAILED);
     Pinentry none("", 0);
-    EXPECT_EQ(none.GetPin(prompt, pin), kPinFailed);
+    EXPECT_EQ(none.GetPin(prompt, pin), CKR_FUNCTION_FAILED);
     testing::WriteFile(env / "script", "die\n");
     Pinentry dying(ORX_FAKE_PINENTRY, 0);
-    EXPECT_EQ(dying.GetPin(prompt, pin), kPinFailed);
+    EXPECT_EQ(dying.GetPin(prompt, pin), CKR_FUNCTION_FAILED);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "token_crypto.h"
-#include "token_file.h"
+#include "keys/token_crypto.h"
+#include "tokenfile/token_file.h"
 
 namespace orx::testing {
 

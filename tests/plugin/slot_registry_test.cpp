@@ -1,4 +1,4 @@
-#include "slot_registry.h"
+#include "tokenfile/slot_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ std::string Create(const TokenStore& store, const SlotRegistry& registry, const 
                    int* id = nullptr) {
     const auto bytes = testing::MakeTokenBytes(label, "secret-1");
     std::string stem;
-    store.Locked([&] {
+    store.Locked([&]() -> int {
         const int result = store.CreateLocked(label, bytes, stem);
         const int assigned = registry.AssignLocked(stem);
         if (id)
@@ -54,10 +54,10 @@ TEST_F(SlotRegistryTest, RemovedTokensFreeTheirIdButOthersKeepTheirs) {
     Create(store, registry, "One");
     Create(store, registry, "Two");
     Create(store, registry, "Three");
-    store.Locked([&] {
+    store.Locked([&]() -> int {
         store.RemoveLocked("One");
         registry.ForgetLocked("One");
-        return kTokenOk;
+        return CKR_OK;
     });
     registry.Scan();
     EXPECT_EQ(registry.FindStem("Two")->id, 101);
@@ -76,7 +76,7 @@ TEST_F(SlotRegistryTest, FilesCopiedInByHandGetIdsAndDamagedFilesStayListed) {
     EXPECT_EQ(registry.FindStem("Known")->id, 100);
     const SoftSlot* broken = registry.FindStem("broken");
     ASSERT_NE(broken, nullptr);
-    EXPECT_EQ(broken->state, kTokenDamaged);
+    EXPECT_EQ(broken->state, CKR_ATTRIBUTE_VALUE_INVALID);
     EXPECT_EQ(broken->label, "broken");
     EXPECT_EQ(registry.FindStem("copied")->label, "Copied");
 }
@@ -113,7 +113,7 @@ TEST(SlotRegistry, StemsFromLabels) {
 TEST_F(SlotRegistryTest, IdsStayBelow500) {
     const auto bytes = testing::MakeTokenBytes("Many", "secret-1");
     const std::string content(bytes.begin(), bytes.end());
-    ASSERT_EQ(store.Locked([] { return kTokenOk; }), kTokenOk);  // makes the folder
+    ASSERT_EQ(store.Locked([] { return CKR_OK; }), CKR_OK);  // makes the folder
     for (int i = 0; i < 401; ++i)
         testing::WriteFile(store.PathOf("t" + std::to_string(1000 + i)), content);
     registry.Scan();
@@ -122,10 +122,10 @@ TEST_F(SlotRegistryTest, IdsStayBelow500) {
     EXPECT_EQ(registry.slots().back().id, 499);
     EXPECT_EQ(registry.FindStem("t1400"), nullptr);
     int id = 0;
-    store.Locked([&] {
+    store.Locked([&]() -> int {
         store.RemoveLocked("t1000");
         id = registry.AssignLocked("t1400");
-        return kTokenOk;
+        return CKR_OK;
     });
     EXPECT_EQ(id, 100);  // a freed id goes to the one that waited
 }

@@ -1,4 +1,4 @@
-#include "token_file.h"
+#include "tokenfile/token_file.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +19,11 @@ int Open(const std::vector<uint8_t>& bytes, const std::string& password,
          std::vector<TokenObject>* objects = nullptr) {
     TokenFile file;
     const int parsed = ParseTokenFile(bytes, file);
-    if (parsed != kTokenOk)
+    if (parsed != CKR_OK)
         return parsed;
     TokenKey key;
     if (!DeriveFileKey(file, password, key))
-        return kTokenFailed;
+        return CKR_FUNCTION_FAILED;
     std::vector<TokenObject> local;
     return UnsealToken(file, key, objects ? *objects : local);
 }
@@ -31,13 +31,13 @@ int Open(const std::vector<uint8_t>& bytes, const std::string& password,
 TEST(TokenFile, RoundTripKeepsLabelObjectsAndSerial) {
     const auto bytes = MakeTokenBytes("Work token", "secret-1");
     TokenFile file;
-    ASSERT_EQ(ParseTokenFile(bytes, file), kTokenOk);
+    ASSERT_EQ(ParseTokenFile(bytes, file), CKR_OK);
     EXPECT_EQ(file.label, "Work token");
     ASSERT_EQ(file.publicObjects.size(), 1u);
     EXPECT_EQ(file.publicObjects[0].value, Bytes("PUBLIC-CERT"));
     EXPECT_EQ(FormatSerial(file.serial).size(), 19u);
     std::vector<TokenObject> objects;
-    ASSERT_EQ(Open(bytes, "secret-1", &objects), kTokenOk);
+    ASSERT_EQ(Open(bytes, "secret-1", &objects), CKR_OK);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0].kind, ObjectKind::PrivateKey);
     EXPECT_EQ(objects[0].value, Bytes("PRIVATE-KEY-MARKER-42"));
@@ -45,8 +45,8 @@ TEST(TokenFile, RoundTripKeepsLabelObjectsAndSerial) {
 
 TEST(TokenFile, WrongPasswordIsToldApartFromDamage) {
     const auto bytes = MakeTokenBytes("T", "secret-1");
-    EXPECT_EQ(Open(bytes, "secret-2"), kTokenWrongPassword);
-    EXPECT_EQ(Open(bytes, ""), kTokenWrongPassword);
+    EXPECT_EQ(Open(bytes, "secret-2"), CKR_PIN_INCORRECT);
+    EXPECT_EQ(Open(bytes, ""), CKR_PIN_INCORRECT);
 }
 
 TEST(TokenFile, NothingPrivateIsReadableWithoutThePassword) {
@@ -64,8 +64,8 @@ TEST(TokenFile, PbkdfTokensWorkToo) {
     kdf.kind = KdfKind::Pbkdf2;
     kdf.iterations = 1000;
     const auto bytes = MakeTokenBytes("P", "secret-1", "K", kdf);
-    EXPECT_EQ(Open(bytes, "secret-1"), kTokenOk);
-    EXPECT_EQ(Open(bytes, "secret-9"), kTokenWrongPassword);
+    EXPECT_EQ(Open(bytes, "secret-1"), CKR_OK);
+    EXPECT_EQ(Open(bytes, "secret-9"), CKR_PIN_INCORRECT);
 }
 
 // Accidental damage anywhere: the checksum catches it before anything is believed.
@@ -77,7 +77,7 @@ TEST(TokenFile, EveryFlippedByteIsDetected) {
             auto damaged = bytes;
             damaged[at] ^= mask;
             TokenFile file;
-            EXPECT_EQ(ParseTokenFile(damaged, file), kTokenDamaged) << "byte " << at;
+            EXPECT_EQ(ParseTokenFile(damaged, file), CKR_ATTRIBUTE_VALUE_INVALID) << "byte " << at;
         }
     }
 }
@@ -94,11 +94,11 @@ TEST(TokenFile, TamperingWithARecomputedChecksumNeverOpens) {
         const auto digest = Sha256(std::span<const uint8_t>(damaged.data(), body));
         std::copy(digest.begin(), digest.end(), damaged.begin() + static_cast<long>(body));
         TokenFile file;
-        if (ParseTokenFile(damaged, file) != kTokenOk)
+        if (ParseTokenFile(damaged, file) != CKR_OK)
             continue;
         ++parsedButRefused;
         const int opened = Open(damaged, "secret-1");
-        EXPECT_TRUE(opened == kTokenDamaged || opened == kTokenWrongPassword)
+        EXPECT_TRUE(opened == CKR_ATTRIBUTE_VALUE_INVALID || opened == CKR_PIN_INCORRECT)
             << "byte " << at << " gave " << opened;
     }
     EXPECT_GT(parsedButRefused, 20);
@@ -116,7 +116,7 @@ TEST(TokenFile, MalformedFilesAreRefusedWithoutCrashing) {
     };
     for (const auto& bytes : cases) {
         TokenFile file;
-        EXPECT_EQ(ParseTokenFile(bytes, file), kTokenDamaged) << bytes.size();
+        EXPECT_EQ(ParseTokenFile(bytes, file), CKR_ATTRIBUTE_VALUE_INVALID) << bytes.size();
     }
 }
 
@@ -163,8 +163,8 @@ TEST(TokenFile, RekeyingChangesThePassword) {
     ASSERT_TRUE(RekeyTokenFile(file, "new-password", newKey));
     EXPECT_FALSE(SerializeTokenFile(file, key, {}, bytes));  // the old key no longer fits
     ASSERT_TRUE(SerializeTokenFile(file, newKey, {}, bytes));
-    EXPECT_EQ(Open(bytes, "old-password"), kTokenWrongPassword);
-    EXPECT_EQ(Open(bytes, "new-password"), kTokenOk);
+    EXPECT_EQ(Open(bytes, "old-password"), CKR_PIN_INCORRECT);
+    EXPECT_EQ(Open(bytes, "new-password"), CKR_OK);
 }
 
 }  // namespace

@@ -3,14 +3,20 @@
 // a certificate stored with its key, found again with the key after a login.
 #include <gtest/gtest.h>
 
-#include "base64_text.h"
-#include "certificate_fields.h"
-#include "certificate_input.h"
-#include "module_context.h"
+#include "cards/card_slots.h"
 #include "module_fixture.h"
+#include "objects/certificate_fields.h"
+#include "objects/certificate_input.h"
+#include "objects/object_operations.h"
+#include "objects/token_access.h"
 #include "plugin_test_support.h"
+#include "prompts/prompt_source.h"
+#include "propagation/certificate_propagation.h"
+#include "properties/base64_text.h"
+#include "properties/list_field.h"
+#include "softtoken/soft_tokens.h"
 #include "test_certificates.h"
-#include "token_objects.h"
+#include "tokenfile/token_objects.h"
 
 namespace orx::testing {
 namespace {
@@ -108,14 +114,29 @@ TEST(CertificateInput, ContainersAreToldApartFromGarbage) {
     EXPECT_TRUE(der.empty());
     EXPECT_EQ(ReadCertificateInput("-----BEGIN PKCS7-----\nMAA=\n-----END PKCS7-----\n", der),
               kCertificateInputContainer);
-    EXPECT_EQ(ReadCertificateInput(EncodeBase64(Bytes("0123456789")), der), kCertificateInputBad);
+    EXPECT_EQ(ReadCertificateInput(EncodeBase64(Bytes("0123456789")), der),
+              CKR_ATTRIBUTE_VALUE_INVALID);
     const auto cert = MakeDer({});
-    EXPECT_EQ(ReadCertificateInput(EncodeBase64(cert), der), kCertificateInputOk);
+    EXPECT_EQ(ReadCertificateInput(EncodeBase64(cert), der), CKR_OK);
     EXPECT_EQ(der, cert);
 }
 
-// The context as the signing and import code uses it, with the scripted pinentry.
+// The parts of a context that signing and the import build on, with the scripted
+// pinentry.
 class ContextKeys : public ModuleTest {};
+
+struct KeyParts {
+    KeyParts() {
+        prompts.LoadSettings();
+        soft.Scan();
+    }
+    PromptSource prompts;
+    SoftTokens soft;
+    CardSlots cards;
+    TokenAccess tokens{soft, cards, prompts};
+    CertificatePropagation propagation{soft, cards};
+    ObjectOperations objects{tokens, propagation};
+};
 
 TEST_F(ContextKeys, AStoredKeyIsFoundAfterALoginAndNeverInTheFile) {
     ASSERT_EQ(Create("Keys", "keys-password"), 0);
@@ -125,31 +146,34 @@ TEST_F(ContextKeys, AStoredKeyIsFoundAfterALoginAndNeverInTheFile) {
     const auto withoutKey = MakeDer({"No Key", "CA", "", "20301231235959Z", 2});
     const std::vector<uint8_t> pkcs8 = Bytes("PKCS8-PRIVATE-KEY-BYTES-0815");
     {
-        ModuleContext context;
+        KeyParts context;
         Script({"pin keys-password"});
-        ASSERT_EQ(context.StoreCertificate(slot, withKey, "With Key", pkcs8), 0);
-        ASSERT_EQ(context.StoreCertificate(slot, withoutKey, "No Key", {}), 0);  // logged in
-        EXPECT_EQ(context.StoreCertificate(slot + 1, withoutKey, "", {}), kResultNotPresent);
-        EXPECT_EQ(context.StoreCertificate(slot, {}, "", {}), kResultArgumentsBad);
-        const auto listed = context.TokenCertificates();
+        ASSERT_EQ(context.objects.StoreCertificate(slot, withKey, "With Key", pkcs8), 0);
+        ASSERT_EQ(context.objects.StoreCertificate(slot, withoutKey, "No Key", {}),
+                  0);  // logged in
+        EXPECT_EQ(context.objects.StoreCertificate(slot + 1, withoutKey, "", {}),
+                  CKR_TOKEN_NOT_PRESENT);
+        EXPECT_EQ(context.objects.StoreCertificate(slot, {}, "", {}), CKR_ARGUMENTS_BAD);
+        const auto listed = context.tokens.Certificates();
         ASSERT_EQ(listed.size(), 2u);
         EXPECT_TRUE(listed[0].hasPrivateKey);
         EXPECT_FALSE(listed[1].hasPrivateKey);
         EXPECT_EQ(listed[0].slotId, slot);
     }
     EXPECT_FALSE(Contains(ReadBytes(TokenFolder() + "Keys.tkn"), "PKCS8-PRIVATE-KEY"));
-    ModuleContext context;
-    EXPECT_FALSE(context.TokenCertificates()[0].hasPrivateKey);  // not logged in
+    KeyParts context;
+    EXPECT_FALSE(context.tokens.Certificates()[0].hasPrivateKey);  // not logged in
     int found = 0;
     Secret key;
     Script({"cancel"});
-    EXPECT_EQ(context.PrivateKeyFor(withKey, found, key), kResultCancelled);
+    EXPECT_EQ(context.tokens.PrivateKeyFor(withKey, slot, found, key), CKR_CANCEL);
     Script({"pin keys-password"});
-    ASSERT_EQ(context.PrivateKeyFor(withKey, found, key), 0);
+    ASSERT_EQ(context.tokens.PrivateKeyFor(withKey, slot, found, key), 0);
     EXPECT_EQ(found, slot);
     EXPECT_EQ(std::vector<uint8_t>(key.span().begin(), key.span().end()), pkcs8);
-    EXPECT_EQ(context.PrivateKeyFor(withoutKey, found, key), kResultNotPresent);
-    EXPECT_EQ(context.PrivateKeyFor(MakeDer({"Elsewhere"}), found, key), kResultNotPresent);
+    EXPECT_EQ(context.tokens.PrivateKeyFor(withoutKey, slot, found, key), CKR_TOKEN_NOT_PRESENT);
+    EXPECT_EQ(context.tokens.PrivateKeyFor(MakeDer({"Elsewhere"}), slot, found, key),
+              CKR_TOKEN_NOT_PRESENT);
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+// One kind of card behind the module's card slots. The virtual cards (files in
+// reader folders) are one back-end; each back-end owns slot ids of its own below the
+// soft tokens' 100, offers the applications of its cards as tokens, and asks for
+// their passwords with its own dialogs. CardSlots puts the back-ends side by side.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tokenfile/token_file.h"
+#include "tokenfile/token_objects.h"
+
+namespace orx {
+
+class PromptSource;
+
+// An application of an inserted card as a token: its label, serial number and public
+// objects, read without a key.
+struct CardToken {
+    int slot = 0;
+    TokenFile file;
+};
+
+class CardBackend {
+  public:
+    virtual ~CardBackend() = default;
+
+    // Re-reads the back-end's settings; true when it now looks at other readers (its
+    // logins have ended).
+    virtual bool Configure() = 0;
+    // Changes whenever a reader or a card appears, goes or is written.
+    virtual uint64_t ChangeStamp() const = 0;
+    virtual bool OwnsSlot(int slot) const = 0;
+
+    // "SlotCard": the number of entries, and entry `index`, "id;reader;card label".
+    virtual size_t SlotCardCount() const = 0;
+    virtual std::optional<std::string> SlotCardEntry(int index) = 0;
+    // "id;label" of every slot ("Slot") or of every application of an inserted,
+    // undamaged card ("Token"), in id order.
+    virtual std::vector<std::string> SlotEntries(bool usableOnly) = 0;
+    // The slot's "TokenInfo"; none without a card.
+    virtual std::optional<std::string> TokenInfo(int slot) = 0;
+    // False also once the card was taken out or swapped since the login.
+    virtual bool IsLoggedIn(int slot) = 0;
+
+    // What the applications hold, as the soft tokens' objects are reached: every
+    // usable application in slot order; one application's header (CKR_OK,
+    // CKR_TOKEN_NOT_PRESENT, CKR_ATTRIBUTE_VALUE_INVALID); its private part with the
+    // login's key (CKR_TOKEN_NOT_PRESENT without a login); a change stored with it.
+    virtual std::vector<CardToken> Tokens() = 0;
+    virtual int ReadToken(int slot, TokenFile& file) = 0;
+    virtual int Unseal(int slot, std::vector<TokenObject>& privateObjects) = 0;
+    virtual int Edit(int slot, const ObjectEdit& edit) = 0;
+
+    // "Login", "ChangePassword" (the current password, then the new one twice) and
+    // "UnlockPassword" (the PUK, then a new password twice) on one of its slots.
+    virtual int Login(int slot, PromptSource& prompts) = 0;
+    virtual int ChangePassword(int slot, PromptSource& prompts) = 0;
+    virtual int UnlockPassword(int slot, PromptSource& prompts) = 0;
+};
+
+}  // namespace orx

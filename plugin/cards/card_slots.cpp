@@ -1,0 +1,136 @@
+#include "cards/card_slots.h"
+
+#include "core/trace.h"
+
+namespace orx {
+
+CardSlots::CardSlots() {
+    auto readers = std::make_unique<VirtualCards>();
+    readers_ = readers.get();
+    backends_.push_back(std::move(readers));
+    stamp_ = ChangeStamp();
+}
+
+void CardSlots::Add(std::unique_ptr<CardBackend> backend) {
+    backends_.push_back(std::move(backend));
+    stamp_ = ChangeStamp();
+}
+
+void CardSlots::Configure() {
+    for (const auto& backend : backends_) {
+        if (backend->Configure())
+            stamp_ = 0;  // the next poll reports the other readers' cards
+    }
+}
+
+bool CardSlots::Changed() {
+    const uint64_t now = ChangeStamp();
+    if (now == stamp_)
+        return false;
+    stamp_ = now;
+    return true;
+}
+
+uint64_t CardSlots::ChangeStamp() const {
+    // One back-end's stamp stays as it is, so that what was recorded with it still holds.
+    uint64_t stamp = 0;
+    for (const auto& backend : backends_)
+        stamp = stamp * 1099511628211ull ^ backend->ChangeStamp();
+    return stamp;
+}
+
+CardBackend* CardSlots::Owner(int slot) const {
+    for (const auto& backend : backends_) {
+        if (backend->OwnsSlot(slot))
+            return backend.get();
+    }
+    return nullptr;
+}
+
+std::optional<std::string> CardSlots::SlotCardEntry(int index) {
+    for (size_t i = 0; i < backends_.size(); ++i) {
+        // The last back-end's entries need no count.
+        if (i + 1 < backends_.size()) {
+            const int count = static_cast<int>(backends_[i]->SlotCardCount());
+            if (index >= count) {
+                index -= count;
+                continue;
+            }
+        }
+        return backends_[i]->SlotCardEntry(index);
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> CardSlots::SlotEntries(bool usableOnly) {
+    std::vector<std::string> out;
+    for (const auto& backend : backends_) {
+        std::vector<std::string> entries = backend->SlotEntries(usableOnly);
+        out.insert(out.end(), std::make_move_iterator(entries.begin()),
+                   std::make_move_iterator(entries.end()));
+    }
+    return out;
+}
+
+std::optional<std::string> CardSlots::TokenInfo(int slot) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->TokenInfo(slot) : std::nullopt;
+}
+
+bool CardSlots::IsLoggedIn(int slot) {
+    CardBackend* owner = Owner(slot);
+    return owner && owner->IsLoggedIn(slot);
+}
+
+std::vector<CardToken> CardSlots::Tokens() {
+    std::vector<CardToken> out;
+    for (const auto& backend : backends_) {
+        std::vector<CardToken> tokens = backend->Tokens();
+        out.insert(out.end(), std::make_move_iterator(tokens.begin()),
+                   std::make_move_iterator(tokens.end()));
+    }
+    return out;
+}
+
+int CardSlots::ReadToken(int slot, TokenFile& file) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->ReadToken(slot, file) : CKR_TOKEN_NOT_PRESENT;
+}
+
+int CardSlots::Unseal(int slot, std::vector<TokenObject>& privateObjects) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->Unseal(slot, privateObjects) : CKR_TOKEN_NOT_PRESENT;
+}
+
+int CardSlots::Edit(int slot, const ObjectEdit& edit) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->Edit(slot, edit) : CKR_TOKEN_NOT_PRESENT;
+}
+
+int CardSlots::EnsureLogin(int slot, PromptSource& prompts) {
+    CardBackend* owner = Owner(slot);
+    if (!owner)
+        return CKR_TOKEN_NOT_PRESENT;
+    return owner->IsLoggedIn(slot) ? CKR_OK : owner->Login(slot, prompts);
+}
+
+int CardSlots::Login(int slot, PromptSource& prompts) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->Login(slot, prompts) : CKR_TOKEN_NOT_PRESENT;
+}
+
+int CardSlots::ChangePassword(int slot, PromptSource& prompts) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->ChangePassword(slot, prompts) : CKR_TOKEN_NOT_PRESENT;
+}
+
+int CardSlots::UnlockPassword(int slot, PromptSource& prompts) {
+    CardBackend* owner = Owner(slot);
+    if (!owner) {
+        Trace("Plg - UnlockPassword: slot %d is no card", slot);
+        return CKR_FUNCTION_NOT_SUPPORTED;
+    }
+    return owner->UnlockPassword(slot, prompts);
+}
+
+}  // namespace orx

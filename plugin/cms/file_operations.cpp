@@ -1,0 +1,335 @@
+// "Data" is taken over by the operation, not copied: a file of many megabytes is
+// held as few times as the work needs.
+#include "cms/file_operations.h"
+
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+#include "cms/cms_engine.h"
+#include "cms/cms_file_name.h"
+#include "cms/pkcs12_import.h"
+#include "core/trace.h"
+#include "objects/certificate_fields.h"
+#include "objects/object_operations.h"
+#include "objects/token_access.h"
+#include "prompts/password_prompt.h"
+#include "prompts/prompt_source.h"
+#include "propagation/certificate_propagation.h"
+#include "properties/base64_text.h"
+#include "properties/inputs.h"
+#include "softtoken/soft_tokens.h"
+
+namespace orx {
+
+namespace {
+
+// What the wizard preselects when nothing is chosen.
+constexpr std::string_view kDefaultAlgorithm = "1.2.840.113549.3.7";
+
+// A certificate input: Base64 DER or PEM text. Fills the DER as well.
+X509Ptr ReadCertificate(const std::string& text, std::vector<uint8_t>& der) {
+    X509Ptr cert;
+    if (text.find("-----BEGIN") != std::string::npos) {
+        BioPtr in(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
+        cert.reset(in ? PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr) : nullptr);
+    } else if (std::optional<std::vector<uint8_t>> bytes = DecodeBase64(text)) {
+        const unsigned char* p = bytes->data();
+        cert.reset(d2i_X509(nullptr, &p, static_cast<long>(bytes->size())));
+    }
+    ERR_clear_error();
+    if (!cert)
+        return nullptr;
+    unsigned char* out = nullptr;
+    const int n = i2d_X509(cert.get(), &out);
+    if (n <= 0)
+        return nullptr;
+    der.assign(out, out + n);
+    OPENSSL_free(out);
+    return cert;
+}
+
+// A certificate's label on the token: the file's friendly name, else as a plain
+// certificate import names it.
+std::string LabelFor(std::span<const uint8_t> der, const std::string& friendlyName) {
+    if (!friendlyName.empty())
+        return friendlyName;
+    CertificateFields fields;
+    ReadCertificateFields(der, fields);
+    return fields.subjectDisplay;
+}
+
+X509Ptr ParseDer(std::span<const uint8_t> der) {
+    const unsigned char* p = der.data();
+    return X509Ptr(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
+}
+
+}  // namespace
+
+FileOperations::FileOperations(Inputs& inputs, TokenAccess& tokens, SoftTokens& soft,
+                               ObjectOperations& objects, PromptSource& prompts,
+                               CertificatePropagation& propagation)
+    : inputs_(inputs),
+      tokens_(tokens),
+      soft_(soft),
+      objects_(objects),
+      prompts_(prompts),
+      propagation_(propagation) {}
+
+FileOperations::~FileOperations() = default;
+
+CmsEngine& FileOperations::Cms() {
+    if (!cms_)
+        cms_ = std::make_unique<CmsEngine>();
+    return *cms_;
+}
+
+const char* FileOperations::Answer(std::string_view name) const {
+    if (answerName_.empty() || name != answerName_)
+        return nullptr;
+    return answer_.c_str();
+}
+
+void FileOperations::DropAnswer() {
+    answerName_.clear();
+    // Decrypted content may be secret; nothing of it stays behind in freed memory.
+    if (!answer_.empty())
+        OPENSSL_cleanse(answer_.data(), answer_.size());
+    std::string().swap(answer_);
+}
+
+namespace {
+
+// Takes "Data" out of the inputs (the operation consumes it).
+bool TakeData(Inputs& inputs, CmsInput& input) {
+    std::optional<std::string> value = inputs.Take("Data");
+    return value && TakeDataInput(std::move(*value), input);
+}
+
+}  // namespace
+
+int FileOperations::Sign(int activeSlot) {
+    Trace("Plg - Sign ...");
+    DropAnswer();
+    std::vector<uint8_t> der;
+    X509Ptr cert = ReadCertificate(inputs_.Get("Certificate"), der);
+    CmsInput input;
+    if (!cert || !TakeData(inputs_, input)) {
+        Trace("Plg - Sign failed: no certificate or no data");
+        return CKR_ARGUMENTS_BAD;
+    }
+    int slotId = 0;
+    Secret pkcs8;
+    int result = tokens_.PrivateKeyFor(der, activeSlot, slotId, pkcs8);
+    if (result != CKR_OK) {
+        if (result == CKR_TOKEN_NOT_PRESENT)
+            result = CKR_KEY_HANDLE_INVALID;
+        Trace("Plg - Sign failed: no private key for the certificate (%d)", result);
+        return result;
+    }
+    PkeyPtr key = PrivateKeyFromPkcs8(pkcs8.span());
+    pkcs8.Wipe();
+    if (!key) {
+        ERR_clear_error();
+        Trace("Plg - Sign failed: the private key of slot %d cannot be read", slotId);
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    }
+    CmsSignOptions options;
+    options.detached = IsTrue(inputs_.Get("Detached"));
+    options.mime = IsTrue(inputs_.Get("MIME"));
+    result = Cms().Sign(input.bytes, cert.get(), key.get(), options, answer_);
+    if (result != CKR_OK) {
+        Trace("Plg - Sign failed (%d)", result);
+        return result;
+    }
+    answerName_ = "Signature";
+    Trace("Plg - Sign ... done (slot %d%s%s)", slotId, options.detached ? ", detached" : "",
+          options.mime ? ", S/MIME" : "");
+    return CKR_OK;
+}
+
+int FileOperations::Verify() {
+    Trace("Plg - Verify ...");
+    DropAnswer();
+    CmsInput input;
+    if (!TakeData(inputs_, input)) {
+        Trace("Plg - Verify failed: no data");
+        return CKR_ARGUMENTS_BAD;
+    }
+    const int result = Cms().Verify(input, answer_);
+    if (result != CKR_OK) {
+        Trace("Plg - Verify failed (%d)", result);
+        return result;
+    }
+    answerName_ = "Data";
+    Trace("Plg - Verify ... done");
+    return CKR_OK;
+}
+
+int FileOperations::Encrypt() {
+    Trace("Plg - Encrypt ...");
+    DropAnswer();
+    std::vector<uint8_t> der;
+    X509Ptr cert = ReadCertificate(inputs_.Get("Certificate"), der);
+    CmsInput input;
+    if (!cert || !TakeData(inputs_, input)) {
+        Trace("Plg - Encrypt failed: no certificate or no data");
+        return CKR_ARGUMENTS_BAD;
+    }
+    std::string algorithm = inputs_.Get("Algorithm");
+    if (algorithm.empty())
+        algorithm = kDefaultAlgorithm;
+    const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, inputs_.Get("FileName"),
+                                     IsTrue(inputs_.Get("MIME")), answer_);
+    if (result != CKR_OK) {
+        Trace("Plg - Encrypt failed (%d)", result);
+        return result;
+    }
+    answerName_ = "Data";
+    Trace("Plg - Encrypt ... done (%s)", algorithm.c_str());
+    return CKR_OK;
+}
+
+int FileOperations::Decrypt(int activeSlot) {
+    Trace("Plg - Decrypt ...");
+    DropAnswer();
+    CmsInput input;
+    if (!TakeData(inputs_, input)) {
+        Trace("Plg - Decrypt failed: no data");
+        return CKR_ARGUMENTS_BAD;
+    }
+    CmsEngine& cms = Cms();
+    int result = cms.OpenEnvelope(input);
+    if (result != CKR_OK) {
+        Trace("Plg - Decrypt failed (%d)", result);
+        return result;
+    }
+    tokens_.Rescan();
+    result = CKR_KEY_HANDLE_INVALID;
+    for (const TokenAccess::SlotCertificate& entry : tokens_.Certificates()) {
+        X509Ptr cert = ParseDer(entry.certificate.value);
+        if (!cert || !cms.EnvelopeIsFor(cert.get()))
+            continue;
+        int slotId = 0;
+        Secret pkcs8;
+        const int found = tokens_.PrivateKeyFor(entry.certificate.value, activeSlot, slotId, pkcs8);
+        if (found == CKR_TOKEN_NOT_PRESENT)
+            continue;  // that token holds the certificate without its key
+        if (found != CKR_OK) {
+            result = found;  // the login failed or was cancelled
+            break;
+        }
+        PkeyPtr key = PrivateKeyFromPkcs8(pkcs8.span());
+        pkcs8.Wipe();
+        if (!key)
+            continue;
+        result = cms.DecryptEnvelope(cert.get(), key.get(), answer_);
+        if (result == CKR_OK)
+            break;
+    }
+    if (result != CKR_OK) {
+        cms.CloseEnvelope();
+        Trace("Plg - Decrypt failed (%d)", result);
+        return result;
+    }
+    // The recorded name replaces the input's, or no name is answered at all.
+    if (cms.envelopeFileName().empty()) {
+        inputs_.Erase("FileName");
+    } else {
+        inputs_.Set("FileName", cms.envelopeFileName());
+    }
+    cms.CloseEnvelope();
+    answerName_ = "Data";
+    Trace("Plg - Decrypt ... done");
+    return CKR_OK;
+}
+
+std::optional<std::string> FileOperations::MessageCertificates() {
+    CmsInput input;
+    if (!TakeDataInput(std::string(inputs_.Get("Data")), input))
+        return std::nullopt;
+    CmsEngine& cms = Cms();
+    std::string list;
+    CmsInput copy{input.bytes, input.mime};
+    if (cms.Certificates(copy, list) != CKR_OK)
+        return std::nullopt;
+    // An encrypted file carries no certificates: offer the user's own that can open it.
+    if (list.empty() && cms.OpenEnvelope(input) == CKR_OK) {
+        tokens_.Rescan();
+        for (const TokenAccess::SlotCertificate& entry : tokens_.Certificates()) {
+            X509Ptr cert = ParseDer(entry.certificate.value);
+            if (cert && cms.EnvelopeIsFor(cert.get()))
+                list += EncodeBase64(entry.certificate.value) + ";";
+        }
+        cms.CloseEnvelope();
+    }
+    return list;
+}
+
+bool FileOperations::ImportContainer(int slotId, int& result) {
+    const std::string text = inputs_.Get("Certificate");
+    if (text.find("-----BEGIN CERTIFICATE") != std::string::npos)
+        return false;
+    std::vector<uint8_t> bytes;
+    if (text.find("-----BEGIN") != std::string::npos) {
+        bytes.assign(text.begin(), text.end());
+    } else if (std::optional<std::vector<uint8_t>> decoded = DecodeBase64(text)) {
+        bytes = std::move(*decoded);
+    } else {
+        return false;
+    }
+    tokens_.Rescan();
+    if (LooksLikePkcs12(bytes)) {
+        Trace("Plg - WriteCertificate (PKCS#12) ...");
+        if (!soft_.Find(slotId)) {
+            result = CKR_TOKEN_NOT_PRESENT;
+            Trace("Plg - WriteCertificate failed: no token in slot %d", slotId);
+            return true;
+        }
+        const std::unique_ptr<Pinentry> pinentry = prompts_.Open();
+        const PinPrompt prompt = MakePrompt(
+            "Soft Token", "Enter the password of the PKCS#12 file to import it.", "Password:");
+        Pkcs12Content content;
+        result = AskPassword(*pinentry, prompt, [&](const Secret& password) -> int {
+            content = Pkcs12Content();
+            return OpenPkcs12(Cms().library(), bytes, password.view(), content);
+        });
+        if (result == CKR_OK) {
+            if (!content.certificate.empty())
+                result = objects_.StoreCertificate(slotId, content.certificate,
+                                                   LabelFor(content.certificate, content.label),
+                                                   content.pkcs8.span());
+            for (const std::vector<uint8_t>& der : content.chain) {
+                if (result != CKR_OK)
+                    break;
+                result = objects_.StoreCertificate(slotId, der, LabelFor(der, ""), {});
+            }
+        }
+        if (result != CKR_OK) {
+            Trace("Plg - WriteCertificate failed (%d)", result);
+        } else {
+            propagation_.Run();
+            Trace("Plg - WriteCertificate (PKCS#12) ... done (slot %d)", slotId);
+        }
+        return true;
+    }
+    std::vector<std::vector<uint8_t>> certificates;
+    if (!ReadPkcs7Certificates(Cms().library(), bytes, certificates))
+        return false;
+    Trace("Plg - WriteCertificate (PKCS#7) ...");
+    result = certificates.empty() ? CKR_ATTRIBUTE_VALUE_INVALID : CKR_OK;
+    for (const std::vector<uint8_t>& der : certificates) {
+        if (result != CKR_OK)
+            break;
+        result = objects_.StoreCertificate(slotId, der, LabelFor(der, ""), {});
+    }
+    if (result != CKR_OK) {
+        Trace("Plg - WriteCertificate failed (%d)", result);
+    } else {
+        propagation_.Run();
+        Trace("Plg - WriteCertificate (PKCS#7) ... done (%zu certificates)", certificates.size());
+    }
+    return true;
+}
+
+}  // namespace orx

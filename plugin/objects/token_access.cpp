@@ -1,0 +1,119 @@
+#include "objects/token_access.h"
+
+#include "cards/card_slots.h"
+#include "softtoken/soft_tokens.h"
+
+namespace orx {
+
+namespace {
+
+void AddCertificates(int slot, TokenFile& file, bool unsealed,
+                     const std::vector<TokenObject>& privateObjects,
+                     std::vector<TokenAccess::SlotCertificate>& list) {
+    for (TokenObject& object : file.publicObjects) {
+        if (object.kind != ObjectKind::Certificate)
+            continue;
+        TokenAccess::SlotCertificate entry;
+        entry.slotId = slot;
+        entry.tokenLabel = file.label;
+        entry.hasPrivateKey = unsealed && FindPrivateKeyObject(privateObjects, object.id);
+        entry.certificate = std::move(object);
+        list.push_back(std::move(entry));
+    }
+}
+
+}  // namespace
+
+std::vector<TokenAccess::SlotCertificate> TokenAccess::Certificates() {
+    std::vector<SlotCertificate> list;
+    // The cards' applications first: their slot ids are the lower ones.
+    for (CardToken& token : cards_.Tokens()) {
+        std::vector<TokenObject> privateObjects;
+        const bool unsealed = cards_.Unseal(token.slot, privateObjects) == CKR_OK;
+        AddCertificates(token.slot, token.file, unsealed, privateObjects, list);
+        WipeObjectList(privateObjects);
+    }
+    for (const SoftSlot& slot : soft_.slots()) {
+        if (slot.state != CKR_OK)
+            continue;
+        TokenFile file;
+        if (soft_.store().Read(slot.stem, file) != CKR_OK)
+            continue;
+        std::vector<TokenObject> privateObjects;
+        const bool unsealed = soft_.Unseal(slot.id, privateObjects) == CKR_OK;
+        AddCertificates(slot.id, file, unsealed, privateObjects, list);
+        WipeObjectList(privateObjects);
+    }
+    return list;
+}
+
+void TokenAccess::Rescan() {
+    soft_.Scan();
+}
+
+bool TokenAccess::IsLoggedIn(int slot) {
+    return cards_.Owns(slot) ? cards_.IsLoggedIn(slot) : soft_.IsLoggedIn(slot);
+}
+
+int TokenAccess::EnsureLogin(int slot) {
+    return cards_.Owns(slot) ? cards_.EnsureLogin(slot, prompts_)
+                             : soft_.EnsureLogin(slot, prompts_);
+}
+
+int TokenAccess::ReadToken(int slot, TokenFile& file) {
+    return cards_.Owns(slot) ? cards_.ReadToken(slot, file) : soft_.ReadToken(slot, file);
+}
+
+int TokenAccess::Unseal(int slot, std::vector<TokenObject>& privateObjects) {
+    return cards_.Owns(slot) ? cards_.Unseal(slot, privateObjects)
+                             : soft_.Unseal(slot, privateObjects);
+}
+
+int TokenAccess::Edit(int slot, const ObjectEdit& edit) {
+    const int login = EnsureLogin(slot);
+    if (login != CKR_OK)
+        return login;
+    return cards_.Owns(slot) ? cards_.Edit(slot, edit) : soft_.Edit(slot, edit);
+}
+
+int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                               Secret& pkcs8) {
+    soft_.Scan();
+    std::vector<int> order{activeSlot};
+    for (const CardToken& token : cards_.Tokens()) {
+        if (token.slot != activeSlot)
+            order.push_back(token.slot);
+    }
+    for (const SoftSlot& slot : soft_.slots()) {
+        if (slot.id != activeSlot)
+            order.push_back(slot.id);
+    }
+    for (const int id : order) {
+        TokenFile file;
+        if (ReadToken(id, file) != CKR_OK)
+            continue;
+        const TokenObject* certificate = FindCertificateObject(file.publicObjects, certificateDer);
+        if (!certificate)
+            continue;
+        const std::string certificateId = certificate->id;
+        const int login = EnsureLogin(id);
+        if (login != CKR_OK)
+            return login;
+        std::vector<TokenObject> privateObjects;
+        int result = Unseal(id, privateObjects);
+        if (result == CKR_OK) {
+            const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
+            if (key) {
+                pkcs8 = Secret(std::span<const uint8_t>(key->value));
+                slotId = id;
+            } else {
+                result = CKR_TOKEN_NOT_PRESENT;
+            }
+        }
+        WipeObjectList(privateObjects);
+        return result;
+    }
+    return CKR_TOKEN_NOT_PRESENT;
+}
+
+}  // namespace orx

@@ -1,0 +1,62 @@
+// Every token the module offers, a soft token or a card application, by slot id:
+// its header, its private part with the login's key, a change stored with that key,
+// and a login asked for when one is needed. The certificate, data object and file
+// operations reach the tokens only through here.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "keys/secret.h"
+#include "tokenfile/token_file.h"
+#include "tokenfile/token_objects.h"
+
+namespace orx {
+
+class CardSlots;
+class PromptSource;
+class SoftTokens;
+
+class TokenAccess {
+  public:
+    TokenAccess(SoftTokens& soft, CardSlots& cards, PromptSource& prompts)
+        : soft_(soft), cards_(cards), prompts_(prompts) {}
+
+    struct SlotCertificate {
+        int slotId = 0;
+        std::string tokenLabel;
+        TokenObject certificate;     // its value is the DER
+        bool hasPrivateKey = false;  // known only while the token is logged in
+    };
+    // The certificates of every usable token by slot id (the cards' applications
+    // first), each in stored order.
+    std::vector<SlotCertificate> Certificates();
+
+    // Re-reads the soft tokens' folder.
+    void Rescan();
+    bool IsLoggedIn(int slot);
+    // Logs the slot's token in, asking for the password when it is not yet.
+    int EnsureLogin(int slot);
+    // CKR_OK, CKR_TOKEN_NOT_PRESENT or CKR_ATTRIBUTE_VALUE_INVALID.
+    int ReadToken(int slot, TokenFile& file);
+    // With the login's key, no dialog: CKR_TOKEN_NOT_PRESENT without a login.
+    int Unseal(int slot, std::vector<TokenObject>& privateObjects);
+    // Logs in when needed, then stores the change with the login's key.
+    int Edit(int slot, const ObjectEdit& edit);
+
+    // Finds the token holding the certificate (the active slot first), logs it in
+    // when needed and gives the certificate's private key as PKCS#8 DER: CKR_OK;
+    // CKR_TOKEN_NOT_PRESENT when no token holds the certificate or it has no key; or
+    // the login's answer.
+    int PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                      Secret& pkcs8);
+
+  private:
+    SoftTokens& soft_;
+    CardSlots& cards_;
+    PromptSource& prompts_;
+};
+
+}  // namespace orx

@@ -1,0 +1,164 @@
+#include "storage/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/trace.h"
+#include "keys/token_crypto.h"
+
+namespace orx {
+
+namespace {
+
+// The bytes a write may put into a new file before it fails; -1: no limit.
+long long WriteFailureLimit() {
+    const char* text = std::getenv(kFailWritesVariable);
+    if (!text || !*text)
+        return -1;
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    return *end == '\0' && value >= 0 ? value : -1;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+    size_t done = 0;
+    const long long limit = WriteFailureLimit();
+    while (done < bytes.size()) {
+        size_t chunk = bytes.size() - done;
+        if (limit >= 0) {
+            if (static_cast<long long>(done) >= limit) {
+                errno = ENOSPC;
+                return false;
+            }
+            chunk = std::min<size_t>(chunk, static_cast<size_t>(limit) - done);
+        }
+        const ssize_t n = ::write(fd, bytes.data() + done, chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) {
+    uint8_t random[6];
+    RandomBytes(random);
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".new-%02x%02x%02x%02x%02x%02x", random[0], random[1],
+                  random[2], random[3], random[4], random[5]);
+    const std::string temp = path + suffix;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        Trace("Plg - Failed to create %s (errno %d)", temp.c_str(), errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const int error = errno;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0)
+        ok = false;
+    if (!ok) {
+        Trace("Plg - Failed to write %s (errno %d)", path.c_str(), error);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (!SyncFolder(FolderOf(path))) {
+        Trace("Plg - Failed to sync the folder of %s (errno %d)", path.c_str(), errno);
+        return false;
+    }
+    return true;
+}
+
+bool RemoveFileDurably(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) {
+        Trace("Plg - Failed to remove %s (errno %d)", path.c_str(), errno);
+        return false;
+    }
+    return SyncFolder(FolderOf(path));
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+              static_cast<unsigned long long>(info.st_size) <= limit;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(info.st_size));
+        size_t done = 0;
+        while (ok && done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                ok = false;
+            else
+                done += static_cast<size_t>(n);
+        }
+    }
+    ::close(fd);
+    if (!ok)
+        bytes.clear();
+    return ok;
+}
+
+bool MakeFolders(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        return S_ISDIR(info.st_mode);
+    const std::string parent = FolderOf(path);
+    if (parent != path && parent != "/" && parent != "." && !MakeFolders(parent))
+        return false;
+    return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+FileLock::FileLock(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd_ < 0) {
+        Trace("Plg - Failed to open the lock %s (errno %d)", path.c_str(), errno);
+        return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            Trace("Plg - Failed to lock %s (errno %d)", path.c_str(), errno);
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0)
+        ::close(fd_);  // closing the descriptor releases the flock
+}
+
+}  // namespace orx
