@@ -55,4 +55,18 @@ inline constexpr int kTextDerFilter = 2347;
 inline constexpr int kTextPemFilter = 2348;
 inline constexpr int kTextSaved = 2349;  // %s: the file
 
+// The key usage bits, from bit 0 (digital signature) to bit 8 (decipher only).
+inline constexpr int kTextFirstKeyUsageBit = 2500;
+inline constexpr int kKeyUsageBitCount = 9;
+// The extended key usage purposes.
+inline constexpr int kTextPurposeTlsServer = 2509;
+inline constexpr int kTextPurposeTlsClient = 2510;
+inline constexpr int kTextPurposeCodeSigning = 2511;
+inline constexpr int kTextPurposeEmail = 2512;
+inline constexpr int kTextPurposeTimeStamping = 2513;
+inline constexpr int kTextPurposeOcspSigning = 2514;
+inline constexpr int kTextPurposeSmartCardLogon = 2515;
+inline constexpr int kTextPurposePkinitClient = 2516;
+inline constexpr int kTextPurposeAny = 2517;
+
 }  // namespace orx

@@ -19,17 +19,21 @@ struct Named {
     std::string_view name;
 };
 
-// Purposes keep their technical names: they are what administrators search for.
-constexpr Named kPurposes[] = {
-    {"1.3.6.1.5.5.7.3.1", "TLS Web Server Authentication"},
-    {"1.3.6.1.5.5.7.3.2", "TLS Web Client Authentication"},
-    {"1.3.6.1.5.5.7.3.3", "Code Signing"},
-    {"1.3.6.1.5.5.7.3.4", "E-mail Protection"},
-    {"1.3.6.1.5.5.7.3.8", "Time Stamping"},
-    {"1.3.6.1.5.5.7.3.9", "OCSP Signing"},
-    {"1.3.6.1.4.1.311.20.2.2", "Smart Card Logon"},
-    {"1.3.6.1.5.2.3.4", "PKINIT Client Authentication"},
-    {"2.5.29.37.0", "Any Extended Key Usage"},
+// Purposes are named in the user's language; the dotted identifier shown beside
+// each name is what administrators search for.
+constexpr struct {
+    std::string_view oid;
+    int textId;
+} kPurposes[] = {
+    {"1.3.6.1.5.5.7.3.1", kTextPurposeTlsServer},
+    {"1.3.6.1.5.5.7.3.2", kTextPurposeTlsClient},
+    {"1.3.6.1.5.5.7.3.3", kTextPurposeCodeSigning},
+    {"1.3.6.1.5.5.7.3.4", kTextPurposeEmail},
+    {"1.3.6.1.5.5.7.3.8", kTextPurposeTimeStamping},
+    {"1.3.6.1.5.5.7.3.9", kTextPurposeOcspSigning},
+    {"1.3.6.1.4.1.311.20.2.2", kTextPurposeSmartCardLogon},
+    {"1.3.6.1.5.2.3.4", kTextPurposePkinitClient},
+    {"2.5.29.37.0", kTextPurposeAny},
 };
 
 constexpr struct {
@@ -121,26 +125,22 @@ std::string ExtensionName(std::string_view oid) {
 }
 
 std::string KeyPurposeName(std::string_view oid) {
-    for (const Named& p : kPurposes) {
+    for (const auto& p : kPurposes) {
         if (p.oid == oid)
-            return std::string(p.name);
+            return GetText(p.textId);
     }
     return {};
 }
 
 bool KeyUsageText(DerBytes value, std::string& out) {
-    static constexpr std::string_view kBits[] = {
-        "Digital Signature", "Non Repudiation", "Key Encipherment",
-        "Data Encipherment", "Key Agreement",   "Certificate Sign",
-        "CRL Sign",          "Encipher Only",   "Decipher Only"};
     DerBytes bits;
     if (!Content(value, kTagBitString, &bits) || bits.empty() || bits[0] > 7)
         return false;
     out.clear();
-    for (size_t bit = 0; bit < std::size(kBits); ++bit) {
-        const size_t index = 1 + bit / 8;
+    for (int bit = 0; bit < kKeyUsageBitCount; ++bit) {
+        const size_t index = 1 + static_cast<size_t>(bit) / 8;
         if (index < bits.size() && (bits[index] & (0x80 >> (bit % 8))) != 0)
-            Append(out, kBits[bit]);
+            Append(out, GetText(kTextFirstKeyUsageBit + bit));
     }
     return true;
 }

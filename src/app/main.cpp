@@ -8,6 +8,7 @@
 #include "core/trace.h"
 
 #ifdef ORX_WITH_WINDOWS
+#include "admin/admin_main.h"
 #include "app/admin_app.h"
 #include "app/start_request.h"
 #else
@@ -47,7 +48,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orxxadm: no display to show the wizard on (DISPLAY is not set)\n");
         return 0;
     }
-    app.InitInstance(line);
+    // The event loop runs while the administration window is open; the other tasks
+    // are done when the start returns.
+    if (app.InitInstance(line) && app.MainWindow() != nullptr)
+        app.exec();
 #else
     // A build without the window layer: the start-up logic only.
     orx::InitProductIdentity();

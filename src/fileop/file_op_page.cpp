@@ -119,7 +119,7 @@ void FilePage::OnSetActive() {
         wizard_.SetFilePath(
             ProposeOutputPath(wizard_.Operation(), wizard_.FilePath(), wizard_.Settings()));
         if (auto* icon = qobject_cast<QLabel*>(GetItem(kIdValidIcon)))
-            icon->setPixmap(LoadIconPixmap(kIconValidSignature, kLargeIconSize));
+            icon->setPixmap(IconPixmap(LoadIcon(kIconValidSignature), kLargeIconSize, icon));
     }
     SetItemText(kIdPathEdit, wizard_.FilePath());
 }

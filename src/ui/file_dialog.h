@@ -64,6 +64,9 @@ class ScopedFileDialogAnswers {
     std::vector<FileDialogRequest> requests_;
 };
 
+// Qt's own dialog instead of the desktop's, so that a test can drive it.
+void SetKeepQtDialog(bool keep);
+
 // The real dialog that FileDialog shows, for tests that drive it (nullptr when none).
 QWidget* CurrentFileDialog();
 

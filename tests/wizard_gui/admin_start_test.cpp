@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "admin/admin_main.h"
 #include "app/admin_start.h"
 #include "app/status_window.h"
 #include "core/language.h"
@@ -65,6 +66,7 @@ class AdminStartTest : public ::testing::Test {
     TokenApplication app_;
     AdminSettings settings_;
     StartRequest command_;
+    std::unique_ptr<CAdminMain> window_;
     message_testing::ScopedMessageSink sink_;
 };
 
@@ -76,7 +78,7 @@ TEST_F(AdminStartTest, SignStartsTheWizardWithTheQuotedPathAfterThePlugin) {
     const std::string line = "-sign \"" + input + "\"";
     std::string shown;
     const auto run =
-        RunModal([&] { return RunAdminStart(app_, settings_, line, command_) ? 1 : 0; },
+        RunModal([&] { return RunAdminStart(app_, settings_, line, command_, window_) ? 1 : 0; },
                  [&](QWidget* window) {
                      WizardDriver w(window);
                      // No status window is left while the wizard runs.
@@ -102,8 +104,9 @@ TEST_F(AdminStartTest, SignStartsTheWizardWithTheQuotedPathAfterThePlugin) {
 TEST_F(AdminStartTest, SettingsWinsOverSignAndLoadsNoModule) {
     for (const char* line : {"-sign x -settings", "-settings -sign x"}) {
         fake_.ClearCalls();
-        const auto run = RunModal([&] { return RunAdminStart(app_, settings_, line, command_); },
-                                  [](QWidget*) {}, 300);
+        const auto run =
+            RunModal([&] { return RunAdminStart(app_, settings_, line, command_, window_); },
+                     [](QWidget*) {}, 300);
         EXPECT_FALSE(run.appeared) << line;
         EXPECT_EQ(command_.task, StartTask::Settings) << line;
         EXPECT_FALSE(Called("PlgInitialize")) << line;
