@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QThread>
 
 #include <array>
 #include <string>
@@ -376,7 +377,10 @@ void CAdminMain::OnRefresh() {
 
 void CAdminMain::OnExit() {
     close();
-    QCoreApplication::exit(0);
+    // Ends the event loop even while another window of the program is open; with no
+    // loop running there is nothing to end.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void CAdminMain::StoreWidth() {

@@ -1,5 +1,6 @@
 #include "app/admin_start.h"
 
+#include "admin/admin_dialogs.h"
 #include "admin/admin_main.h"
 #include "app/status_window.h"
 #include "core/language.h"
@@ -28,6 +29,7 @@ bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_v
             return true;
         case StartTask::Settings:
             Trace("Admin - Settings requested");
+            RunSettingsDialog(nullptr);
             return true;
         default:
             break;

@@ -113,6 +113,8 @@ class AdminDesktopWindowTest : public AdminWindowTest {
 // Every icon the window shows can be drawn at 200 % from a picture of at least
 // 64 pixels or a scalable one; at 200 % the pictures drawn are that sharp.
 TEST_F(AdminDesktopWindowTest, AdminDesktopNoIconIsBlownUp) {
+    // A theme without any of the icons: the program's own are checked.
+    ScopedIconTheme theme(env_ / "no-icons", "orx-none");
     OpenWithToken();
     const qreal ratio = frame_->devicePixelRatioF();
     std::vector<std::pair<std::string, QIcon>> icons = {

@@ -4,7 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <QDialogButtonBox>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
 
 #include "admin/admin_commands.h"
 #include "admin_fixture.h"
@@ -14,6 +17,7 @@
 #include "core/system_paths.h"
 #include "core/trace.h"
 #include "ui/commands.h"
+#include "ui/qt_translations.h"
 
 namespace orx {
 namespace {
@@ -134,6 +138,43 @@ TEST_F(AdminMenusTest, TracingSwitchedTwiceIsOffAgain) {
     ASSERT_EQ(messages_.Messages().size(), 2u);
     EXPECT_EQ(messages_.Messages()[0].text, GetText(2119));
     EXPECT_EQ(messages_.Messages()[1].text, GetText(2114));
+}
+
+TEST_F(AdminMenusTest, ChangedSettingsBringTheNewLanguageEverywhere) {
+    AnswerList("SlotSoft", {"100;Alice;alice"});
+    fake_.AnswerGet("TokenInfo", "100;Alice;0A1B;Valdoran;Soft Token");
+    Open();
+    frame_->setWindowTitle(QString::fromStdString(GetTitleText(1003)));
+    frame_->List()->SelectSlot(100);
+    ASSERT_TRUE(SelectLanguage("Deutsch"));
+    frame_->ApplySettingsChange();
+    EXPECT_EQ(frame_->windowTitle().toStdString(), "Verwaltung - Orvex");
+    EXPECT_EQ(Top(kMenuFile)->title().toStdString(), "&Datei");
+    const int last = frame_->List()->count() - 1;
+    EXPECT_EQ(frame_->List()->item(last)->text().toStdString(), "Orvex\nKomponenten");
+    // The token stays selected and is shown again, with German headings.
+    EXPECT_EQ(frame_->List()->GetSelectedSlot(), 100);
+    EXPECT_EQ(frame_->View()->Tabs()->tabText(0).toStdString(), "Zertifikate");
+    QDialogButtonBox buttons(QDialogButtonBox::Yes);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Yes)->text().toStdString(), "&Ja");
+    InstallQtTranslations(kLanguageEnglish);
+}
+
+TEST_F(AdminMenusTest, SettingsSearchAndExit) {
+    TraceSetFile(env_ / "adm.trace");
+    Open();
+    for (int command : {kCmdSettings, kCmdDirectorySearch})
+        EXPECT_TRUE(frame_->OnCommand(command));
+    const std::string trace = testing::ReadFile(env_ / "adm.trace");
+    for (const char* line :
+         {"AdminMain - OnActionSettings ...", "AdminMain - OnActionSettings ... done",
+          "AdminMain - The Search Certificates dialog"}) {
+        EXPECT_NE(trace.find(line), std::string::npos) << line;
+    }
+    EXPECT_TRUE(frame_->isVisible());
+    frame_->OnCommand(kCmdExit);
+    EXPECT_FALSE(frame_->isVisible());
+    TraceSetFile(nullptr);
 }
 
 // A client program that writes down how it was started.
