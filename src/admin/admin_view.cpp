@@ -162,6 +162,7 @@ void CAdminView::OnInitialUpdate(CAdminMain* frame, CAdminList* slotList) {
                                                kIdContentList);
     if (list_ != nullptr) {
         list_->SetImageList(smallIcons_);
+        list_->setSelectionMode(QAbstractItemView::SingleSelection);
         list_->SetShowSelectionAlways(true);
         // Columns keep the widths the user gave them; none grows to fill the rest.
         list_->header()->setStretchLastSection(false);

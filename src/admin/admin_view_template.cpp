@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QStyle>
 #include <QTabBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "admin/admin_view.h"
@@ -40,9 +39,9 @@ bool BuildAdminViewTemplate(QWidget* form) {
     tabs->setUsesScrollButtons(true);
     RegisterItem(tabs, kIdTokenTabs);
     content->addWidget(tabs);
-    auto* list = new QTreeWidget(form);
+    // A placeholder: the view puts the owner-drawn list in its place.
+    auto* list = new QWidget(form);
     list->setMinimumHeight(kMinimumListHeight);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
     RegisterItem(list, kIdContentList);
     content->addWidget(list, 1);
     layout->addLayout(content, 1);

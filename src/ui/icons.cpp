@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QWidget>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -62,27 +63,31 @@ std::string ProductIconPath(const std::string& folder) {
     return {};
 }
 
+// The icons made so far, by id: copies share the picture and what was drawn of it.
+std::map<int, QIcon>& LoadedIcons() {
+    static std::map<int, QIcon> loaded;
+    return loaded;
+}
+
 bool HasSvgSupport() {
     static const bool svg = [] {
         EnsureResources();
-        const QIcon probe(QStringLiteral(":/icons/110.svg"));
-        return !probe.pixmap(QSize(kLargeIconSize, kLargeIconSize), 1.0).isNull();
+        // Without the SVG icon engine the file is no picture at all.
+        const QIcon probe(QStringLiteral(":/icons/%1.svg").arg(kIconProgram));
+        if (probe.isNull())
+            return false;
+        LoadedIcons().emplace(kIconProgram, probe);
+        return true;
     }();
     return svg;
 }
 
-// The scalable picture of the id with the drawn pixmap of `exactSize` for exactly that
-// size (an SVG icon keeps one drawn pixmap); null when the id has no picture.
-QIcon ScalableIcon(int iconId, int exactSize) {
-    EnsureResources();
+// The scalable picture of the id; null without SVG support or such a picture.
+QIcon ScalableIcon(int iconId) {
     const QString svg = QStringLiteral(":/icons/%1.svg").arg(iconId);
     if (!HasSvgSupport() || !QFile::exists(svg))
         return {};
-    QIcon icon(svg);
-    const QPixmap drawn = LoadIconPixmap(iconId, exactSize);
-    if (!drawn.isNull())
-        icon.addPixmap(drawn);
-    return icon;
+    return QIcon(svg);
 }
 
 QString ThemeName(MessageIconKind kind) {
@@ -126,14 +131,22 @@ QPixmap LoadIconPixmap(int iconId, int size) {
 }
 
 QIcon LoadIcon(int iconId) {
-    QIcon icon = ScalableIcon(iconId, kLargeIconSize);
-    if (!icon.isNull())
+    std::map<int, QIcon>& loaded = LoadedIcons();
+    HasSvgSupport();  // its probe is the first icon made
+    const auto known = loaded.find(iconId);
+    if (known != loaded.end())
+        return known->second;
+    QIcon icon = ScalableIcon(iconId);
+    if (!icon.isNull()) {
+        loaded.emplace(iconId, icon);
         return icon;
+    }
     for (int size : {kSmallIconSize, kLargeIconSize}) {
         const QPixmap pixmap = LoadIconPixmap(iconId, size);
         if (!pixmap.isNull())
             icon.addPixmap(pixmap);
     }
+    loaded.emplace(iconId, icon);
     return icon;
 }
 
@@ -185,13 +198,16 @@ const QIcon& GetProductIcon(bool small) {
             icons.small = icons.large = QIcon(QPixmap::fromImage(image));
             break;
         }
+        if (icons.large.isNull() && HasSvgSupport()) {
+            // One scalable picture for both, drawn exactly as the large icon at 32.
+            icons.large = LoadIcon(kIconProgram);
+            icons.large.addPixmap(LoadIconPixmap(kIconProgram, kLargeIconSize));
+            icons.small = icons.large;
+        }
         for (bool small : {true, false}) {
             QIcon& icon = small ? icons.small : icons.large;
-            const int size = small ? kSmallIconSize : kLargeIconSize;
             if (icon.isNull())
-                icon = ScalableIcon(kIconProgram, size);
-            if (icon.isNull())
-                icon = QIcon(LoadIconPixmap(kIconProgram, size));
+                icon = QIcon(LoadIconPixmap(kIconProgram, small ? kSmallIconSize : kLargeIconSize));
         }
         cached = std::move(icons);
     }
@@ -199,17 +215,8 @@ const QIcon& GetProductIcon(bool small) {
 }
 
 QIcon GetProductIcons() {
-    const QIcon& large = GetProductIcon(false);
-    if (IsSharpAtDoubleScale(large, kLargeIconSize))
-        return large;
-    QIcon both;
-    for (bool small : {true, false}) {
-        const QIcon& icon = GetProductIcon(small);
-        const int size = small ? kSmallIconSize : kLargeIconSize;
-        if (!icon.isNull())
-            both.addPixmap(icon.pixmap(QSize(size, size), 1.0));
-    }
-    return both;
+    // The large picture is drawn down to every smaller size the desktop asks for.
+    return GetProductIcon(false);
 }
 
 namespace icon_testing {
