@@ -1,6 +1,7 @@
 #include "app/admin_app.h"
 
 #include "admin/admin_main.h"
+#include "core/product_identity.h"
 #include "ui/native_window.h"
 #include "ui/wait_cursor.h"
 
@@ -23,6 +24,11 @@ bool CAdminApp::InitInstance(std::string_view rawCommandLine) {
     if (mainWindow_)
         mainWindowId_ = static_cast<PluginWindow>(NativeWindowId(mainWindow_.get()));
     return goOn;
+}
+
+void CAdminApp::PrepareOnly() {
+    InitProductIdentity();
+    LoadSettings(settings_);
 }
 
 void CAdminApp::BeginWaitCursor() {

@@ -28,6 +28,10 @@ class CAdminApp : public QApplication, public TokenApplication, private TokenWin
     // asked for. True to go on into the event loop, which runs while the
     // administration window is open; false when that window could not be made.
     bool InitInstance(std::string_view rawCommandLine);
+    // Only what every start does first (product identity, the per-user clean-up, the
+    // sizes and the trace file), for a start that can go no further; the sizes are
+    // saved again when the application ends.
+    void PrepareOnly();
 
     const StartRequest& Request() const { return request_; }
     AdminSettings& Settings() { return settings_; }

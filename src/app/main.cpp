@@ -37,15 +37,19 @@ int main(int argc, char** argv) {
         orx::JoinCommandLine(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
 #ifdef ORX_WITH_WINDOWS
     // Qt aborts without a platform. Without a display the program still does its
-    // window-less work on the offscreen one, but a wizard nobody can see would
-    // wait for ever: it says so and ends.
+    // window-less work on the offscreen one, but a wizard or an administration
+    // window nobody can see would wait for ever: it says so and ends.
     const bool display = HasDisplay();
     if (!display)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     orx::CAdminApp app(argc, argv);
-    if (!display && orx::ParseStartRequest(line).task == orx::StartTask::FileOperation) {
-        orx::Trace("AdminMain - No display for the file operation");
-        std::fprintf(stderr, "orxxadm: no display to show the wizard on (DISPLAY is not set)\n");
+    const orx::StartTask task = orx::ParseStartRequest(line).task;
+    if (!display && (task == orx::StartTask::FileOperation || task == orx::StartTask::Admin)) {
+        const bool wizard = task == orx::StartTask::FileOperation;
+        app.PrepareOnly();
+        orx::Trace("AdminMain - No display for the %s", wizard ? "file operation" : "window");
+        std::fprintf(stderr, "orxxadm: no display to show the %s on (DISPLAY is not set)\n",
+                     wizard ? "wizard" : "administration window");
         return 0;
     }
     // The event loop runs while the administration window is open; the other tasks

@@ -162,5 +162,17 @@ TEST(AdminProcessTest, ASecondProcessHandsOver) {
     EXPECT_EQ(windows, 1u);
 }
 
+// Nobody could see the window: the program says so and ends instead of waiting.
+TEST(AdminProcessTest, WithoutADisplayThereIsNoWindowToWaitFor) {
+    testing::IsolatedEnvironment env;
+    std::string out;
+    const int status =
+        testing::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 " +
+                                testing::BinPath("orxxadm") + " -admin 100 2>&1",
+                            &out);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("no display to show the administration window"), std::string::npos) << out;
+}
+
 }  // namespace
 }  // namespace orx

@@ -13,6 +13,7 @@
 #include "admin_fixture.h"
 #include "core/base64.h"
 #include "core/config_file.h"
+#include "ui/item_registry.h"
 #include "ui/owner_draw_list.h"
 #include "ui/qt_text.h"
 
@@ -70,6 +71,12 @@ TEST_F(TokenViewTest, Components) {
     EXPECT_EQ(View()->CurrentSlot(), -1);
     EXPECT_EQ(View()->HeaderLine(1), "Orvex");
     EXPECT_EQ(View()->HeaderLine(2), "4.2.0.0 Orvex token plug-in module");
+    // The first line stands out in bold, at the size of the second.
+    const QFont first = FindItem(View()->Form(), kIdHeaderLine1)->font();
+    const QFont second = FindItem(View()->Form(), kIdHeaderLine2)->font();
+    EXPECT_TRUE(first.bold());
+    EXPECT_FALSE(second.bold());
+    EXPECT_EQ(first.pointSizeF(), second.pointSizeF());
     EXPECT_TRUE(View()->Tabs()->isHidden());
     EXPECT_EQ(Headings(), (Texts{"Filename", "Version", "Information", "Special"}));
     EXPECT_EQ(Shown(), (Rows{{"orx.so", "5.6.2.62", "Token module", "OpenSSL 3.0.11"},
