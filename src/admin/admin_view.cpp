@@ -327,7 +327,6 @@ void CAdminView::FillCertificates(COwnerDrawList* list, int32_t slot) {
     if (list == nullptr)
         return;
     InsertColumns(kCertificateColumns, kCertificateWidths, 3);
-    std::vector<QTreeWidgetItem*> rows;
     for (int index = 0; index < kMaxCertificateEntries; ++index) {
         std::optional<std::string> entry = app_.EnumPropertyString("CertificateEx", index);
         if (!entry)

@@ -15,6 +15,7 @@
 #include "admin_fixture.h"
 #include "core/base64.h"
 #include "core/config_file.h"
+#include "core/language.h"
 #include "ui/commands.h"
 #include "ui/item_registry.h"
 #include "ui/owner_draw_list.h"
@@ -156,6 +157,37 @@ TEST_P(AdminPicturesTest, EachPaneAsShown) {
 
 INSTANTIATE_TEST_SUITE_P(Languages, AdminPicturesTest, ::testing::Values("English", "Deutsch"),
                          [](const auto& info) { return std::string(info.param); });
+
+// Every language the tables offer, switched as the settings dialog switches it.
+TEST_F(AdminWindowTest, AdminPicturesNothingCutInAnyLanguage) {
+    fake_.AnswerGet("Version", "04020000 Orvex token plug-in module");
+    AnswerList("Component", {"/usr/lib/Orvex/orx.so;04020000 (OpenSSL 3.0.11);Token module"});
+    AnswerList("SlotSoft", {"100;Alice Example;alice"});
+    AnswerList("Token", {"100;Alice Example"});
+    fake_.AnswerGet("TokenInfo", "100;Alice Example;0A1B 2C3D 4E5F 6071;Valdoran;Soft Token");
+    fake_.AnswerEnum(
+        "CertificateEx", 0,
+        "100;Alice;00;Alice Example;2.5.4.3=Example CA;0A;2025-01-01;2027-01-31;0;0;M");
+    Open();
+    std::string name;
+    int languages = 0;
+    for (int index = 0; EnumLanguageName(name, 64, index);) {
+        ASSERT_TRUE(SelectLanguage(name)) << name;
+        frame_->ApplySettingsChange();
+        ++languages;
+        for (int32_t slot : {999, 100}) {
+            frame_->List()->SelectSlot(slot);
+            for (int tab = 0; tab < (slot == 100 ? 3 : 1); ++tab) {
+                if (slot == 100)
+                    frame_->View()->Tabs()->setCurrentIndex(tab);
+                ExpectNothingCut(*frame_,
+                                 name + " " + std::to_string(slot) + "/" + std::to_string(tab));
+            }
+        }
+    }
+    EXPECT_EQ(languages, 11);
+    InstallQtTranslations(1033);
+}
 
 }  // namespace
 }  // namespace orx
