@@ -1,12 +1,10 @@
-// libs: orxtokens
+// libs: orxbenchtokens
 // The token view's certificate list over a token with 1,000 certificates: every
 // "CertificateEx" entry through the module's C interface, as the view reads them
 // (index 0 makes the list, the others are handed out from it). The module is the
 // real orx.so beside this program, in a throw-away home.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
-#include <openssl/evp.h>
-#include <openssl/x509.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -17,34 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "support/bench_tokens.h"
 #include "token/plugin_abi.h"
-#include "tokenfile/token_file.h"
-#include "tokenfile/token_objects.h"
 
 namespace {
 
 constexpr int kCertificates = 1000;
-
-std::vector<uint8_t> MakeCertificate(EVP_PKEY* key, int serial) {
-    X509* x = X509_new();
-    X509_set_version(x, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(x), serial);
-    const std::string cn = "Bench User " + std::to_string(serial);
-    X509_NAME* name = X509_get_subject_name(x);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char*>(cn.c_str()), -1, -1, 0);
-    X509_NAME_add_entry_by_txt(X509_get_issuer_name(x), "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char*>("Bench CA"), -1, -1, 0);
-    X509_gmtime_adj(X509_getm_notBefore(x), 0);
-    X509_gmtime_adj(X509_getm_notAfter(x), 86400L * 365);
-    X509_set_pubkey(x, key);
-    X509_sign(x, key, EVP_sha256());
-    std::vector<uint8_t> der(static_cast<size_t>(i2d_X509(x, nullptr)));
-    unsigned char* at = der.data();
-    i2d_X509(x, &at);
-    X509_free(x);
-    return der;
-}
 
 struct Module {
     void* handle = nullptr;
@@ -70,22 +46,7 @@ Module& Loaded() {
         const std::string folder = m.home + "/data/orx/tokens/";
         std::filesystem::create_directories(folder);
 
-        orx::KdfParams cheap;
-        cheap.log2N = 2;
-        orx::TokenFile file;
-        orx::TokenKey key;
-        orx::NewTokenFile("Bench", "benchmark-password", cheap, file, key);
-        EVP_PKEY* signer = EVP_EC_gen("P-256");
-        std::vector<orx::TokenObject> privateObjects;
-        for (int i = 1; i <= kCertificates; ++i)
-            orx::PutCertificate(file.publicObjects, privateObjects, MakeCertificate(signer, i), "c",
-                                {});
-        EVP_PKEY_free(signer);
-        std::vector<uint8_t> bytes;
-        orx::SerializeTokenFile(file, key, privateObjects, bytes);
-        std::ofstream(folder + "Bench.tkn", std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        orx::bench::WriteTokenFile(folder, "Bench", kCertificates);
 
         char self[PATH_MAX] = {};
         if (readlink("/proc/self/exe", self, sizeof self - 1) < 0)

@@ -99,7 +99,7 @@ CertificateWindow::CertificateWindow(CertificateFacts facts, QWidget* parent)
     // Whom it is for, and at one glance whether it can be used now.
     auto* header = new QHBoxLayout;
     auto* icon = new QLabel(this);
-    icon->setPixmap(LoadIconPixmap(kIconCertificate, kLargeIconSize));
+    icon->setPixmap(IconPixmap(LoadIcon(kIconCertificate), kLargeIconSize, icon));
     icon->setAlignment(Qt::AlignTop);
     header->addWidget(icon);
     auto* headline = new QVBoxLayout;

@@ -1,5 +1,8 @@
 #include "app/admin_app.h"
 
+#include "admin/admin_main.h"
+#include "core/product_identity.h"
+#include "ui/native_window.h"
 #include "ui/wait_cursor.h"
 
 namespace orx {
@@ -9,12 +12,23 @@ CAdminApp::CAdminApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 CAdminApp::~CAdminApp() {
+    // The window's panes store their sizes as they go; only then are they saved.
+    mainWindowId_ = 0;
+    mainWindow_.reset();
     SaveSettings(settings_);
     SetWindowHost(nullptr);
 }
 
 bool CAdminApp::InitInstance(std::string_view rawCommandLine) {
-    return RunAdminStart(*this, settings_, rawCommandLine, request_);
+    const bool goOn = RunAdminStart(*this, settings_, rawCommandLine, request_, mainWindow_);
+    if (mainWindow_)
+        mainWindowId_ = static_cast<PluginWindow>(NativeWindowId(mainWindow_.get()));
+    return goOn;
+}
+
+void CAdminApp::PrepareOnly() {
+    InitProductIdentity();
+    LoadSettings(settings_);
 }
 
 void CAdminApp::BeginWaitCursor() {
@@ -26,9 +40,12 @@ void CAdminApp::EndWaitCursor() {
 }
 
 PluginWindow CAdminApp::GetMainWindow() {
-    return 0;  // the administration window is not part of this program yet
+    return mainWindowId_.load();
 }
 
-void CAdminApp::RepaintMainWindowNow() {}
+void CAdminApp::RepaintMainWindowNow() {
+    if (mainWindow_)
+        mainWindow_->repaint();
+}
 
 }  // namespace orx

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <atomic>
+#include <memory>
 #include <string_view>
 
 #include "app/admin_settings.h"
@@ -13,19 +15,28 @@
 
 namespace orx {
 
+class CAdminMain;
+
 class CAdminApp : public QApplication, public TokenApplication, private TokenWindowHost {
   public:
     CAdminApp(int& argc, char** argv);
-    // Stores the settings before the binding finalises the module.
+    // Closes the administration window, then stores the settings before the binding
+    // finalises the module.
     ~CAdminApp() override;
 
     // The start: settings, command line, status window, plug-in, then the one task
-    // asked for. True to go on into the event loop, which the tasks of this program
-    // never need yet.
+    // asked for. True to go on into the event loop, which runs while the
+    // administration window is open; false when that window could not be made.
     bool InitInstance(std::string_view rawCommandLine);
+    // Only what every start does first (product identity, the per-user clean-up, the
+    // sizes and the trace file), for a start that can go no further; the sizes are
+    // saved again when the application ends.
+    void PrepareOnly();
 
     const StartRequest& Request() const { return request_; }
     AdminSettings& Settings() { return settings_; }
+    // The administration window, nullptr when this start made none.
+    CAdminMain* MainWindow() const { return mainWindow_.get(); }
 
   private:
     void BeginWaitCursor() override;
@@ -35,6 +46,9 @@ class CAdminApp : public QApplication, public TokenApplication, private TokenWin
 
     AdminSettings settings_;
     StartRequest request_;
+    std::unique_ptr<CAdminMain> mainWindow_;
+    // Read by the plug-in wrappers, also from a worker thread.
+    std::atomic<PluginWindow> mainWindowId_{0};
 };
 
 }  // namespace orx

@@ -1,5 +1,6 @@
 #include "app/admin_start.h"
 
+#include "admin/admin_main.h"
 #include "app/status_window.h"
 #include "core/language.h"
 #include "core/product_identity.h"
@@ -7,15 +8,20 @@
 #include "fileop/file_op_wizard.h"
 #include "settings/show_settings.h"
 #include "token/token_application.h"
+#include "ui/native_window.h"
+#include "ui/qt_text.h"
+#include "ui/qt_translations.h"
 #include "ui/window_lookup.h"
 
 namespace orx {
 
 bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_view rawCommandLine,
-                   StartRequest& command) {
+                   StartRequest& command, std::unique_ptr<CAdminMain>& window) {
     StatusWindow status(kTextLoading);
     InitProductIdentity();
     LoadSettings(settings);
+    // Qt's own buttons and dialogs speak the program's language from the start.
+    InstallQtTranslations(GetCurrentLanguageId());
     command = ParseStartRequest(rawCommandLine);
     switch (command.task) {
         case StartTask::Install:
@@ -39,13 +45,28 @@ bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_v
         return true;
     }
     // A second start hands over to the window that is already open.
-    if (ActivateTopLevelWindow(GetTitleText(kTextAdministration))) {
+    const std::string title = GetTitleText(kTextAdministration);
+    if (ActivateTopLevelWindow(title)) {
+        Trace("Admin - Handed over to the open administration window");
         status.Destroy();
         return true;
     }
     Trace("Admin - Administration window requested (slot %d)", command.cachedSlotId);
     app.SetCachedSlotId(command.cachedSlotId);
     app.SetPendingSlotLabel(command.pendingSlotLabel);
+
+    auto frame = std::make_unique<CAdminMain>(app, settings);
+    if (!frame->Create()) {
+        Trace("Admin - The administration window could not be made");
+        status.Destroy();
+        return false;
+    }
+    frame->setWindowTitle(ToQString(title));
+    frame->show();
+    frame->repaint();
+    // The module's password prompts stand in front of this window.
+    app.SetParentWnd(static_cast<PluginWindow>(NativeWindowId(frame.get())));
+    window = std::move(frame);
     status.Destroy();
     return true;
 }

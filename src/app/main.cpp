@@ -8,6 +8,7 @@
 #include "core/trace.h"
 
 #ifdef ORX_WITH_WINDOWS
+#include "admin/admin_main.h"
 #include "app/admin_app.h"
 #include "app/start_request.h"
 #else
@@ -36,24 +37,28 @@ int main(int argc, char** argv) {
         orx::JoinCommandLine(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
 #ifdef ORX_WITH_WINDOWS
     // Qt aborts without a platform. Without a display the program still does its
-    // window-less work on the offscreen one, but a wizard or a settings sheet
-    // nobody can see would wait for ever: it says so and ends.
+    // window-less work on the offscreen one, but a wizard, a settings sheet or an
+    // administration window nobody can see would wait for ever: it says so and ends.
     const bool display = HasDisplay();
     if (!display)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     orx::CAdminApp app(argc, argv);
     const orx::StartTask task = orx::ParseStartRequest(line).task;
-    if (!display && task == orx::StartTask::FileOperation) {
-        orx::Trace("AdminMain - No display for the file operation");
-        std::fprintf(stderr, "orxxadm: no display to show the wizard on (DISPLAY is not set)\n");
+    if (!display && (task == orx::StartTask::FileOperation || task == orx::StartTask::Settings ||
+                     task == orx::StartTask::Admin)) {
+        const bool wizard = task == orx::StartTask::FileOperation;
+        const bool sheet = task == orx::StartTask::Settings;
+        const char* what = wizard ? "wizard" : sheet ? "settings" : "administration window";
+        app.PrepareOnly();
+        orx::Trace("AdminMain - No display for the %s",
+                   wizard ? "file operation" : sheet ? "settings" : "window");
+        std::fprintf(stderr, "orxxadm: no display to show the %s on (DISPLAY is not set)\n", what);
         return 0;
     }
-    if (!display && task == orx::StartTask::Settings) {
-        orx::Trace("AdminMain - No display for the settings");
-        std::fprintf(stderr, "orxxadm: no display to show the settings on (DISPLAY is not set)\n");
-        return 0;
-    }
-    app.InitInstance(line);
+    // The event loop runs while the administration window is open; the other tasks
+    // are done when the start returns.
+    if (app.InitInstance(line) && app.MainWindow() != nullptr)
+        app.exec();
 #else
     // A build without the window layer: the start-up logic only.
     orx::InitProductIdentity();

@@ -44,7 +44,8 @@ bool StatusWindow::OnInitDialog() {
     SetTitle(1008);  // "Information"
     SetItemTextById(kIdStatusText, textId_);
     if (auto* icon = qobject_cast<QLabel*>(GetItem(kIdStatusIcon)))
-        icon->setPixmap(GetProductIcon(false).pixmap(kLargeIconSize, kLargeIconSize));
+        icon->setPixmap(
+            IconPixmap(LoadMessageIcon(MessageIconKind::Information), kLargeIconSize, icon));
     if (Window() != nullptr) {
         Window()->setWindowFlag(Qt::WindowStaysOnTopHint, true);
         Window()->adjustSize();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/hex_text.h"
+#include "core/language.h"
 #include "der/der_extension_values.h"
 #include "der/der_name_text.h"
 #include "der/der_result.h"
@@ -13,23 +14,20 @@ namespace orx {
 
 namespace {
 
-struct Named {
+// Purposes are named in the user's language (the string tables' ids); the dotted
+// identifier shown beside each name is what administrators search for.
+constexpr struct {
     std::string_view oid;
-    std::string_view name;
+    int textId;
+} kPurposes[] = {
+    {"1.3.6.1.5.5.7.3.1", 2509},      {"1.3.6.1.5.5.7.3.2", 2510}, {"1.3.6.1.5.5.7.3.3", 2511},
+    {"1.3.6.1.5.5.7.3.4", 2512},      {"1.3.6.1.5.5.7.3.8", 2513}, {"1.3.6.1.5.5.7.3.9", 2514},
+    {"1.3.6.1.4.1.311.20.2.2", 2515}, {"1.3.6.1.5.2.3.4", 2516},   {"2.5.29.37.0", 2517},
 };
 
-// Purposes keep their technical names: they are what administrators search for.
-constexpr Named kPurposes[] = {
-    {"1.3.6.1.5.5.7.3.1", "TLS Web Server Authentication"},
-    {"1.3.6.1.5.5.7.3.2", "TLS Web Client Authentication"},
-    {"1.3.6.1.5.5.7.3.3", "Code Signing"},
-    {"1.3.6.1.5.5.7.3.4", "E-mail Protection"},
-    {"1.3.6.1.5.5.7.3.8", "Time Stamping"},
-    {"1.3.6.1.5.5.7.3.9", "OCSP Signing"},
-    {"1.3.6.1.4.1.311.20.2.2", "Smart Card Logon"},
-    {"1.3.6.1.5.2.3.4", "PKINIT Client Authentication"},
-    {"2.5.29.37.0", "Any Extended Key Usage"},
-};
+// The key usage bits' names, from bit 0 (digital signature) to bit 8 (decipher only).
+constexpr int kTextFirstKeyUsageBit = 2500;
+constexpr int kKeyUsageBitCount = 9;
 
 constexpr size_t kDirectoryNameCapacity = 1024;
 constexpr uint8_t kTagKeyIdentifier = 0x80;
@@ -59,19 +57,15 @@ std::string IpText(DerBytes bytes) {
 }
 
 bool KeyUsageText(DerBytes value, std::string& out) {
-    static constexpr std::string_view kBits[] = {
-        "Digital Signature", "Non Repudiation", "Key Encipherment",
-        "Data Encipherment", "Key Agreement",   "Certificate Sign",
-        "CRL Sign",          "Encipher Only",   "Decipher Only"};
     DerBytes bits;
     // The first content byte counts the unused bits of the last one.
     if (!DerReader(value).ReadContent(kTagBitString, &bits) || bits.empty() || bits[0] > 7)
         return false;
     out.clear();
-    for (size_t bit = 0; bit < std::size(kBits); ++bit) {
-        const size_t index = 1 + bit / 8;
+    for (int bit = 0; bit < kKeyUsageBitCount; ++bit) {
+        const size_t index = 1 + static_cast<size_t>(bit) / 8;
         if (index < bits.size() && (bits[index] & (0x80 >> (bit % 8))) != 0)
-            Append(out, kBits[bit]);
+            Append(out, GetText(kTextFirstKeyUsageBit + bit));
     }
     return true;
 }
@@ -82,9 +76,9 @@ bool ExtendedKeyUsageText(DerBytes value, std::string& out) {
         std::string oid;
         if (!DerOidElementText(purpose.whole, oid))
             return false;
-        for (const Named& known : kPurposes) {
+        for (const auto& known : kPurposes) {
             if (known.oid == oid) {
-                Append(out, std::string(known.name) + " (" + oid + ")");
+                Append(out, GetText(known.textId) + " (" + oid + ")");
                 return true;
             }
         }

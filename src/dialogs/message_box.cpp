@@ -10,6 +10,7 @@
 #include "dialogs/message_box_seam.h"
 #include "dialogs/message_dialog.h"
 #include "dialogs/message_text.h"
+#include "ui/icons.h"
 #include "ui/qt_text.h"
 
 namespace orx {
@@ -34,20 +35,7 @@ int ShowPlatformMessage(QWidget* owner, const std::string& text, const std::stri
     QMessageBox box(owner);
     box.setWindowTitle(ToQString(caption));
     box.setText(ToQString(text));
-    switch (MessageIcon(style)) {
-        case kMbIconExclamation:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case kMbIconQuestion:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case kMbIconStop:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        default:
-            box.setIcon(QMessageBox::Information);
-            break;
-    }
+    box.setIconPixmap(IconPixmap(LoadMessageIcon(MessageIconKindFor(style)), kLargeIconSize, &box));
     if (IsQuestionStyle(style)) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     } else {

@@ -4,7 +4,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPushButton>
-#include <QStyle>
 #include <algorithm>
 
 #include "core/config_file.h"
@@ -14,6 +13,7 @@
 #include "dialogs/message_dialog_template.h"
 #include "dialogs/message_style.h"
 #include "ui/dialog_templates.h"
+#include "ui/icons.h"
 #include "ui/qt_text.h"
 #include "ui/system_colors.h"
 
@@ -31,20 +31,20 @@ constexpr int kButtonGap = 8;
 constexpr int kMinButtonWidth = 88;
 constexpr int kMinButtonHeight = 26;
 
-QStyle::StandardPixmap IconFor(int style) {
+}  // namespace
+
+MessageIconKind MessageIconKindFor(int style) {
     switch (MessageIcon(style)) {
         case kMbIconExclamation:
-            return QStyle::SP_MessageBoxWarning;
+            return MessageIconKind::Warning;
         case kMbIconQuestion:
-            return QStyle::SP_MessageBoxQuestion;
+            return MessageIconKind::Question;
         case kMbIconStop:
-            return QStyle::SP_MessageBoxCritical;
+            return MessageIconKind::Error;
         default:
-            return QStyle::SP_MessageBoxInformation;
+            return MessageIconKind::Information;
     }
 }
-
-}  // namespace
 
 MessageDialog::MessageDialog(QWidget* owner, std::string_view caption, std::string_view text,
                              int style)
@@ -195,8 +195,8 @@ void MessageDialog::OnPaint(QPainter& painter) {
     QWidget* window = Window();
     if (window == nullptr)
         return;
-    const QIcon icon = window->style()->standardIcon(IconFor(style_), nullptr, window);
-    icon.paint(&painter, IconRect());
+    // Painted at the window's own scale, so that it stays sharp at 200 %.
+    LoadMessageIcon(MessageIconKindFor(style_)).paint(&painter, IconRect());
 
     painter.setFont(font_);
     const QFontMetrics metrics(font_);

@@ -11,11 +11,16 @@
 
 #include "dialogs/dlg.h"
 #include "dialogs/message_text.h"
+#include "ui/icons.h"
 
 namespace orx {
 
 inline constexpr int kTemplateMessage = 268;
 inline constexpr int kMessageTextItem = 317;  // its size gives the text area
+
+// The icon a message of that style shows: exclamation -> warning, question,
+// stop -> error, anything else -> information.
+MessageIconKind MessageIconKindFor(int style);
 
 class MessageDialog : public Dlg {
   public:

@@ -114,7 +114,7 @@ void FilePage::OnSetActive() {
     if (index_ == 3) {
         host_.SetFilePath(ProposeOutputPath(host_.Operation(), host_.FilePath(), host_.Settings()));
         if (auto* icon = qobject_cast<QLabel*>(GetItem(kIdValidIcon)))
-            icon->setPixmap(LoadIconPixmap(kIconValidSignature, kLargeIconSize));
+            icon->setPixmap(IconPixmap(LoadIcon(kIconValidSignature), kLargeIconSize, icon));
     }
     SetItemText(kIdPathEdit, host_.FilePath());
 }

@@ -1,7 +1,13 @@
 #include "ui/file_dialog.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QStyle>
+#include <QTreeView>
+#include <algorithm>
 
 #include "core/config_file.h"
 #include "core/text_encoding.h"
@@ -14,6 +20,55 @@ namespace {
 
 constexpr std::string_view kLastPathSection = "Last Path";
 constexpr std::string_view kAnyFile = "*.*";
+
+// Widens the dialog so that its places and every column of the details fit.
+void FitWidth(QFileDialog& dialog, QHeaderView* header) {
+    int columns = 0;
+    for (int section = 0; section < header->count(); ++section) {
+        if (!header->isSectionHidden(section))
+            columns += header->sectionSize(section);
+    }
+    const QWidget* places = dialog.findChild<QWidget*>(QStringLiteral("sidebar"));
+    const int sidebar = places != nullptr ? places->width() : 0;
+    // The frames, the splitter handle and the scroll bar.
+    const int room = 8 * dialog.style()->pixelMetric(QStyle::PM_DefaultFrameWidth) +
+                     dialog.style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                     dialog.style()->pixelMetric(QStyle::PM_LayoutLeftMargin) +
+                     dialog.style()->pixelMetric(QStyle::PM_LayoutRightMargin) + 16;
+    dialog.resize(std::max({dialog.width(), dialog.sizeHint().width(), columns + sidebar + room}),
+                  std::max(dialog.height(), dialog.sizeHint().height()));
+}
+
+// Qt's own dialog shows the details of each file, and neither a column (heading or
+// content) nor the filter's name is cut, in any language and at any scale.
+void FitQtDialog(QFileDialog& dialog) {
+    auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    if (details == nullptr || types == nullptr)
+        return;  // the desktop's own dialog
+    dialog.setViewMode(QFileDialog::Detail);
+    QHeaderView* header = details->header();
+    for (int section = 0; section < header->count(); ++section) {
+        const int wanted = std::max(header->sectionSize(section), header->sectionSizeHint(section));
+        header->resizeSection(section, wanted);
+    }
+    types->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    types->setMinimumWidth(types->sizeHint().width());
+    FitWidth(dialog, header);
+    // The files of a folder arrive after the dialog is shown; the columns follow them.
+    if (auto* files = qobject_cast<QFileSystemModel*>(details->model())) {
+        QObject::connect(files, &QFileSystemModel::directoryLoaded, &dialog,
+                         [&dialog, details, header]() {
+                             for (int section = 0; section < header->count(); ++section) {
+                                 const int before = header->sectionSize(section);
+                                 details->resizeColumnToContents(section);
+                                 if (header->sectionSize(section) < before)
+                                     header->resizeSection(section, before);
+                             }
+                             FitWidth(dialog, header);
+                         });
+    }
+}
 
 // "*.*" stood for every file where names were split into name and extension; a
 // name without a dot is a file all the same here. Several patterns were joined
@@ -37,8 +92,9 @@ QString QtFilter(const std::string& description, const std::string& pattern) {
 
 FileDialogAnswer RunDialog(const FileDialogRequest& r) {
     QFileDialog dialog(r.owner);
-    // The desktop's own dialog may run out of process and cannot be driven headless.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // The desktop's own dialog where Qt offers one; tests keep Qt's, which they drive.
+    if (KeepQtFileDialogOverride())
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setNameFilter(QtFilter(r.description, r.pattern));
     dialog.setDirectory(ToQString(r.folder));
     if (r.open) {
@@ -52,6 +108,7 @@ FileDialogAnswer RunDialog(const FileDialogRequest& r) {
     }
     if (!r.proposed.empty())
         dialog.selectFile(ToQString(r.proposed));
+    FitQtDialog(dialog);
     const int result = dialog.exec();
     const QStringList chosen = dialog.selectedFiles();
     if (result != QDialog::Accepted || chosen.isEmpty())
@@ -118,6 +175,11 @@ bool FileDialog(QWidget* owner, std::string_view key, bool open, std::string_vie
 FileDialogHook& FileDialogOverride() {
     static FileDialogHook hook;
     return hook;
+}
+
+bool& KeepQtFileDialogOverride() {
+    static bool keep = false;
+    return keep;
 }
 
 }  // namespace orx

@@ -26,4 +26,7 @@ using FileDialogHook = std::function<FileDialogAnswer(const FileDialogRequest& r
 // Empty: real dialogs are shown.
 FileDialogHook& FileDialogOverride();
 
+// True: Qt's own dialog even where the desktop offers one, so that a test can drive it.
+bool& KeepQtFileDialogOverride();
+
 }  // namespace orx

@@ -1,8 +1,12 @@
 #include "ui/icons.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QString>
+#include <QStyle>
+#include <QWidget>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -37,9 +41,59 @@ std::string ProductIconPath(const std::string& folder) {
     return description.icon.front() == '/' ? description.icon : folder + description.icon;
 }
 
-QPixmap Scaled(const QImage& image, int size) {
-    return QPixmap::fromImage(
-        image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+// The icons made so far, by id: copies share the picture and what was drawn of it.
+std::map<int, QIcon>& LoadedIcons() {
+    static std::map<int, QIcon> loaded;
+    return loaded;
+}
+
+bool HasSvgSupport() {
+    static const bool svg = [] {
+        EnsureResources();
+        // Without the SVG icon engine the file is no picture at all.
+        const QIcon probe(QStringLiteral(":/icons/%1.svg").arg(kIconProgram));
+        if (probe.isNull())
+            return false;
+        LoadedIcons().emplace(kIconProgram, probe);
+        return true;
+    }();
+    return svg;
+}
+
+// The scalable picture of the id; null without SVG support or such a picture.
+QIcon ScalableIcon(int iconId) {
+    const QString svg = QStringLiteral(":/icons/%1.svg").arg(iconId);
+    if (!HasSvgSupport() || !QFile::exists(svg))
+        return {};
+    return QIcon(svg);
+}
+
+QString ThemeName(MessageIconKind kind) {
+    switch (kind) {
+        case MessageIconKind::Question:
+            return QStringLiteral("dialog-question");
+        case MessageIconKind::Warning:
+            return QStringLiteral("dialog-warning");
+        case MessageIconKind::Error:
+            return QStringLiteral("dialog-error");
+        case MessageIconKind::Information:
+            break;
+    }
+    return QStringLiteral("dialog-information");
+}
+
+QStyle::StandardPixmap StylePixmap(MessageIconKind kind) {
+    switch (kind) {
+        case MessageIconKind::Question:
+            return QStyle::SP_MessageBoxQuestion;
+        case MessageIconKind::Warning:
+            return QStyle::SP_MessageBoxWarning;
+        case MessageIconKind::Error:
+            return QStyle::SP_MessageBoxCritical;
+        case MessageIconKind::Information:
+            break;
+    }
+    return QStyle::SP_MessageBoxInformation;
 }
 
 }  // namespace
@@ -55,13 +109,45 @@ QPixmap LoadIconPixmap(int iconId, int size) {
 }
 
 QIcon LoadIcon(int iconId) {
-    QIcon icon;
+    std::map<int, QIcon>& loaded = LoadedIcons();
+    HasSvgSupport();  // its probe is the first icon made
+    const auto known = loaded.find(iconId);
+    if (known != loaded.end())
+        return known->second;
+    QIcon icon = ScalableIcon(iconId);
+    if (!icon.isNull()) {
+        loaded.emplace(iconId, icon);
+        return icon;
+    }
     for (int size : {kSmallIconSize, kLargeIconSize}) {
         const QPixmap pixmap = LoadIconPixmap(iconId, size);
         if (!pixmap.isNull())
             icon.addPixmap(pixmap);
     }
+    loaded.emplace(iconId, icon);
     return icon;
+}
+
+QPixmap IconPixmap(const QIcon& icon, int size, const QWidget* widget) {
+    const qreal ratio = widget != nullptr ? widget->devicePixelRatioF() : qApp->devicePixelRatio();
+    return icon.pixmap(QSize(size, size), ratio);
+}
+
+QIcon LoadMessageIcon(MessageIconKind kind) {
+    const QString name = ThemeName(kind);
+    const QIcon themed = QIcon::fromTheme(name);
+    if (!themed.isNull() && IsSharpAtDoubleScale(themed, kLargeIconSize))
+        return themed;
+    EnsureResources();
+    const QString own = QStringLiteral(":/icons/%1.svg").arg(name);
+    if (HasSvgSupport())
+        return QIcon(own);
+    return QApplication::style()->standardIcon(StylePixmap(kind));
+}
+
+bool IsSharpAtDoubleScale(const QIcon& icon, int size) {
+    const QSize wanted(2 * size, 2 * size);
+    return !icon.isNull() && icon.actualSize(wanted).width() >= wanted.width();
 }
 
 ProductIcons FindProductIcons() {
@@ -73,19 +159,32 @@ ProductIcons FindProductIcons() {
         const std::string path = ProductIconPath(folder);
         if (path.empty())
             continue;
-        const QImage image(ToQString(path));
+        const QString file = ToQString(path);
+        if (file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) && HasSvgSupport() &&
+            QFile::exists(file)) {
+            icons.small = icons.large = QIcon(file);
+            break;
+        }
+        // Kept whole: a large picture gives the sharp icon at a high scale.
+        const QImage image(file);
         if (image.isNull()) {
             Trace("Helper - Failed to load product icon '%s'", path.c_str());
             continue;
         }
-        icons.small = QIcon(Scaled(image, kSmallIconSize));
-        icons.large = QIcon(Scaled(image, kLargeIconSize));
+        icons.small = icons.large = QIcon(QPixmap::fromImage(image));
         break;
     }
-    if (icons.small.isNull())
-        icons.small = QIcon(LoadIconPixmap(kIconProgram, kSmallIconSize));
-    if (icons.large.isNull())
-        icons.large = QIcon(LoadIconPixmap(kIconProgram, kLargeIconSize));
+    if (icons.large.isNull() && HasSvgSupport()) {
+        // One scalable picture for both, drawn exactly as the large icon at 32.
+        icons.large = LoadIcon(kIconProgram);
+        icons.large.addPixmap(LoadIconPixmap(kIconProgram, kLargeIconSize));
+        icons.small = icons.large;
+    }
+    for (bool small : {true, false}) {
+        QIcon& icon = small ? icons.small : icons.large;
+        if (icon.isNull())
+            icon = QIcon(LoadIconPixmap(kIconProgram, small ? kSmallIconSize : kLargeIconSize));
+    }
     return icons;
 }
 
@@ -95,14 +194,8 @@ const QIcon& GetProductIcon(bool small) {
 }
 
 QIcon GetProductIcons() {
-    QIcon both;
-    for (bool small : {true, false}) {
-        const QIcon& icon = GetProductIcon(small);
-        const int size = small ? kSmallIconSize : kLargeIconSize;
-        if (!icon.isNull())
-            both.addPixmap(icon.pixmap(size, size));
-    }
-    return both;
+    // The large picture is drawn down to every smaller size the desktop asks for.
+    return GetProductIcon(false);
 }
 
 }  // namespace orx

@@ -1,9 +1,12 @@
-// The program's icons by resource id (resources/icons/, compiled in), and the
-// product icons of the product identity.
+// The program's icons by resource id (resources/icons/, compiled in), the icons of
+// message boxes, and the product icons of the product identity. Icons are scalable
+// where the SVG support is installed, so that they stay sharp at any scale.
 #pragma once
 
 #include <QIcon>
 #include <QPixmap>
+
+class QWidget;
 
 namespace orx {
 
@@ -20,8 +23,21 @@ inline constexpr int kLargeIconSize = 32;
 
 // The icon drawn for that size (16 or 32); a null pixmap when the id has none.
 QPixmap LoadIconPixmap(int iconId, int size);
-// Both sizes; a null icon when the id has none.
+// The scalable picture, with the drawn 16 and 32 pixel ones for exactly those
+// sizes; both drawn sizes alone without SVG support. A null icon when the id has none.
 QIcon LoadIcon(int iconId);
+// A pixmap of `size` x `size` logical pixels for `widget`, made at the widget's
+// device pixel ratio (the application's when the widget is not on a screen yet).
+QPixmap IconPixmap(const QIcon& icon, int size, const QWidget* widget);
+
+enum class MessageIconKind { Information, Question, Warning, Error };
+// "dialog-information", "dialog-question", "dialog-warning", "dialog-error" of the
+// desktop's icon theme when the theme offers it scalable or at 64 pixels at least
+// (so that nothing is blown up at 200 %), otherwise the program's own picture.
+QIcon LoadMessageIcon(MessageIconKind kind);
+// Whether the icon can give `size` x `size` at twice the scale without blowing up a
+// smaller picture: it is scalable or has a picture of at least 2 * size pixels.
+bool IsSharpAtDoubleScale(const QIcon& icon, int size);
 
 // The small (16 x 16) and large (32 x 32) product icons: an "Icon=" image named by
 // the product description file (prefix + ".product") beside the program, then in

@@ -157,7 +157,10 @@ RealDialogRun TypeIntoRealDialog(const std::function<bool()>& open, const std::s
             edit->setText(QString::fromStdString(typed));
         QTest::keyClick(edit, key);
     };
+    // The desktop's own dialog could not be driven: these runs keep Qt's.
+    file_dialog_testing::SetKeepQtDialog(true);
     seen.run = ui_testing::RunModal([&] { return open() ? 1 : 0; }, act);
+    file_dialog_testing::SetKeepQtDialog(false);
     return seen;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "admin/admin_main.h"
 #include "app/admin_start.h"
 #include "app/status_window.h"
 #include "core/language.h"
@@ -86,6 +87,7 @@ class AdminStartTest : public ::testing::Test {
     TokenApplication app_;
     AdminSettings settings_;
     StartRequest command_;
+    std::unique_ptr<CAdminMain> window_;
     message_testing::ScopedMessageSink sink_;
 };
 
@@ -98,7 +100,7 @@ TEST_F(AdminStartTest, SignStartsTheWizardWithTheQuotedPathAfterThePlugin) {
     const std::string line = "-sign \"" + input + "\"";
     std::string shown;
     const auto run =
-        RunModal([&] { return RunAdminStart(app_, settings_, line, command_) ? 1 : 0; },
+        RunModal([&] { return RunAdminStart(app_, settings_, line, command_, window_) ? 1 : 0; },
                  [&](QWidget* window) {
                      WizardDriver w(window);
                      // No status window is left while the wizard runs.
@@ -129,7 +131,7 @@ TEST_F(AdminStartTest, SettingsWinsOverSignAndRunsTheSheetOverTheModule) {
         TokenApplication app;
         bool initialisedFirst = false;
         std::string title;
-        const auto run = RunModal([&] { return RunAdminStart(app, settings_, line, command_); },
+        const auto run = RunModal([&] { return RunAdminStart(app, settings_, line, command_, window_); },
                                   [&](QWidget* window) {
                                       initialisedFirst = Called("PlgInitialize\t0\t0\t0\t0");
                                       title = ToUtf8(window->windowTitle());

@@ -21,4 +21,8 @@ ScopedFileDialogAnswers::~ScopedFileDialogAnswers() {
     SetFileDialogSink(nullptr);
 }
 
+void SetKeepQtDialog(bool keep) {
+    KeepQtFileDialogOverride() = keep;
+}
+
 }  // namespace orx::file_dialog_testing

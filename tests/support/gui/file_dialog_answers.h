@@ -13,6 +13,9 @@ using FileDialogSink = FileDialogHook;
 // While a sink is set no dialog is shown; an empty sink shows real dialogs again.
 void SetFileDialogSink(FileDialogSink sink);
 
+// Qt's own dialog instead of the desktop's, so that a test can drive it.
+void SetKeepQtDialog(bool keep);
+
 // Answers every dialog of the scope from a queue (then as cancelled) and records
 // what each one was set up with.
 class ScopedFileDialogAnswers {
