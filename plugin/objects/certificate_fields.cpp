@@ -1,7 +1,9 @@
 #include "objects/certificate_fields.h"
 
+#include "core/hex_text.h"
 #include "der/cert_handle.h"
 #include "der/cert_inspection.h"
+#include "der/der_reader.h"
 
 namespace orx {
 
@@ -30,18 +32,10 @@ bool ReadCertificateFields(std::span<const uint8_t> der, CertificateFields& fiel
     handle->certificate.GetNameText(kSubject, fields.subjectText, kNameCapacity);
     handle->certificate.GetNameText(kIssuer, fields.issuerText, kNameCapacity);
     NameTextDisplayName(fields.issuerText, fields.issuerDisplay, kNameCapacity);
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const DerBytes serial = handle->certificate.serialNumber();
-    // The element's header is skipped: only its content is the number.
-    if (serial.size() > 2) {
-        size_t header = 2;
-        if (serial[1] & 0x80)
-            header += serial[1] & 0x7F;
-        for (size_t i = header; i < serial.size(); ++i) {
-            fields.serialHex += kHex[serial[i] >> 4];
-            fields.serialHex += kHex[serial[i] & 15];
-        }
-    }
+    // Only the INTEGER's content is the number, not its tag and length.
+    DerElement serial;
+    if (DerReader(handle->certificate.serialNumber()).ReadAnyElement(&serial))
+        fields.serialHex = HexText(serial.content, HexCase::kUpper);
     CertGetValidity(handle.get(), fields.notBefore, kTimeCapacity, fields.notAfter, kTimeCapacity,
                     true);
     DerBytes usage;

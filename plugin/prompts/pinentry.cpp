@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/hex_text.h"
 #include "core/number_text.h"
 #include "core/os/process.h"
 #include "core/trace.h"
@@ -57,10 +58,8 @@ std::string AssuanEscape(std::string_view text) {
     std::string out;
     for (char c : text) {
         if (c == '%' || c == '\r' || c == '\n') {
-            static const char hex[] = "0123456789ABCDEF";
             out += '%';
-            out += hex[(static_cast<unsigned char>(c) >> 4) & 15];
-            out += hex[static_cast<unsigned char>(c) & 15];
+            AppendHex(out, static_cast<uint8_t>(c), HexCase::kUpper);
         } else {
             out += c;
         }

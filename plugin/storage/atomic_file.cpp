@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 
+#include "core/hex_text.h"
 #include "core/trace.h"
 #include "keys/token_crypto.h"
 
@@ -69,10 +69,7 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 bool AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) {
     uint8_t random[6];
     RandomBytes(random);
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".new-%02x%02x%02x%02x%02x%02x", random[0], random[1],
-                  random[2], random[3], random[4], random[5]);
-    const std::string temp = path + suffix;
+    const std::string temp = path + ".new-" + HexText(random);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         Trace("Plg - Failed to create %s (errno %d)", temp.c_str(), errno);

@@ -2,7 +2,7 @@
 
 #include <openssl/crypto.h>
 
-#include <cstdio>
+#include "core/hex_text.h"
 
 namespace orx {
 
@@ -265,12 +265,10 @@ int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
 
 std::string FormatSerial(const std::array<uint8_t, 8>& serial) {
     std::string text;
-    char hex[3];
     for (size_t i = 0; i < serial.size(); ++i) {
         if (i > 0 && i % 2 == 0)
             text += ' ';
-        std::snprintf(hex, sizeof hex, "%02X", serial[i]);
-        text += hex;
+        AppendHex(text, serial[i], HexCase::kUpper);
     }
     return text;
 }

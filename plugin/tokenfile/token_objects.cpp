@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/hex_text.h"
 #include "keys/token_crypto.h"
 
 namespace orx {
@@ -32,14 +33,8 @@ void EraseObjects(std::vector<TokenObject>& objects, ObjectKind kind, std::strin
 }  // namespace
 
 std::string CertificateObjectId(std::span<const uint8_t> der) {
-    static constexpr char kHex[] = "0123456789abcdef";
     const auto digest = Sha256(der);
-    std::string id;
-    for (size_t i = 0; i < 20; ++i) {
-        id += kHex[digest[i] >> 4];
-        id += kHex[digest[i] & 15];
-    }
-    return id;
+    return HexText(std::span(digest).first(20));
 }
 
 std::vector<const TokenObject*> CertificateObjects(const std::vector<TokenObject>& objects) {

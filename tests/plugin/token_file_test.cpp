@@ -36,6 +36,9 @@ TEST(TokenFile, RoundTripKeepsLabelObjectsAndSerial) {
     ASSERT_EQ(file.publicObjects.size(), 1u);
     EXPECT_EQ(file.publicObjects[0].value, Bytes("PUBLIC-CERT"));
     EXPECT_EQ(FormatSerial(file.serial).size(), 19u);
+    // Shown in groups of two bytes, upper case, as the token lists have always shown it.
+    EXPECT_EQ(FormatSerial({0x01, 0x02, 0x0A, 0xB0, 0xFF, 0xEE, 0x00, 0x9c}),
+              "0102 0AB0 FFEE 009C");
     std::vector<TokenObject> objects;
     ASSERT_EQ(Open(bytes, "secret-1", &objects), CKR_OK);
     ASSERT_EQ(objects.size(), 1u);

@@ -30,7 +30,8 @@ TEST(TokenObjects, CertificatesKeepTheirKeysUntilReplacedOrRemoved) {
     const TokenObject* found = FindCertificateObject(pub, a);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->id, CertificateObjectId(a));
-    EXPECT_EQ(found->id.size(), 40u);
+    // Ids are kept in token files: the first 20 bytes of SHA-256, lower-case hex.
+    EXPECT_EQ(CertificateObjectId(Bytes("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a3");
     ASSERT_TRUE(FindPrivateKeyObject(priv, found->id));
     EXPECT_TRUE(FindPrivateKeyObject(priv, found->id)->isPrivate);
     EXPECT_FALSE(FindPrivateKeyObject(priv, CertificateObjectId(b)));
