@@ -1,11 +1,11 @@
 #include "module_context.h"
 
 #include <openssl/crypto.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/string_helpers.h"
 #include "core/trace.h"
 #include "properties/config_properties.h"
 
@@ -81,14 +81,13 @@ const char* ModuleContext::EnumProperty(std::string_view name, std::string_view 
 }
 
 int ModuleContext::Invoke(std::string_view operation) {
-    const std::string op(operation);
     const std::span<const Operation> operations = Operations();
     const auto found = std::find_if(operations.begin(), operations.end(), [&](const Operation& o) {
-        return strcasecmp(op.c_str(), o.name) == 0;
+        return EqualsNoCase(operation, o.name);
     });
     if (found != operations.end())
         return found->run(*this);
-    Trace("Plg - Operation %s is not supported", op.c_str());
+    Trace("Plg - Operation %s is not supported", std::string(operation).c_str());
     return CKR_FUNCTION_NOT_SUPPORTED;
 }
 

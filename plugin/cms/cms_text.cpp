@@ -6,6 +6,7 @@
 
 #include "core/base64.h"
 #include "core/base64_bulk.h"
+#include "core/string_helpers.h"
 
 namespace orx {
 
@@ -162,7 +163,7 @@ bool TakeDataInput(std::string&& value, CmsInput& input) {
 }
 
 bool IsTrue(std::string_view value) {
-    return (value.size() == 4 && strncasecmp(value.data(), "true", 4) == 0) || value == "1";
+    return EqualsNoCase(value, "true") || value == "1";
 }
 
 }  // namespace orx

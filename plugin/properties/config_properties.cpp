@@ -1,12 +1,12 @@
 #include "properties/config_properties.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/config_file.h"
 #include "core/os/folders.h"
 #include "core/product_identity.h"
+#include "core/string_helpers.h"
 #include "core/trace.h"
 
 namespace orx {
@@ -36,7 +36,7 @@ std::optional<ConfigName> ParseConfigName(std::string_view name) {
             return std::nullopt;
         ConfigName parsed{scope, std::string(rest.substr(0, colon)),
                           std::string(rest.substr(colon + 1))};
-        if (strcasecmp(parsed.section.c_str(), "Directory") == 0 && scope == Scope::Global)
+        if (EqualsNoCase(parsed.section, "Directory") && scope == Scope::Global)
             parsed.scope = Scope::Local;
         return parsed;
     }

@@ -1,13 +1,13 @@
 #include "tokenfile/token_store.h"
 
 #include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <memory>
 
+#include "core/string_helpers.h"
 #include "core/trace.h"
 #include "storage/atomic_file.h"
 
@@ -121,9 +121,8 @@ int TokenStore::CreateLocked(std::string_view label, std::span<const uint8_t> by
     // them: names that differ only in case would look like one token.
     const std::vector<std::string> taken = ListStems();
     auto isTaken = [&](const std::string& name) {
-        return std::any_of(taken.begin(), taken.end(), [&](const std::string& other) {
-            return strcasecmp(other.c_str(), name.c_str()) == 0;
-        });
+        return std::any_of(taken.begin(), taken.end(),
+                           [&](const std::string& other) { return EqualsNoCase(other, name); });
     };
     const std::string base = StemFromLabel(label);
     stem = base;
