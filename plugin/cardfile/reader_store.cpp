@@ -15,10 +15,6 @@ namespace {
 constexpr const char* kLockName = ".lock";
 constexpr const char* kInsertedName = "card.card";
 
-bool EndsWith(std::string_view text, std::string_view tail) {
-    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 std::vector<std::string> SortedNames(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
@@ -84,7 +80,7 @@ std::vector<Reader> ReaderStore::List() const {
         Reader reader{name, folder, {}};
         for (const std::string& file : SortedNames(folder)) {
             struct stat card {};
-            if (EndsWith(file, kCardFileExtension) && ::stat((folder + file).c_str(), &card) == 0 &&
+            if (file.ends_with(kCardFileExtension) && ::stat((folder + file).c_str(), &card) == 0 &&
                 S_ISREG(card.st_mode)) {
                 reader.cardPath = folder + file;
                 break;
@@ -143,7 +139,7 @@ int ReaderStore::Insert(std::string_view name, std::span<const uint8_t> bytes) c
     return Locked(reader, [&]() -> int {
         // One card per reader: whatever was in it is taken out first.
         for (const std::string& file : SortedNames(reader.folder)) {
-            if (EndsWith(file, kCardFileExtension) && file != kInsertedName &&
+            if (file.ends_with(kCardFileExtension) && file != kInsertedName &&
                 !RemoveFileDurably(reader.folder + file))
                 return CKR_FUNCTION_FAILED;
         }
@@ -161,7 +157,7 @@ int ReaderStore::Remove(std::string_view name) const {
     return Locked(reader, [&]() -> int {
         int removed = 0;
         for (const std::string& file : SortedNames(reader.folder)) {
-            if (!EndsWith(file, kCardFileExtension))
+            if (!file.ends_with(kCardFileExtension))
                 continue;
             if (!RemoveFileDurably(reader.folder + file))
                 return CKR_FUNCTION_FAILED;

@@ -15,10 +15,6 @@ namespace orx {
 
 namespace {
 
-bool EndsWith(std::string_view text, std::string_view tail) {
-    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 struct DirClose {
     void operator()(DIR* dir) const { closedir(dir); }
 };
@@ -46,7 +42,7 @@ std::vector<std::string> TokenStore::ListStems() const {
         return stems;
     while (const dirent* entry = readdir(dir.get())) {
         std::string_view name = entry->d_name;
-        if (name.empty() || name[0] == '.' || !EndsWith(name, kTokenFileExtension))
+        if (name.empty() || name[0] == '.' || !name.ends_with(kTokenFileExtension))
             continue;
         name.remove_suffix(kTokenFileExtension.size());
         if (!name.empty())
@@ -106,7 +102,7 @@ int TokenStore::Locked(const std::function<int()>& work) const {
             const std::string_view name = entry->d_name;
             const bool leftOver = name.find(".tkn.new-") != std::string_view::npos ||
                                   name.starts_with(std::string(kSlotIndexName) + ".new-");
-            if (leftOver && !EndsWith(name, kTokenFileExtension))
+            if (leftOver && !name.ends_with(kTokenFileExtension))
                 stale.emplace_back(name);
         }
         for (const std::string& name : stale)
