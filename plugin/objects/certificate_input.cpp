@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/string_helpers.h"
 #include "der/cert_handle.h"
 #include "properties/base64_text.h"
 #include "tokenfile/token_objects.h"
@@ -81,7 +82,7 @@ bool IsCertificateDer(const std::vector<uint8_t>& der) {
 
 int ReadCertificateInput(std::string_view text, std::vector<uint8_t>& der) {
     der.clear();
-    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
+    if (Trim(text, " \t\r\n").empty())
         return CKR_ARGUMENTS_BAD;
     if (text.size() > kMaxCertificateText)
         return CKR_ATTRIBUTE_VALUE_INVALID;

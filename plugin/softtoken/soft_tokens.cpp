@@ -5,6 +5,7 @@
 #include <openssl/crypto.h>
 
 #include "core/os/folders.h"
+#include "core/string_helpers.h"
 #include "core/trace.h"
 #include "prompts/password_prompt.h"
 #include "prompts/prompt_source.h"
@@ -94,7 +95,7 @@ int SoftTokens::Create(const Inputs& inputs, PromptSource& prompts, int& slot) {
         if (!RandomBytes(file.serial))
             result = CKR_FUNCTION_FAILED;
     } else {
-        if (label.empty() || label.find_first_not_of(' ') == std::string::npos) {
+        if (Trim(label).empty()) {
             Trace("Plg - CreateToken failed: no label");
             return CKR_ARGUMENTS_BAD;
         }

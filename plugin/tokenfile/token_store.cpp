@@ -152,10 +152,8 @@ std::string TokenStore::StemFromLabel(std::string_view label) {
                          c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|';
         stem += bad ? '_' : c;
     }
-    while (!stem.empty() && (stem.front() == '.' || stem.front() == ' '))
-        stem.erase(0, 1);
-    while (!stem.empty() && stem.back() == ' ')
-        stem.pop_back();
+    // A leading dot would hide the file.
+    stem = std::string(TrimEnd(TrimStart(stem, ". ")));
     if (stem.size() > kMaxLabelSize) {
         size_t cut = kMaxLabelSize;
         while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)

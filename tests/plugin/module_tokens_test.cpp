@@ -128,8 +128,10 @@ TEST_F(SoftTokens, CancelAnswersOneAndChangesNothing) {
 }
 
 TEST_F(SoftTokens, BadInputsAreRefused) {
-    app_->SetProperty("TokenLabel", "");
-    EXPECT_EQ(app_->Invoke("CreateToken"), 7);
+    for (const char* blank : {"", "   "}) {
+        app_->SetProperty("TokenLabel", blank);
+        EXPECT_EQ(app_->Invoke("CreateToken"), 7) << '"' << blank << '"';
+    }
     app_->SetProperty("TokenLabel", "X");
     app_->SetProperty("TokenData", "bm90IGEgdG9rZW4=");  // "not a token"
     EXPECT_EQ(app_->Invoke("CreateToken"), 19);

@@ -97,8 +97,9 @@ TEST(SlotRegistry, StemsFromLabels) {
         const char* label;
         const char* stem;
     } cases[] = {
-        {"Work", "Work"},   {"a/b\\c", "a_b_c"},       {"..hidden", "hidden"}, {"  ", "token"},
-        {"x;y:z", "x_y_z"}, {"tab\there", "tab_here"}, {"Ünïcode", "Ünïcode"},
+        {"Work", "Work"},       {"a/b\\c", "a_b_c"},   {"..hidden", "hidden"},
+        {"  ", "token"},        {"x;y:z", "x_y_z"},    {"tab\there", "tab_here"},
+        {"Ünïcode", "Ünïcode"}, {" . .x y. ", "x y."}, {"Work  ", "Work"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TokenStore::StemFromLabel(c.label), c.stem) << c.label;
