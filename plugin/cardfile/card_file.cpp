@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "core/string_helpers.h"
+
 namespace orx {
 
 namespace {
@@ -71,10 +73,8 @@ std::string ApplicationLabel(std::string_view card, size_t application) {
         // The card's own name gives way, so that the note that tells the
         // applications apart stays whole.
         const size_t note = label.size() - card.size();
-        size_t keep = kMaxLabelSize > note ? kMaxLabelSize - note : 0;
-        while (keep > 0 && (static_cast<unsigned char>(card[keep]) & 0xC0) == 0x80)
-            --keep;
-        label = std::string(card.substr(0, keep)) + label.substr(card.size());
+        const size_t room = kMaxLabelSize > note ? kMaxLabelSize - note : 0;
+        label = std::string(CutToCapacity(card, room + 1)) + label.substr(card.size());
     }
     return label;
 }

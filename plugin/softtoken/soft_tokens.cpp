@@ -22,12 +22,7 @@ std::string CutLabel(std::string label) {
         if (static_cast<unsigned char>(c) < 0x20)
             c = ' ';
     }
-    if (label.size() > kMaxLabelSize) {
-        size_t cut = kMaxLabelSize;
-        while (cut > 0 && (static_cast<unsigned char>(label[cut]) & 0xC0) == 0x80)
-            --cut;
-        label.resize(cut);
-    }
+    label.resize(CutToCapacity(label, kMaxLabelSize + 1).size());
     return label;
 }
 

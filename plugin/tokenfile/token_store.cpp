@@ -153,13 +153,7 @@ std::string TokenStore::StemFromLabel(std::string_view label) {
         stem += bad ? '_' : c;
     }
     // A leading dot would hide the file.
-    stem = std::string(TrimEnd(TrimStart(stem, ". ")));
-    if (stem.size() > kMaxLabelSize) {
-        size_t cut = kMaxLabelSize;
-        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
-            --cut;
-        stem.resize(cut);
-    }
+    stem = std::string(CutToCapacity(TrimEnd(TrimStart(stem, ". ")), kMaxLabelSize + 1));
     if (stem.empty())
         stem = "token";
     return stem;

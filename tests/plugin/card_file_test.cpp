@@ -64,6 +64,13 @@ TEST(CardFile, ALongCardLabelKeepsTheApplicationsNote) {
     EXPECT_LE(token.label.size(), kMaxLabelSize);
     EXPECT_EQ(token.label.substr(token.label.size() - 12), " (Signature)");
     EXPECT_EQ(token.label.substr(0, 10), "xxxxxxxxxx");
+
+    // 52 bytes of the card's name fit beside the note; a character across that
+    // mark goes whole.
+    ASSERT_TRUE(NewCardFile(std::string(51, 'x') + "\xC3\xA4yy", "puk-123456", "pass-123456",
+                            Cheap(), card));
+    ASSERT_EQ(ReadApplication(card, 1, token), CKR_OK);
+    EXPECT_EQ(token.label, std::string(51, 'x') + " (Signature)");
 }
 
 TEST(CardFile, DamageIsNeverACard) {

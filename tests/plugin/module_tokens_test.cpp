@@ -144,6 +144,13 @@ TEST_F(SoftTokens, BadInputsAreRefused) {
     EXPECT_EQ(app_->Invoke("ChangePassword"), 224);
 }
 
+TEST_F(SoftTokens, LabelsAreCutToWhatTheFileKeepsBetweenCharacters) {
+    // Control characters become blanks; 64 bytes stay, and a character that
+    // would be split there goes whole.
+    ASSERT_EQ(Create("a\tb" + std::string(60, 'c') + "\xC3\xA9tail", "first-pass"), 0);
+    EXPECT_EQ(Enum("Token"), std::vector<std::string>{"100;a b" + std::string(60, 'c')});
+}
+
 TEST_F(SoftTokens, SlotEventsComeOnceForEveryChangeOfAnyProcess) {
     EXPECT_EQ(Get("HaveSlotEvent"), "false");
     ASSERT_EQ(Create("Event", "event-pass"), 0);
