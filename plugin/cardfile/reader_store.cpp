@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/file_helpers.h"
 #include "core/trace.h"
 #include "storage/atomic_file.h"
 
@@ -108,7 +109,7 @@ uint64_t ReaderStore::ChangeStamp() const {
 
 int ReaderStore::ReadCard(const std::string& path, CardFile& card) const {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, kMaxCardFileSize))
+    if (!ReadWholeFile(path, bytes, kMaxCardFileSize, ReadFrom::kRegularFile))
         return CKR_FUNCTION_FAILED;
     return ParseCardFile(bytes, card);
 }

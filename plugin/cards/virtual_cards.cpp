@@ -3,6 +3,7 @@
 #include "cards/virtual_cards.h"
 
 #include "core/config_file.h"
+#include "core/file_helpers.h"
 #include "core/os/folders.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
@@ -285,7 +286,7 @@ int VirtualCards::InsertCard(const Inputs& inputs) {
     std::vector<uint8_t> bytes;
     int result = CKR_ARGUMENTS_BAD;
     if (!path.empty())
-        result = ReadWholeFile(path, bytes, kMaxCardFileSize)
+        result = ReadWholeFile(path, bytes, kMaxCardFileSize, ReadFrom::kRegularFile)
                      ? store_.Insert(inputs.Get("Reader"), bytes)
                      : CKR_FUNCTION_FAILED;
     Trace("Plg - InsertCard ... done (%d)", result);

@@ -13,6 +13,7 @@
 
 #include "cards/card_slots.h"
 #include "core/config_file.h"
+#include "core/file_helpers.h"
 #include "core/trace.h"
 #include "der/cert_store.h"
 #include "properties/base64_text.h"
@@ -97,7 +98,7 @@ bool ManifestSaw(const std::string& path, const std::string& seen) {
 Manifest ReadManifest(const std::string& path) {
     Manifest manifest;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, kMaxTokenFileSize))
+    if (!ReadWholeFile(path, bytes, kMaxTokenFileSize, ReadFrom::kRegularFile))
         return manifest;
     std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     while (!text.empty()) {

@@ -100,33 +100,6 @@ bool RemoveFileDurably(const std::string& path) {
     return SyncFolder(FolderOf(path));
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit) {
-    bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              static_cast<unsigned long long>(info.st_size) <= limit;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(info.st_size));
-        size_t done = 0;
-        while (ok && done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                ok = false;
-            else
-                done += static_cast<size_t>(n);
-        }
-    }
-    ::close(fd);
-    if (!ok)
-        bytes.clear();
-    return ok;
-}
-
 bool MakeFolders(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0)

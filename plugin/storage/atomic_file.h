@@ -14,8 +14,6 @@ namespace orx {
 bool AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes);
 // Removes the file and makes the removal durable.
 bool RemoveFileDurably(const std::string& path);
-// Reads a whole file of at most `limit` bytes; false when missing, unreadable or larger.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit);
 // Creates the folder and its parents (mode 0700 for the ones it makes).
 bool MakeFolders(const std::string& path);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "core/file_helpers.h"
 #include "core/trace.h"
 #include "storage/atomic_file.h"
 
@@ -14,7 +15,8 @@ namespace orx {
 std::map<std::string, int> SlotRegistry::ReadIndex() const {
     std::map<std::string, int> index;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(store_.folder() + std::string(kSlotIndexName), bytes, 1u << 20))
+    if (!ReadWholeFile(store_.folder() + std::string(kSlotIndexName), bytes, 1u << 20,
+                       ReadFrom::kRegularFile))
         return index;
     std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     std::set<int> used;

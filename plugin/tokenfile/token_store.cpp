@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/file_helpers.h"
 #include "core/string_helpers.h"
 #include "core/trace.h"
 #include "storage/atomic_file.h"
@@ -70,7 +71,7 @@ uint64_t TokenStore::ChangeStamp() const {
 }
 
 int TokenStore::ReadBytes(std::string_view stem, std::vector<uint8_t>& bytes) const {
-    if (!ReadWholeFile(PathOf(stem), bytes, kMaxTokenFileSize)) {
+    if (!ReadWholeFile(PathOf(stem), bytes, kMaxTokenFileSize, ReadFrom::kRegularFile)) {
         struct stat info {};
         return ::stat(PathOf(stem).c_str(), &info) == 0 ? CKR_ATTRIBUTE_VALUE_INVALID
                                                         : CKR_TOKEN_NOT_PRESENT;

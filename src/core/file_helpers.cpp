@@ -19,17 +19,26 @@ namespace {
 constexpr size_t kReadChunk = 65536;
 
 template <typename Buffer>
-bool ReadInto(std::string_view path, Buffer& bytes, size_t limit) {
+bool ReadInto(std::string_view path, Buffer& bytes, size_t limit, ReadFrom from) {
     bytes.clear();
     const std::string name(path);
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without a writer, opening a pipe would wait for one; only a regular file is
+    // wanted then, and reading one is not affected by O_NONBLOCK.
+    const bool regularOnly = from == ReadFrom::kRegularFile;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
     if (fd < 0)
         return false;
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (regularOnly && !regular) {
+        ::close(fd);
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     // A regular file says its size: one allocation, and an oversized file is
     // refused before anything is read.
-    struct stat info {};
     size_t expected = 0;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (regular) {
         expected = static_cast<size_t>(info.st_size);
         if (expected > limit) {
             ::close(fd);
@@ -118,12 +127,13 @@ int RewriteInPlace(int fd, const std::function<bool(const ContentWriter&)>& prod
 
 }  // namespace
 
-bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes, size_t limit) {
-    return ReadInto(path, bytes, limit);
+bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes, size_t limit,
+                   ReadFrom from) {
+    return ReadInto(path, bytes, limit, from);
 }
 
-bool ReadWholeFile(std::string_view path, std::string& bytes, size_t limit) {
-    return ReadInto(path, bytes, limit);
+bool ReadWholeFile(std::string_view path, std::string& bytes, size_t limit, ReadFrom from) {
+    return ReadInto(path, bytes, limit, from);
 }
 
 bool WriteAllBytes(int fd, std::string_view bytes) {

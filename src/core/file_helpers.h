@@ -16,11 +16,18 @@ namespace orx {
 
 inline constexpr size_t kNoSizeLimit = static_cast<size_t>(-1);
 
+// What a read takes besides a regular file. Files that only this program writes
+// (tokens, cards, their indexes) are never anything else: a pipe or a device put
+// in their place is refused (EINVAL) before it is read or waited for.
+enum class ReadFrom { kAnyFile, kRegularFile };
+
 // Reads the file to its end (a pipe or a file under /proc as well). False, with
 // `bytes` empty and errno telling why, when it cannot be opened or read (a folder)
 // or holds more than `limit` bytes (EFBIG).
-bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes, size_t limit = kNoSizeLimit);
-bool ReadWholeFile(std::string_view path, std::string& bytes, size_t limit = kNoSizeLimit);
+bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes, size_t limit = kNoSizeLimit,
+                   ReadFrom from = ReadFrom::kAnyFile);
+bool ReadWholeFile(std::string_view path, std::string& bytes, size_t limit = kNoSizeLimit,
+                   ReadFrom from = ReadFrom::kAnyFile);
 
 // True when the file was created or replaced with exactly these bytes.
 bool WriteWholeFile(std::span<const uint8_t> bytes, std::string_view path);

@@ -124,30 +124,42 @@ TEST_F(ConfigWriteBackTest, ReadWholeFileKnowsEmptyFromUnreadable) {
     WriteFile(env / "five", "12345");
     WriteFile(env / "empty", "");
     ASSERT_EQ(::mkfifo((env / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((env / "no writer").c_str(), 0600), 0);
     // A writer that hands the pipe more than one read takes in one go.
     const std::string piped(100000, 'p');
     std::thread writer([&] { WriteFile(env / "fifo", piped); });
+    constexpr ReadFrom kAny = ReadFrom::kAnyFile, kRegular = ReadFrom::kRegularFile;
     struct Case {
         std::string path;
         size_t limit;
+        ReadFrom from;
         bool ok;
         std::string text;
         int error;  // errno on failure
     } cases[] = {
-        {env / "five", kNoSizeLimit, true, "12345", 0},
-        {env / "five", 5, true, "12345", 0},
-        {env / "five", 4, false, "", EFBIG},
-        {env / "empty", 0, true, "", 0},
-        {env / "fifo", kNoSizeLimit, true, piped, 0},
-        {env / "missing", kNoSizeLimit, false, "", ENOENT},
-        {env.root(), kNoSizeLimit, false, "", EISDIR},
+        {env / "five", kNoSizeLimit, kAny, true, "12345", 0},
+        {env / "five", 5, kAny, true, "12345", 0},
+        {env / "five", 4, kAny, false, "", EFBIG},
+        {env / "five", 5, kRegular, true, "12345", 0},
+        {env / "five", 4, kRegular, false, "", EFBIG},
+        {env / "empty", 0, kAny, true, "", 0},
+        {env / "fifo", kNoSizeLimit, kAny, true, piped, 0},
+        // Only a regular file is taken: a pipe nobody writes to is refused at once.
+        {env / "no writer", kNoSizeLimit, kRegular, false, "", EINVAL},
+        {"/dev/null", kNoSizeLimit, kAny, true, "", 0},
+        {"/dev/null", kNoSizeLimit, kRegular, false, "", EINVAL},
+        {env / "missing", kNoSizeLimit, kAny, false, "", ENOENT},
+        {env / "missing", kNoSizeLimit, kRegular, false, "", ENOENT},
+        {env.root(), kNoSizeLimit, kAny, false, "", EISDIR},
+        {env.root(), kNoSizeLimit, kRegular, false, "", EISDIR},
         // A file that tells no size is cut off as it grows beyond the limit.
-        {"/proc/self/status", 10, false, "", EFBIG},
+        {"/proc/self/status", 10, kAny, false, "", EFBIG},
     };
     for (const Case& c : cases) {
         std::string text = "stale";
         errno = 0;
-        EXPECT_EQ(ReadWholeFile(c.path, text, c.limit), c.ok) << c.path << " " << c.limit;
+        EXPECT_EQ(ReadWholeFile(c.path, text, c.limit, c.from), c.ok)
+            << c.path << " " << c.limit << " " << static_cast<int>(c.from);
         EXPECT_EQ(text, c.text) << c.path;
         if (!c.ok) {
             EXPECT_EQ(errno, c.error) << c.path;

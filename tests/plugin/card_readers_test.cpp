@@ -118,6 +118,10 @@ TEST_F(CardReaders, DamagedCardsAndBadRequests) {
     WriteFile(Path("bad.card"), std::string(bytes.begin(), bytes.end()));
     EXPECT_EQ(Insert("Reader", Path("bad.card")), 19);
     EXPECT_EQ(Insert("Reader", Path("missing.card")), 6);
+    // Only a file is a card: a pipe nobody writes to is refused, not waited on.
+    ASSERT_EQ(::mkfifo(Path("pipe.card").c_str(), 0600), 0);
+    EXPECT_EQ(Insert("Reader", Path("pipe.card")), 6);
+    EXPECT_EQ(Insert("Reader", "/dev/zero"), 6);
     EXPECT_EQ(Insert("../escape", Path("d.card")), 7);
     EXPECT_EQ(Insert(".hidden", Path("d.card")), 7);
     EXPECT_EQ(Insert("", Path("d.card")), 7);
