@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "core/file_helpers.h"
 #include "core/hex_text.h"
 #include "core/trace.h"
 #include "keys/token_crypto.h"
@@ -42,26 +43,17 @@ bool SyncFolder(const std::string& folder) {
     return ok;
 }
 
+// With a failure limit the disk is full after that many bytes: what fits is
+// written, as on a real disk, and the write fails with ENOSPC.
 bool WriteAll(int fd, std::span<const uint8_t> bytes) {
-    size_t done = 0;
     const long long limit = WriteFailureLimit();
-    while (done < bytes.size()) {
-        size_t chunk = bytes.size() - done;
-        if (limit >= 0) {
-            if (static_cast<long long>(done) >= limit) {
-                errno = ENOSPC;
-                return false;
-            }
-            chunk = std::min<size_t>(chunk, static_cast<size_t>(limit) - done);
-        }
-        const ssize_t n = ::write(fd, bytes.data() + done, chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    const bool full = limit >= 0 && static_cast<unsigned long long>(limit) < bytes.size();
+    const size_t count = full ? static_cast<size_t>(limit) : bytes.size();
+    if (!WriteAllBytes(fd, {reinterpret_cast<const char*>(bytes.data()), count}))
+        return false;
+    if (full)
+        errno = ENOSPC;
+    return !full;
 }
 
 }  // namespace
