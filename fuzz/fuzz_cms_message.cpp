@@ -37,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     std::string text = bytes;
-    orx::DecodeBase64InPlace(text);
+    orx::Base64DecodeInPlace(text);
     return 0;
 }

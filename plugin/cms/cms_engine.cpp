@@ -219,7 +219,7 @@ int CmsEngine::Encrypt(std::string& content, X509* recipient, std::string_view a
     } else {
         answer.reserve(Base64Size(total));
     }
-    AppendBase64({AsBytes(all.substr(0, offset)), AsBytes(attributes), AsBytes(all.substr(offset))},
+    Base64Append({AsBytes(all.substr(0, offset)), AsBytes(attributes), AsBytes(all.substr(offset))},
                  answer, mime ? 64 : 0);
     return CKR_OK;
 }
@@ -235,7 +235,7 @@ int CmsEngine::Certificates(CmsInput& input, std::string& answer) {
         const int n = i2d_X509(sk_X509_value(certs.get(), i), &der);
         if (n <= 0)
             continue;
-        AppendBase64({std::span<const uint8_t>(der, static_cast<size_t>(n))}, answer);
+        Base64Append({std::span<const uint8_t>(der, static_cast<size_t>(n))}, answer);
         answer += ';';
         OPENSSL_free(der);
     }

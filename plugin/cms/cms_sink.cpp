@@ -28,11 +28,11 @@ int SinkWrite(BIO* bio, const char* data, size_t size, size_t* written) {
         --size;
     }
     if (state->carried == 3) {
-        AppendBase64({std::span<const uint8_t>(state->carry, 3)}, *state->out);
+        Base64Append({std::span<const uint8_t>(state->carry, 3)}, *state->out);
         state->carried = 0;
     }
     const size_t whole = size / 3 * 3;
-    AppendBase64({std::span<const uint8_t>(src, whole)}, *state->out);
+    Base64Append({std::span<const uint8_t>(src, whole)}, *state->out);
     std::memcpy(state->carry, src + whole, size - whole);
     state->carried = size - whole;
     return 1;
@@ -92,7 +92,7 @@ BioPtr StringSink::Open(std::string& out, bool base64) {
 void StringSink::Finish(BIO* bio) {
     auto* state = static_cast<SinkState*>(BIO_get_data(bio));
     if (state && state->base64 && state->carried > 0) {
-        AppendBase64({std::span<const uint8_t>(state->carry, state->carried)}, *state->out);
+        Base64Append({std::span<const uint8_t>(state->carry, state->carried)}, *state->out);
         state->carried = 0;
     }
 }

@@ -37,7 +37,7 @@ bool StartsWithMime(std::string_view text) {
 
 }  // namespace
 
-bool DecodeBase64InPlace(std::string& text) {
+bool Base64DecodeInPlace(std::string& text) {
     uint8_t* data = reinterpret_cast<uint8_t*>(text.data());
     const size_t size = text.size();
     size_t out = 0;
@@ -85,7 +85,7 @@ bool DecodeBase64InPlace(std::string& text) {
     return true;
 }
 
-void AppendBase64(std::initializer_list<std::span<const uint8_t>> pieces, std::string& out,
+void Base64Append(std::initializer_list<std::span<const uint8_t>> pieces, std::string& out,
                   size_t lineLength) {
     size_t total = 0;
     for (const auto& piece : pieces)
@@ -156,7 +156,7 @@ bool TakeDataInput(std::string&& value, CmsInput& input) {
     input.mime = StartsWithMime(input.bytes);
     if (input.mime)
         return true;
-    if (!DecodeBase64InPlace(input.bytes))
+    if (!Base64DecodeInPlace(input.bytes))
         return false;
     input.mime = StartsWithMime(input.bytes);
     return true;

@@ -13,11 +13,11 @@ namespace orx {
 
 // Decodes Base64 text in place (line breaks and blanks are skipped); false, with
 // the text left undefined, when it holds other characters or is cut off.
-bool DecodeBase64InPlace(std::string& text);
+bool Base64DecodeInPlace(std::string& text);
 
 // Base64 of the concatenated pieces, appended to `out`; with `lineLength` (a
 // multiple of 4) a line break "\n" ends every line, the last one too.
-void AppendBase64(std::initializer_list<std::span<const uint8_t>> pieces, std::string& out,
+void Base64Append(std::initializer_list<std::span<const uint8_t>> pieces, std::string& out,
                   size_t lineLength = 0);
 
 // "Data" as handed over: S/MIME text when it begins with "MIME-Version:" (before

@@ -9,6 +9,7 @@
 #include "cms/cms_engine.h"
 #include "cms/cms_file_name.h"
 #include "cms/pkcs12_import.h"
+#include "core/base64.h"
 #include "core/trace.h"
 #include "objects/certificate_fields.h"
 #include "objects/object_operations.h"
@@ -33,7 +34,7 @@ X509Ptr ReadCertificate(const std::string& text, std::vector<uint8_t>& der) {
     if (text.find("-----BEGIN") != std::string::npos) {
         BioPtr in(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
         cert.reset(in ? PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr) : nullptr);
-    } else if (std::optional<std::vector<uint8_t>> bytes = DecodeBase64(text)) {
+    } else if (std::optional<std::vector<uint8_t>> bytes = Base64DecodeStrict(text)) {
         const unsigned char* p = bytes->data();
         cert.reset(d2i_X509(nullptr, &p, static_cast<long>(bytes->size())));
     }
@@ -259,7 +260,7 @@ std::optional<std::string> FileOperations::MessageCertificates() {
         for (const TokenAccess::SlotCertificate& entry : tokens_.Certificates()) {
             X509Ptr cert = ParseDer(entry.certificate.value);
             if (cert && cms.EnvelopeIsFor(cert.get()))
-                list += EncodeBase64(entry.certificate.value) + ";";
+                list += Base64Encode(entry.certificate.value) + ";";
         }
         cms.CloseEnvelope();
     }
@@ -273,7 +274,7 @@ bool FileOperations::ImportContainer(int slotId, int& result) {
     std::vector<uint8_t> bytes;
     if (text.find("-----BEGIN") != std::string::npos) {
         bytes.assign(text.begin(), text.end());
-    } else if (std::optional<std::vector<uint8_t>> decoded = DecodeBase64(text)) {
+    } else if (std::optional<std::vector<uint8_t>> decoded = Base64DecodeStrict(text)) {
         bytes = std::move(*decoded);
     } else {
         return false;

@@ -60,7 +60,7 @@ int FromPem(std::string_view text, std::vector<uint8_t>& der) {
         return kCertificateInputContainer;
     if (type != "CERTIFICATE" && type != "X509 CERTIFICATE" && type != "TRUSTED CERTIFICATE")
         return CKR_ATTRIBUTE_VALUE_INVALID;
-    std::optional<std::vector<uint8_t>> bytes = DecodeBase64(body);
+    std::optional<std::vector<uint8_t>> bytes = Base64DecodeStrict(body);
     if (!bytes)
         return CKR_ATTRIBUTE_VALUE_INVALID;
     der = std::move(*bytes);
@@ -90,7 +90,7 @@ int ReadCertificateInput(std::string_view text, std::vector<uint8_t>& der) {
     if (text.find(kBegin) != std::string_view::npos) {
         result = FromPem(text, der);
     } else {
-        std::optional<std::vector<uint8_t>> bytes = DecodeBase64(text);
+        std::optional<std::vector<uint8_t>> bytes = Base64DecodeStrict(text);
         if (!bytes)
             return CKR_ATTRIBUTE_VALUE_INVALID;
         const std::string_view decoded(reinterpret_cast<const char*>(bytes->data()), bytes->size());
@@ -98,7 +98,7 @@ int ReadCertificateInput(std::string_view text, std::vector<uint8_t>& der) {
             result = FromPem(decoded, der);  // a PEM file handed over as bytes
         } else if (bytes->size() > 0 && ((*bytes)[0] == 'M' || (*bytes)[0] == 'm')) {
             // The file was Base64 text itself and came Base64-encoded once more.
-            std::optional<std::vector<uint8_t>> inner = DecodeBase64(decoded);
+            std::optional<std::vector<uint8_t>> inner = Base64DecodeStrict(decoded);
             der = inner ? std::move(*inner) : std::move(*bytes);
         } else {
             der = std::move(*bytes);

@@ -4,11 +4,11 @@
 // index 0 and handed out from there, so that a long list costs one pass.
 #include <cstdlib>
 
+#include "core/base64.h"
 #include "der/cert_store.h"
 #include "objects/certificate_fields.h"
 #include "objects/object_operations.h"
 #include "objects/token_access.h"
-#include "properties/base64_text.h"
 #include "properties/inputs.h"
 #include "properties/list_field.h"
 
@@ -59,7 +59,7 @@ std::optional<std::string> ObjectOperations::CertificateExEntry(int index) {
                 item.certificate.id + ";" + ListField(fields.subjectDisplay) + ";" +
                 ListField(fields.issuerText) + ";" + fields.serialHex + ";" + fields.notBefore +
                 ";" + fields.notAfter + ";" + UsageText(fields) + ";" +
-                (item.hasPrivateKey ? "1" : "0") + ";" + EncodeBase64(item.certificate.value));
+                (item.hasPrivateKey ? "1" : "0") + ";" + Base64Encode(item.certificate.value));
         }
     }
     if (static_cast<size_t>(index) >= certificateExList_.size())
@@ -80,7 +80,7 @@ std::optional<std::string> ObjectOperations::CertificateEntry(int index, const I
             certificateList_.push_back(std::to_string(item.slotId) + ";" +
                                        ListField(item.tokenLabel) + ";" + UsageText(fields) + ";" +
                                        Describe(fields) + ";" +
-                                       EncodeBase64(item.certificate.value));
+                                       Base64Encode(item.certificate.value));
         }
         if (inputs.Get("Other") == "1") {
             if (std::optional<CertStore> store = OpenUserStore(kOtherPeopleStore)) {
@@ -90,7 +90,7 @@ std::optional<std::string> ObjectOperations::CertificateEntry(int index, const I
                         continue;
                     certificateList_.push_back("0;" + std::string(kOtherPeopleStore) + ";" +
                                                UsageText(fields) + ";" + Describe(fields) + ";" +
-                                               EncodeBase64(stored.der));
+                                               Base64Encode(stored.der));
                 }
             }
         }

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "core/base64.h"
 #include "core/trace.h"
 #include "objects/object_operations.h"
 #include "objects/token_access.h"
@@ -60,7 +61,7 @@ std::optional<std::string> ObjectOperations::ObjectEntry(int slot, int index,
     if (!query->isPrivate) {
         if (const TokenObject* object =
                 FindDataObject(file.publicObjects, query->label, query->application))
-            entry = ListField(query->application) + ";" + EncodeBase64(object->value);
+            entry = ListField(query->application) + ";" + Base64Encode(object->value);
         return entry;
     }
     if (!tokens_.IsLoggedIn(slot))
@@ -69,7 +70,7 @@ std::optional<std::string> ObjectOperations::ObjectEntry(int slot, int index,
     if (tokens_.Unseal(slot, privateObjects) == CKR_OK) {
         if (const TokenObject* object =
                 FindDataObject(privateObjects, query->label, query->application))
-            entry = ListField(query->application) + ";" + EncodeBase64(object->value);
+            entry = ListField(query->application) + ";" + Base64Encode(object->value);
     }
     WipeObjectList(privateObjects);
     return entry;
@@ -92,7 +93,7 @@ int ObjectOperations::UpdateObject(int slot, const Inputs& inputs) {
         Trace("Plg - UpdateObject failed: the value is too large");
         return CKR_ATTRIBUTE_VALUE_INVALID;
     }
-    std::optional<std::vector<uint8_t>> value = DecodeBase64(text);
+    std::optional<std::vector<uint8_t>> value = Base64DecodeStrict(text);
     if (!value || value->size() > kMaxDataObjectSize) {
         Trace("Plg - UpdateObject failed: the value is no Base64 text or too large");
         if (value && !value->empty())

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "cards/card_slots.h"
+#include "core/base64.h"
 #include "core/config_file.h"
 #include "core/file_helpers.h"
 #include "core/trace.h"
@@ -161,13 +162,13 @@ void CertificatePropagation::Run() {
             continue;
         }
         for (const TokenObject* certificate : CertificateObjects(file.publicObjects))
-            current.emplace(slot.stem, EncodeBase64(certificate->value));
+            current.emplace(slot.stem, Base64Encode(certificate->value));
     }
     for (const CardToken& token : cards_.Tokens()) {
         const std::string stem = CardStem(token.slot);
         present.insert(stem);
         for (const TokenObject* certificate : CertificateObjects(token.file.publicObjects))
-            current.emplace(stem, EncodeBase64(certificate->value));
+            current.emplace(stem, Base64Encode(certificate->value));
     }
     // Nothing to add and nothing of ours to take back: no lock, no folder made.
     if (current.empty() && ::access(manifestPath.c_str(), F_OK) != 0) {
@@ -185,7 +186,7 @@ void CertificatePropagation::Run() {
             wanted.insert(entry.second);
         int added = 0, removed = 0;
         for (const auto& entry : current) {
-            std::optional<std::vector<uint8_t>> der = DecodeBase64(entry.second);
+            std::optional<std::vector<uint8_t>> der = Base64DecodeStrict(entry.second);
             if (der && !batch.Contains(*der)) {
                 // Another copy of it that the user keeps stays his, and so not ours
                 // to take away with the token either.
@@ -208,7 +209,7 @@ void CertificatePropagation::Run() {
             // A certificate deleted from its token goes; one of a token that went
             // stays when the user keeps them.
             if ((dropped || !settings.keep) && !wanted.count(it->second)) {
-                std::optional<std::vector<uint8_t>> der = DecodeBase64(it->second);
+                std::optional<std::vector<uint8_t>> der = Base64DecodeStrict(it->second);
                 if (der && batch.Remove(*der))
                     ++removed;
             }

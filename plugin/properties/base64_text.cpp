@@ -1,16 +1,12 @@
 #include "properties/base64_text.h"
 
-#include "core/base64.h"
-
 #include <openssl/evp.h>
+
+#include <string>
 
 namespace orx {
 
-std::string EncodeBase64(std::span<const uint8_t> bytes) {
-    return Base64Encode(bytes);
-}
-
-std::optional<std::vector<uint8_t>> DecodeBase64(std::string_view text) {
+std::optional<std::vector<uint8_t>> Base64DecodeStrict(std::string_view text) {
     std::string clean;
     clean.reserve(text.size());
     for (char c : text) {

@@ -1,18 +1,16 @@
-// Base64 of the module's byte values ("TokenData" and the like): standard alphabet
-// with "=" padding; the decoder skips line breaks and blanks.
+// Base64 values handed to the module ("TokenData", "Certificate" and the like) are
+// read strictly: standard alphabet, "=" padding, whole groups of four; line breaks
+// and blanks between them are skipped. Encoding is core's Base64Encode.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
 namespace orx {
 
-std::string EncodeBase64(std::span<const uint8_t> bytes);
 // Nothing when the text holds other characters or is not a whole encoding.
-std::optional<std::vector<uint8_t>> DecodeBase64(std::string_view text);
+std::optional<std::vector<uint8_t>> Base64DecodeStrict(std::string_view text);
 
 }  // namespace orx

@@ -70,7 +70,7 @@ int SoftTokens::Create(const Inputs& inputs, PromptSource& prompts, int& slot) {
     int result = CKR_OK;
 
     if (!data.empty()) {
-        const std::optional<std::vector<uint8_t>> bytes = DecodeBase64(data);
+        const std::optional<std::vector<uint8_t>> bytes = Base64DecodeStrict(data);
         if (!bytes || ParseTokenFile(*bytes, file) != CKR_OK) {
             Trace("Plg - CreateToken failed: the token data is damaged");
             return CKR_ATTRIBUTE_VALUE_INVALID;

@@ -2,7 +2,7 @@
 // and lists as on soft tokens: the token view finds a card's certificates under
 // the card's slot group.
 #include "card_fixture.h"
-#include "properties/base64_text.h"
+#include "core/base64.h"
 #include "test_certificates.h"
 
 namespace orx::testing {
@@ -22,7 +22,7 @@ class CardObjects : public CardTest {
                 std::initializer_list<std::string> pins) {
         Script(pins);
         app_->SetActiveSlot(slot);
-        app_->SetProperty("Certificate", EncodeBase64(der).c_str());
+        app_->SetProperty("Certificate", Base64Encode(der).c_str());
         return app_->Invoke("WriteCertificate");
     }
     // The certificates the token view shows for `slot`: a card's whole slot group.
@@ -87,7 +87,7 @@ TEST_F(CardObjects, DeleteAndDataBoxesOnACard) {
     ASSERT_EQ(WriteTo(5, cert, {"pin " + std::string(kPassword)}), 0);
     ASSERT_EQ(ShownFor(4), std::vector<std::string>{"Removable"});
     app_->SetActiveSlot(5);
-    app_->SetProperty("Certificate", EncodeBase64(cert).c_str());
+    app_->SetProperty("Certificate", Base64Encode(cert).c_str());
     ASSERT_EQ(app_->Invoke("DeleteCertificate"), 0);
     EXPECT_TRUE(ShownFor(4).empty());
 
@@ -101,20 +101,20 @@ TEST_F(CardObjects, DeleteAndDataBoxesOnACard) {
     // The private box of an application that is logged in; the public box of another.
     app_->SetActiveSlot(5);
     describe(true);
-    app_->SetProperty("CKA_VALUE", EncodeBase64(std::vector<uint8_t>{'s', 'e', 'c'}).c_str());
+    app_->SetProperty("CKA_VALUE", Base64Encode(std::vector<uint8_t>{'s', 'e', 'c'}).c_str());
     ASSERT_EQ(app_->Invoke("UpdateObject"), 0);
     app_->SetActiveSlot(6);
     describe(false);
-    app_->SetProperty("CKA_VALUE", EncodeBase64(std::vector<uint8_t>{'p', 'u', 'b'}).c_str());
+    app_->SetProperty("CKA_VALUE", Base64Encode(std::vector<uint8_t>{'p', 'u', 'b'}).c_str());
     Script({"pin " + std::string(kPassword)});
     ASSERT_EQ(app_->Invoke("UpdateObject"), 0);
 
     app_->SetActiveSlot(5);
     describe(true);
-    EXPECT_EQ(FieldOf(Enum("Object").at(0), 1), EncodeBase64(std::vector<uint8_t>{'s', 'e', 'c'}));
+    EXPECT_EQ(FieldOf(Enum("Object").at(0), 1), Base64Encode(std::vector<uint8_t>{'s', 'e', 'c'}));
     app_->SetActiveSlot(6);
     describe(false);
-    EXPECT_EQ(FieldOf(Enum("Object").at(0), 1), EncodeBase64(std::vector<uint8_t>{'p', 'u', 'b'}));
+    EXPECT_EQ(FieldOf(Enum("Object").at(0), 1), Base64Encode(std::vector<uint8_t>{'p', 'u', 'b'}));
     app_->SetActiveSlot(4);
     describe(false);
     EXPECT_TRUE(Enum("Object").empty());  // boxes are per application

@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "card_fixture.h"
+#include "core/base64.h"
 #include "core/config_file.h"
-#include "properties/base64_text.h"
 #include "store_subjects.h"
 #include "test_certificates.h"
 
@@ -26,7 +26,7 @@ class CardPropagation : public CardTest {
         app_->SetActiveSlot(slot);
         const std::vector<uint8_t> der =
             MakeDer({subject, "Test CA", "digitalSignature", "20301231235959Z", serial});
-        app_->SetProperty("Certificate", EncodeBase64(der).c_str());
+        app_->SetProperty("Certificate", Base64Encode(der).c_str());
         return app_->Invoke("WriteCertificate");
     }
     std::vector<std::string> MySubjects() { return SubjectsInStore("MY"); }
@@ -60,7 +60,7 @@ TEST_F(CardPropagation, ACardTakenOutByAnotherProcessIsNoticedWithTheSlotEvent) 
     app_->SetActiveSlot(100);
     app_->SetProperty(
         "Certificate",
-        EncodeBase64(MakeDer({"Soft Cert", "Test CA", "", "20301231235959Z", 42})).c_str());
+        Base64Encode(MakeDer({"Soft Cert", "Test CA", "", "20301231235959Z", 42})).c_str());
     ASSERT_EQ(app_->Invoke("WriteCertificate"), 0);
     DrainSlotEvents();
     EXPECT_EQ(MySubjects(), (std::vector<std::string>{"Card Crypt", "Soft Cert"}));

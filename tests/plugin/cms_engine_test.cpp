@@ -13,13 +13,13 @@ namespace orx::testing {
 namespace {
 
 std::string Decoded(std::string text) {
-    EXPECT_TRUE(DecodeBase64InPlace(text));
+    EXPECT_TRUE(Base64DecodeInPlace(text));
     return text;
 }
 
 std::string Encoded(std::string_view bytes) {
     std::string out;
-    AppendBase64({AsBytes(bytes)}, out);
+    Base64Append({AsBytes(bytes)}, out);
     return out;
 }
 

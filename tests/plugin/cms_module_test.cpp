@@ -12,7 +12,7 @@ namespace orx::testing {
 namespace {
 
 std::string Decoded(std::string text) {
-    EXPECT_TRUE(DecodeBase64InPlace(text));
+    EXPECT_TRUE(Base64DecodeInPlace(text));
     return text;
 }
 
@@ -115,7 +115,7 @@ TEST_F(CmsModuleTest, ImportedPkcs12SignsAndItsKeyStaysSealed) {
     app_->SetPropertyBytes("Data", Span(ReadFile(Path("signed.p7s"))));
     std::string der = CertDer(Files().alice);
     std::string list;
-    AppendBase64({Span(der)}, list);
+    Base64Append({Span(der)}, list);
     EXPECT_EQ(list + ";", Get("Certificate").value_or(""));
     const std::optional<std::string> verified = Run("Verify", ReadFile(Path("signed.p7s")), false);
     ASSERT_TRUE(verified);

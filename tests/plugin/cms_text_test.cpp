@@ -6,7 +6,7 @@
 #include <random>
 
 #include "cms/cms_text.h"
-#include "properties/base64_text.h"
+#include "core/base64.h"
 
 namespace orx::testing {
 namespace {
@@ -22,12 +22,12 @@ TEST(CmsTextTest, DecodingInPlaceAgreesWithTheCodecWithBreaksAnywhere) {
     std::mt19937 rng(7);
     for (size_t n = 0; n < 200; ++n) {
         const std::string bytes = RandomBytes(n, rng);
-        std::string text = EncodeBase64(AsBytes(bytes));
+        std::string text = Base64Encode(AsBytes(bytes));
         // Line breaks and blanks at random places, as mail and editors leave them.
         for (int k = 0; k < static_cast<int>(n % 5); ++k)
             text.insert(rng() % (text.size() + 1), (k % 2) ? "\r\n" : " ");
         std::string decoded = text;
-        ASSERT_TRUE(DecodeBase64InPlace(decoded)) << n << " " << text;
+        ASSERT_TRUE(Base64DecodeInPlace(decoded)) << n << " " << text;
         EXPECT_EQ(bytes, decoded) << n;
     }
 }
@@ -36,7 +36,7 @@ TEST(CmsTextTest, WhatIsNoBase64IsRefused) {
     for (const char* text :
          {"A", "AB=C", "ABC=D===", "AB*D", "ABCDE", "ABC==", "====", "A===", "QUJD\x80"}) {
         std::string value = text;
-        EXPECT_FALSE(DecodeBase64InPlace(value)) << text;
+        EXPECT_FALSE(Base64DecodeInPlace(value)) << text;
     }
     for (const auto& [text, plain] : {std::pair{"", ""},
                                       {"QQ==", "A"},
@@ -44,7 +44,7 @@ TEST(CmsTextTest, WhatIsNoBase64IsRefused) {
                                       {"QUJD", "ABC"},
                                       {" Q U\nJ D \r\n", "ABC"}}) {
         std::string value = text;
-        EXPECT_TRUE(DecodeBase64InPlace(value)) << text;
+        EXPECT_TRUE(Base64DecodeInPlace(value)) << text;
         EXPECT_EQ(plain, value);
     }
 }
@@ -53,17 +53,17 @@ TEST(CmsTextTest, EncodingFromPiecesAgreesWithTheCodecInLines) {
     std::mt19937 rng(11);
     for (size_t n = 0; n < 300; n += 7) {
         const std::string bytes = RandomBytes(n, rng);
-        const std::string whole = EncodeBase64(AsBytes(bytes));
+        const std::string whole = Base64Encode(AsBytes(bytes));
         const size_t a = n ? rng() % (n + 1) : 0;
         const size_t b = a + (n - a ? rng() % (n - a + 1) : 0);
         const std::string_view v(bytes);
         std::string pieces = "head:";
-        AppendBase64({AsBytes(v.substr(0, a)), AsBytes(v.substr(a, b - a)), AsBytes(v.substr(b))},
+        Base64Append({AsBytes(v.substr(0, a)), AsBytes(v.substr(a, b - a)), AsBytes(v.substr(b))},
                      pieces);
         EXPECT_EQ("head:" + whole, pieces) << n;
 
         std::string lines;
-        AppendBase64({AsBytes(v.substr(0, a)), AsBytes(v.substr(a))}, lines, 64);
+        Base64Append({AsBytes(v.substr(0, a)), AsBytes(v.substr(a))}, lines, 64);
         std::string expected;
         for (size_t at = 0; at < whole.size(); at += 64)
             expected += whole.substr(at, 64) + "\n";
@@ -81,8 +81,8 @@ TEST(CmsTextTest, DataInputIsMimeTextOrBase64) {
     } cases[] = {
         {mime, true, true, mime},
         {"mime-version: 1.0\n\nx", true, true, "mime-version: 1.0\n\nx"},
-        {EncodeBase64(AsBytes(mime)), true, true, mime},
-        {EncodeBase64(AsBytes("\x30\x82 binary")), true, false, "\x30\x82 binary"},
+        {Base64Encode(AsBytes(mime)), true, true, mime},
+        {Base64Encode(AsBytes("\x30\x82 binary")), true, false, "\x30\x82 binary"},
         {"MIME-Version:", false, false, ""},  // 13 characters only: read as Base64
         {"not base64!", false, false, ""},
     };

@@ -1,6 +1,7 @@
 // The token view's data boxes through the real module: the public box readable
 // without a login, the private one only with it and never in the file's clear
 // bytes, and values that are refused without changing the token.
+#include "core/base64.h"
 #include "core/product_identity.h"
 #include "module_fixture.h"
 #include "plugin_test_support.h"
@@ -50,7 +51,7 @@ class DataBoxTest : public ModuleTest {
         const std::optional<std::string> entry = app.EnumPropertyString("Object", 0);
         if (!entry || entry->find(';') == std::string::npos)
             return std::nullopt;
-        return DecodeBase64(entry->substr(entry->find(';') + 1));
+        return Base64DecodeStrict(entry->substr(entry->find(';') + 1));
     }
     std::string TokenPath() const { return TokenFolder() + "Boxes.tkn"; }
 };
@@ -82,7 +83,7 @@ TEST_F(DataBoxTest, PublicWithoutLoginPrivateOnlyAfterItAndNeverInTheClear) {
 
     const std::vector<uint8_t> file = ReadBytes(TokenPath());
     EXPECT_FALSE(Contains(file, "PrivateBoxSecret"));
-    EXPECT_FALSE(Contains(file, EncodeBase64(privateBlob)));
+    EXPECT_FALSE(Contains(file, Base64Encode(privateBlob)));
     EXPECT_TRUE(Contains(file, "555-0100"));  // public objects are stored in the clear
 
     // A second write replaces the box instead of adding one.
@@ -110,10 +111,10 @@ TEST_F(DataBoxTest, HostileValuesAreRefusedAndTheTokenStaysAsItWas) {
     ASSERT_EQ(WriteBox(false, kept), 0);
     const std::vector<uint8_t> before = ReadBytes(TokenPath());
     const std::vector<uint8_t> tenMegabytes(10u << 20, 0x41);
-    const std::string good = EncodeBase64(kept);
+    const std::string good = Base64Encode(kept);
     const BadObject cases[] = {
         {"no value", nullptr, "", "", 7},
-        {"10 MB value", nullptr, "", EncodeBase64(tenMegabytes), 19},
+        {"10 MB value", nullptr, "", Base64Encode(tenMegabytes), 19},
         {"huge Base64 without padding", nullptr, "", std::string((1u << 20) + 1, 'A'), 19},
         {"binary garbage", nullptr, "", std::string("\x01\xff\xfe garbage \x80\x81", 14), 19},
         {"Base64 cut short", nullptr, "", good.substr(0, good.size() - 3), 19},

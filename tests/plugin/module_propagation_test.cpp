@@ -6,10 +6,10 @@
 #include <map>
 #include <thread>
 
+#include "core/base64.h"
 #include "core/config_file.h"
 #include "der/cert_store.h"
 #include "module_fixture.h"
-#include "properties/base64_text.h"
 #include "store_subjects.h"
 #include "test_certificates.h"
 
@@ -26,7 +26,7 @@ class PropagationTest : public ModuleTest {
         for (const std::string& subject : subjects) {
             Script({"pin " + std::string(kPassword)});
             made_[subject] = MakeDer({subject, "Test CA", "", "20301231235959Z", ++serial_});
-            app_->SetProperty("Certificate", EncodeBase64(made_[subject]).c_str());
+            app_->SetProperty("Certificate", Base64Encode(made_[subject]).c_str());
             if (app_->Invoke("WriteCertificate") != 0)
                 return -1;
         }
@@ -56,7 +56,7 @@ TEST_F(PropagationTest, TokenCertificatesAreInMyWhileTheTokenIsThere) {
     // A certificate deleted from its token leaves the store.
     Script({"pin " + std::string(kPassword)});
     app_->SetProperty("ActiveSlot", std::to_string(first).c_str());
-    app_->SetProperty("Certificate", EncodeBase64(made_["Bob"]).c_str());
+    app_->SetProperty("Certificate", Base64Encode(made_["Bob"]).c_str());
     ASSERT_EQ(app_->Invoke("DeleteCertificate"), 0);
     EXPECT_EQ(MySubjects(), (std::vector<std::string>{"Alice", "Carol", "Mine"}));
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/base64.h"
 #include "module_fixture.h"
-#include "properties/base64_text.h"
 
 namespace orx::testing {
 namespace {
@@ -32,7 +32,7 @@ TEST_F(ModuleSecrets, NoPasswordInTheTraceInAChildsCommandLineOrInAnyFile) {
     Script({"pin Sekrit-Pw-9137", "pin Sekrit-New-4410", "pin Sekrit-New-4410"});
     ASSERT_EQ(app_->Invoke("ChangePassword"), 0);
     const std::string tokenPath = TokenFolder() + "Secret.tkn";
-    app_->SetProperty("TokenData", EncodeBase64(ReadBytes(tokenPath)).c_str());
+    app_->SetProperty("TokenData", Base64Encode(ReadBytes(tokenPath)).c_str());
     app_->SetProperty("TokenLabel", "Imported");
     Script({"pin Sekrit-New-4410"});
     ASSERT_EQ(app_->Invoke("CreateToken"), 0);
@@ -74,7 +74,7 @@ TEST_F(ModuleSecrets, ADamagedTokenFileIsDetectedNeverUsed) {
         Script({"pin damaged-pass"});
         EXPECT_EQ(app_->Invoke("Login"), 19) << at;
         EXPECT_EQ(ScriptLeft(), "pin damaged-pass\n") << "asked for a password at " << at;
-        app_->SetProperty("TokenData", EncodeBase64(bad).c_str());
+        app_->SetProperty("TokenData", Base64Encode(bad).c_str());
         EXPECT_EQ(app_->Invoke("CreateToken"), 19) << at;
     }
     ReplaceFile(path, good);

@@ -2,8 +2,8 @@
 // export and import, delete; slot ids across reloads and processes.
 #include <unistd.h>
 
+#include "core/base64.h"
 #include "module_fixture.h"
-#include "properties/base64_text.h"
 
 namespace orx::testing {
 namespace {
@@ -54,7 +54,7 @@ TEST_F(SoftTokens, TheWholeLifeOfTwoTokens) {
 
     // Export the file and make a new token from its bytes.
     const std::vector<uint8_t> exported = ReadBytes(path);
-    app_->SetProperty("TokenData", EncodeBase64(exported).c_str());
+    app_->SetProperty("TokenData", Base64Encode(exported).c_str());
     app_->SetProperty("TokenLabel", "Copy");
     Script({"pin second-pass"});
     ASSERT_EQ(app_->Invoke("CreateToken"), 0);

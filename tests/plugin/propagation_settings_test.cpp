@@ -1,7 +1,7 @@
 // The propagation settings as the settings dialog writes them (per user, section
 // "Csp") and as "ApplyConfig" hands them to a running module: overwriting a copy
 // the user keeps, keeping a removed token's certificates, switching on and off.
-#include "properties/base64_text.h"
+#include "core/base64.h"
 #include "der/cert_store.h"
 #include "module_fixture.h"
 #include "store_subjects.h"
@@ -20,7 +20,7 @@ class PropagationSettingsTest : public ModuleTest {
         if (Create(label, kPassword) != 0)
             return -1;
         Script({"pin " + std::string(kPassword)});
-        app_->SetProperty("Certificate", EncodeBase64(certificate).c_str());
+        app_->SetProperty("Certificate", Base64Encode(certificate).c_str());
         if (app_->Invoke("WriteCertificate") != 0)
             return -1;
         return std::stoi(*Get("ActiveSlot"));

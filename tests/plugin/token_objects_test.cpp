@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "cards/card_slots.h"
+#include "core/base64.h"
 #include "module_fixture.h"
 #include "objects/certificate_fields.h"
 #include "objects/certificate_input.h"
@@ -12,7 +13,6 @@
 #include "plugin_test_support.h"
 #include "prompts/prompt_source.h"
 #include "propagation/certificate_propagation.h"
-#include "properties/base64_text.h"
 #include "properties/list_field.h"
 #include "softtoken/soft_tokens.h"
 #include "test_certificates.h"
@@ -80,7 +80,7 @@ TEST(CertificateFields, KeyUsageBitsOfTheExtensionValue) {
         {{}, 0x00},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(KeyUsageBits(c.element), c.bits) << EncodeBase64(c.element);
+        EXPECT_EQ(KeyUsageBits(c.element), c.bits) << Base64Encode(c.element);
 }
 
 TEST(CertificateFields, ReadFromARealCertificate) {
@@ -111,14 +111,14 @@ TEST(CertificateInput, ContainersAreToldApartFromGarbage) {
     i2d_PKCS7(p7, &at);
     PKCS7_free(p7);
     std::vector<uint8_t> der;
-    EXPECT_EQ(ReadCertificateInput(EncodeBase64(bytes), der), kCertificateInputContainer);
+    EXPECT_EQ(ReadCertificateInput(Base64Encode(bytes), der), kCertificateInputContainer);
     EXPECT_TRUE(der.empty());
     EXPECT_EQ(ReadCertificateInput("-----BEGIN PKCS7-----\nMAA=\n-----END PKCS7-----\n", der),
               kCertificateInputContainer);
-    EXPECT_EQ(ReadCertificateInput(EncodeBase64(Bytes("0123456789")), der),
+    EXPECT_EQ(ReadCertificateInput(Base64Encode(Bytes("0123456789")), der),
               CKR_ATTRIBUTE_VALUE_INVALID);
     const auto cert = MakeDer({});
-    EXPECT_EQ(ReadCertificateInput(EncodeBase64(cert), der), CKR_OK);
+    EXPECT_EQ(ReadCertificateInput(Base64Encode(cert), der), CKR_OK);
     EXPECT_EQ(der, cert);
 }
 
