@@ -1,11 +1,10 @@
 #include "cms/cms_text.h"
 
-#include <strings.h>
-
 #include <array>
 
 #include "core/base64.h"
 #include "core/base64_bulk.h"
+#include "core/mime_header.h"
 #include "core/string_helpers.h"
 
 namespace orx {
@@ -27,13 +26,6 @@ constexpr std::array<int8_t, 256> MakeDecodeTable() {
 }
 
 constexpr std::array<int8_t, 256> kDecode = MakeDecodeTable();
-
-constexpr std::string_view kMimeStart = "MIME-Version:";
-
-bool StartsWithMime(std::string_view text) {
-    return text.size() > kMimeStart.size() &&
-           strncasecmp(text.data(), kMimeStart.data(), kMimeStart.size()) == 0;
-}
 
 }  // namespace
 

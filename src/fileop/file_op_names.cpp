@@ -2,14 +2,13 @@
 
 #include "core/base64.h"
 #include "core/config_file.h"
+#include "core/mime_header.h"
 #include "core/string_helpers.h"
 #include "fileop/file_op_wizard_ids.h"
 
 namespace orx {
 
 namespace {
-
-constexpr std::string_view kMimeHeader = "MIME-Version:";
 
 std::string ReadText(std::string_view section, std::string_view key, std::string fallback,
                      size_t capacity) {
@@ -105,12 +104,8 @@ std::string ProposeOutputPath(int operation, std::string_view path,
 bool Base64DecodeInput(std::vector<uint8_t>& content) {
     if (content.empty() || content[0] != 'M')
         return true;
-    if (content.size() > kMimeHeader.size()) {
-        const std::string_view head(reinterpret_cast<const char*>(content.data()),
-                                    kMimeHeader.size());
-        if (EqualsNoCase(head, kMimeHeader))
-            return true;
-    }
+    if (StartsWithMime(content))
+        return true;
     const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
     std::vector<uint8_t> decoded = Base64Decode(text);
     if (decoded.empty())

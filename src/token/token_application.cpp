@@ -5,6 +5,7 @@
 
 #include "core/base64.h"
 #include "core/config_file.h"
+#include "core/mime_header.h"
 #include "core/number_text.h"
 #include "core/string_helpers.h"
 #include "core/text_encoding.h"
@@ -225,13 +226,8 @@ bool TokenApplication::NeedsBase64(const char* name, std::span<const uint8_t> by
         // Base64 of a DER sequence starts with "M", PEM armour with "-".
         return bytes.empty() || (bytes[0] != 'M' && bytes[0] != '-');
     }
-    constexpr std::string_view kMimeHeader = "MIME-Version:";
-    if (EqualsNoCase(name, "Data") && bytes.size() > kMimeHeader.size()) {
-        const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
-                                    kMimeHeader.size());
-        return !EqualsNoCase(head, kMimeHeader);
-    }
-    return true;
+    // S/MIME text goes as it is.
+    return !(EqualsNoCase(name, "Data") && StartsWithMime(bytes));
 }
 
 void TokenApplication::LockPlugin() {

@@ -14,14 +14,12 @@
 #include "commands.h"
 #include "core/base64.h"
 #include "core/file_helpers.h"
-#include "core/string_helpers.h"
+#include "core/mime_header.h"
 #include "token/token_application.h"
 
 namespace orxctl {
 
 namespace {
-
-constexpr std::string_view kMimeStart = "MIME-Version:";
 
 // The size of a regular file; nothing for standard input ("-") and whatever else
 // can only be read through to its end.
@@ -65,10 +63,6 @@ bool ReadAsBase64(const std::string& path, std::string& text) {
     return ok;
 }
 
-bool StartsWithMime(std::string_view text) {
-    return text.size() > kMimeStart.size() && orx::StartsWithNoCase(text, kMimeStart);
-}
-
 // Whether a file may be S/MIME text, from its first bytes; standard input (or anything
 // else that cannot be looked into first) may be, until it is read whole.
 bool FileStartsWithMime(const std::string& path) {
@@ -77,10 +71,10 @@ bool FileStartsWithMime(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return true;  // reading it whole will tell what is wrong
-    std::string head(kMimeStart.size() + 1, '\0');
+    std::string head(orx::kMimeVersionHeader.size() + 1, '\0');
     head.resize(std::fread(head.data(), 1, head.size(), file));
     std::fclose(file);
-    return StartsWithMime(head);
+    return orx::StartsWithMime(head);
 }
 
 std::string BaseName(const std::string& path) {
@@ -138,7 +132,7 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
     } else {
         if (!ReadInput(arguments[0], data))
             return Fail("cannot read " + arguments[0]);
-        if (!StartsWithMime(data)) {
+        if (!orx::StartsWithMime(data)) {
             std::string encoded = orx::Base64Encode(std::string_view(data));
             std::string().swap(data);
             data = std::move(encoded);
