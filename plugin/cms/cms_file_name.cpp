@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "der/der_oid.h"
+#include "der/der_reader.h"
 
 namespace orx {
 
@@ -15,7 +16,6 @@ constexpr uint8_t kDataOid[] = {0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 
 constexpr uint8_t kEnvelopedOid[] = {0x06, 0x09, 0x2A, 0x86, 0x48, 0x86,
                                      0xF7, 0x0D, 0x01, 0x07, 0x03};
 constexpr size_t kMaxNameSize = 1024;
-constexpr int kMaxDepth = 64;
 
 std::string Tlv(uint8_t tag, std::string_view content) {
     std::string out(1, static_cast<char>(tag));
@@ -37,85 +37,74 @@ std::string_view View(const uint8_t* p, size_t n) {
     return {reinterpret_cast<const char*>(p), n};
 }
 
-// One BER element header at `pos`.
-struct Header {
-    uint8_t tag = 0;
-    size_t headerSize = 0;
-    bool indefinite = false;
-    size_t length = 0;  // content length when definite
+bool SameBytes(DerBytes bytes, const uint8_t* expected, size_t size) {
+    return View(bytes.data(), bytes.size()) == View(expected, size);
+}
+
+// Streaming writes the levels around the content in the indefinite-length form.
+bool Indefinite(const DerElement& element) {
+    return element.whole.size() > 1 && element.whole[1] == 0x80;
+}
+
+// The elements inside a constructed element, without the end-of-contents mark
+// that closes the indefinite-length form.
+DerBytes Fields(const DerElement& element) {
+    return Indefinite(element) ? element.content.first(element.content.size() - 2)
+                               : element.content;
+}
+
+struct Envelope {
+    DerElement data;        // the EnvelopedData SEQUENCE
+    bool streamed = false;  // every level around it has the indefinite form
 };
 
-std::optional<Header> ReadHeader(std::span<const uint8_t> in, size_t pos) {
-    if (pos + 2 > in.size())
+std::optional<Envelope> FindEnvelopedData(DerBytes in) {
+    DerElement info, wrap;
+    DerBytes type;
+    Envelope envelope;
+    if (!DerReader(in).ReadAnyElement(&info) || info.tag != 0x30)
         return std::nullopt;
-    Header h;
-    h.tag = in[pos];
-    if ((h.tag & 0x1F) == 0x1F)
-        return std::nullopt;  // high tag numbers do not occur in these structures
-    const uint8_t first = in[pos + 1];
-    size_t at = pos + 2;
-    if (first == 0x80) {
-        if ((h.tag & 0x20) == 0)
-            return std::nullopt;
-        h.indefinite = true;
-    } else if (first & 0x80) {
-        const size_t count = first & 0x7F;
-        if (count > sizeof(size_t) || at + count > in.size())
-            return std::nullopt;
-        for (size_t i = 0; i < count; ++i)
-            h.length = (h.length << 8) | in[at++];
-    } else {
-        h.length = first;
-    }
-    h.headerSize = at - pos;
-    if (!h.indefinite && h.length > in.size() - at)
+    DerReader fields(Fields(info));
+    if (!fields.ReadElement(0x06, &type) || !SameBytes(type, kEnvelopedOid, sizeof kEnvelopedOid) ||
+        !fields.ReadAnyElement(&wrap) || wrap.tag != 0xA0 ||
+        !DerReader(Fields(wrap)).ReadAnyElement(&envelope.data) || envelope.data.tag != 0x30)
         return std::nullopt;
-    return h;
+    envelope.streamed = Indefinite(info) && Indefinite(wrap) && Indefinite(envelope.data);
+    return envelope;
 }
 
-// The offset just behind the element at `pos`, or nothing when it is malformed.
-std::optional<size_t> SkipElement(std::span<const uint8_t> in, size_t pos, int depth = 0) {
-    const std::optional<Header> h = ReadHeader(in, pos);
-    if (!h || depth > kMaxDepth)
-        return std::nullopt;
-    size_t at = pos + h->headerSize;
-    if (!h->indefinite)
-        return at + h->length;
-    while (true) {
-        if (at + 2 > in.size())
-            return std::nullopt;
-        if (in[at] == 0 && in[at + 1] == 0)
-            return at + 2;
-        const std::optional<size_t> next = SkipElement(in, at, depth + 1);
-        if (!next)
-            return std::nullopt;
-        at = *next;
-    }
+// The content of the first element of `bytes`, which must carry `tag` and a
+// definite length.
+bool FirstDefinite(DerBytes bytes, uint8_t tag, DerBytes* content) {
+    DerReader reader(bytes);
+    DerElement element;
+    uint8_t next = 0;
+    if (!reader.PeekTag(&next) || next != tag || !reader.ReadAnyElement(&element) ||
+        Indefinite(element))
+        return false;
+    *content = element.content;
+    return true;
 }
 
-// Walks to the EnvelopedData SEQUENCE; gives its header offset and whether every
-// level around it has the indefinite form.
-std::optional<size_t> FindEnvelopedData(std::span<const uint8_t> in, bool* streamed = nullptr) {
-    const std::optional<Header> info = ReadHeader(in, 0);
-    if (!info || info->tag != 0x30)
-        return std::nullopt;
-    size_t at = info->headerSize;
-    const std::optional<Header> oid = ReadHeader(in, at);
-    if (!oid || oid->tag != 0x06 ||
-        View(in.data() + at, oid->headerSize + oid->length) !=
-            View(kEnvelopedOid, sizeof kEnvelopedOid))
-        return std::nullopt;
-    at += oid->headerSize + oid->length;
-    const std::optional<Header> wrap = ReadHeader(in, at);
-    if (!wrap || wrap->tag != 0xA0)
-        return std::nullopt;
-    at += wrap->headerSize;
-    const std::optional<Header> env = ReadHeader(in, at);
-    if (!env || env->tag != 0x30)
-        return std::nullopt;
-    if (streamed)
-        *streamed = info->indefinite && wrap->indefinite && env->indefinite;
-    return at;
+// The file name in a SET OF Attribute: the content hint's description; "" when
+// there is none or it is malformed.
+std::string NameFromAttributes(DerBytes attributes) {
+    std::string name;
+    DerForEachIn(attributes, [&](const DerElement& attribute) {
+        if (attribute.tag != 0x30 || Indefinite(attribute))
+            return false;
+        DerReader reader(attribute.content);
+        DerBytes type, values, hint, text;
+        if (!reader.ReadElement(0x06, &type) ||
+            !SameBytes(type, kContentHintOid, sizeof kContentHintOid))
+            return true;
+        // SET { SEQUENCE { UTF8String description, OBJECT IDENTIFIER } }
+        if (FirstDefinite(reader.rest(), 0x31, &values) && FirstDefinite(values, 0x30, &hint) &&
+            FirstDefinite(hint, 0x0C, &text))
+            name = SafeBaseName(View(text.data(), text.size()));
+        return false;
+    });
+    return name;
 }
 
 }  // namespace
@@ -141,120 +130,60 @@ std::string FileNameAttributes(std::string_view name) {
 }
 
 bool PrepareForAttributes(std::span<uint8_t> ber, size_t& offset) {
-    bool streamed = false;
-    const std::optional<size_t> envAt = FindEnvelopedData(ber, &streamed);
-    if (!envAt || !streamed)
+    const std::optional<Envelope> envelope = FindEnvelopedData(ber);
+    if (!envelope || !envelope->streamed)
         return false;
-    const std::optional<Header> env = ReadHeader(ber, *envAt);
-    size_t at = *envAt + env->headerSize;
-    const std::optional<Header> version = ReadHeader(ber, at);
-    if (!version || version->tag != 0x02 || version->length != 1)
+    const DerBytes fields = Fields(envelope->data);
+    DerBytes version;
+    if (!DerReader(fields).ReadContent(0x02, &version) || version.size() != 1)
         return false;
-    const size_t versionAt = at + version->headerSize;
-    while (true) {
-        if (at + 2 > ber.size())
-            return false;
-        if (ber[at] == 0 && ber[at + 1] == 0)
-            break;
-        const std::optional<Header> h = ReadHeader(ber, at);
-        if (!h || h->tag == 0xA1)
-            return false;  // attributes are there already
-        const std::optional<size_t> next = SkipElement(ber, at);
-        if (!next)
-            return false;
-        at = *next;
-    }
-    if (ber[versionAt] < 2)
-        ber[versionAt] = 2;
-    offset = at;
+    // Every field must be readable, and attributes must not be there already.
+    if (!DerForEachIn(fields, [](const DerElement& field) { return field.tag != 0xA1; }))
+        return false;
+    uint8_t& versionByte = ber[static_cast<size_t>(version.data() - ber.data())];
+    if (versionByte < 2)
+        versionByte = 2;
+    offset = static_cast<size_t>(fields.data() + fields.size() - ber.data());
     return true;
 }
 
 std::string ReadFileNameAttribute(std::span<const uint8_t> ber) {
-    const std::optional<size_t> envAt = FindEnvelopedData(ber);
-    if (!envAt)
+    const std::optional<Envelope> envelope = FindEnvelopedData(ber);
+    if (!envelope)
         return {};
-    const std::optional<Header> env = ReadHeader(ber, *envAt);
-    const size_t end = env->indefinite ? ber.size() : *envAt + env->headerSize + env->length;
-    size_t at = *envAt + env->headerSize;
-    while (at + 2 <= end && !(ber[at] == 0 && ber[at + 1] == 0)) {
-        const std::optional<Header> h = ReadHeader(ber, at);
-        const std::optional<size_t> next = SkipElement(ber, at);
-        if (!h || !next || *next > end)
-            return {};
-        if (h->tag == 0xA1 && !h->indefinite) {
-            // SET OF Attribute: look for the content hint and take its description.
-            size_t a = at + h->headerSize;
-            const size_t setEnd = *next;
-            while (a < setEnd) {
-                const std::optional<Header> attr = ReadHeader(ber, a);
-                if (!attr || attr->tag != 0x30 || attr->indefinite)
-                    return {};
-                const size_t attrEnd = a + attr->headerSize + attr->length;
-                size_t p = a + attr->headerSize;
-                const std::optional<Header> oid = ReadHeader(ber, p);
-                if (oid && oid->tag == 0x06 &&
-                    View(ber.data() + p, oid->headerSize + oid->length) ==
-                        View(kContentHintOid, sizeof kContentHintOid)) {
-                    p += oid->headerSize + oid->length;
-                    const std::optional<Header> set = ReadHeader(ber, p);
-                    if (!set || set->tag != 0x31 || set->indefinite)
-                        return {};
-                    p += set->headerSize;
-                    const std::optional<Header> hint = ReadHeader(ber, p);
-                    if (!hint || hint->tag != 0x30 || hint->indefinite)
-                        return {};
-                    p += hint->headerSize;
-                    const std::optional<Header> text = ReadHeader(ber, p);
-                    if (!text || text->tag != 0x0C || text->indefinite ||
-                        p + text->headerSize + text->length > attrEnd)
-                        return {};
-                    return SafeBaseName(View(ber.data() + p + text->headerSize, text->length));
-                }
-                a = attrEnd;
-            }
-            return {};
-        }
-        at = *next;
-    }
-    return {};
+    std::string name;
+    DerForEachIn(Fields(envelope->data), [&](const DerElement& field) {
+        if (field.tag != 0xA1 || Indefinite(field))
+            return true;
+        name = NameFromAttributes(field.content);
+        return false;
+    });
+    return name;
 }
 
 std::string ReadContentCipherOid(std::span<const uint8_t> ber) {
-    const std::optional<size_t> envAt = FindEnvelopedData(ber);
-    if (!envAt)
+    const std::optional<Envelope> envelope = FindEnvelopedData(ber);
+    if (!envelope)
         return {};
     // version, [0] originatorInfo (optional), recipientInfos SET, then the SEQUENCE
     // of contentType and contentEncryptionAlgorithm.
-    size_t at = *envAt + ReadHeader(ber, *envAt)->headerSize;
-    for (int skipped = 0; skipped < 3; ++skipped) {
-        const std::optional<Header> h = ReadHeader(ber, at);
-        if (!h)
+    DerReader fields(Fields(envelope->data));
+    DerElement info;
+    for (int read = 0; read < 4; ++read) {
+        if (!fields.ReadAnyElement(&info))
             return {};
-        if (h->tag == 0x30)
+        if (info.tag == 0x30)
             break;
-        const std::optional<size_t> next = SkipElement(ber, at);
-        if (!next)
-            return {};
-        at = *next;
     }
-    const std::optional<Header> info = ReadHeader(ber, at);
-    if (!info || info->tag != 0x30)
-        return {};
-    at += info->headerSize;
-    const std::optional<size_t> afterType = SkipElement(ber, at);
-    if (!afterType || ReadHeader(ber, at)->tag != 0x06)
-        return {};
-    at = *afterType;
-    const std::optional<Header> algorithm = ReadHeader(ber, at);
-    if (!algorithm || algorithm->tag != 0x30)
-        return {};
-    at += algorithm->headerSize;
-    const std::optional<Header> oid = ReadHeader(ber, at);
-    if (!oid || oid->tag != 0x06 || oid->indefinite)
+    DerReader inInfo(Fields(info));
+    DerBytes type, oid;
+    DerElement algorithm;
+    if (info.tag != 0x30 || !inInfo.ReadElement(0x06, &type) ||
+        !inInfo.ReadAnyElement(&algorithm) || algorithm.tag != 0x30 ||
+        !DerReader(Fields(algorithm)).ReadElement(0x06, &oid) || oid.size() < 2 || oid[1] == 0x80)
         return {};
     std::string text;
-    if (DerOidToText(ber.subspan(at, oid->headerSize + oid->length), text, 128) != 0)
+    if (DerOidToText(oid, text, 128) != 0)
         return {};
     return text;
 }
