@@ -1,7 +1,8 @@
 #include "core/clock.h"
 
-#include <atomic>
 #include <ctime>
+
+#include "core/clock_seam.h"
 
 namespace orx {
 
@@ -15,18 +16,16 @@ long long SystemEpochMillis() {
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-std::atomic<clock_testing::EpochMillisFn> g_clock{SystemEpochMillis};
-
 }  // namespace
 
 long long EpochMillis() {
-    return g_clock.load(std::memory_order_relaxed)();
+    const EpochMillisFn forced = ClockOverride().load(std::memory_order_relaxed);
+    return forced ? forced() : SystemEpochMillis();
 }
 
-namespace clock_testing {
-void SetClock(EpochMillisFn clock) {
-    g_clock.store(clock ? clock : SystemEpochMillis, std::memory_order_relaxed);
+std::atomic<EpochMillisFn>& ClockOverride() {
+    static std::atomic<EpochMillisFn> clock{nullptr};
+    return clock;
 }
-}  // namespace clock_testing
 
 }  // namespace orx

@@ -21,11 +21,4 @@ inline long long MillisOfDay() {
     return millis >= 0 ? millis : millis + kDayMillis;
 }
 
-namespace clock_testing {
-// Replaces the clock for the whole process (milliseconds since the epoch);
-// nullptr restores the system clock.
-using EpochMillisFn = long long (*)();
-void SetClock(EpochMillisFn clock);
-}  // namespace clock_testing
-
 }  // namespace orx

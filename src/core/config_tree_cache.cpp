@@ -1,9 +1,15 @@
 #include "core/config_tree_cache.h"
 
 #include "core/clock.h"
+#include "core/config_tree_cache_state.h"
 #include "core/trace.h"
 
 namespace orx {
+
+using config_cache_detail::CacheState;
+using config_cache_detail::Entry;
+using config_cache_detail::kEntries;
+using config_cache_detail::State;
 
 namespace {
 
@@ -14,27 +20,27 @@ struct CacheEnd {
 }  // namespace
 
 ConfigTreeCache& ConfigTreeCache::Instance() {
-    // The cache itself outlives static destructors (configuration files may be closed
-    // by them); the end-of-process clean-up runs from a static object of its own.
-    static ConfigTreeCache* cache = new ConfigTreeCache;
+    // The end-of-process clean-up runs from a static object of its own.
+    static ConfigTreeCache cache(State());
     static CacheEnd end;
-    return *cache;
+    return cache;
 }
 
 ConfigTreeRef ConfigTreeCache::Take(std::string_view path, std::string_view text) {
-    LockGuard guard(lock_);
-    if (finished_)
+    CacheState& state = state_;
+    LockGuard guard(state.lock);
+    if (state.finished)
         return {};
     int chosen = -1;
     for (int i = 0; i < kEntries; ++i) {
-        if (entries_[i].lastUse != 0 && entries_[i].path == path) {
+        if (state.entries[i].lastUse != 0 && state.entries[i].path == path) {
             chosen = i;
             break;
         }
     }
     if (chosen < 0) {
         for (int i = 0; i < kEntries; ++i) {
-            if (entries_[i].lastUse == 0) {
+            if (state.entries[i].lastUse == 0) {
                 chosen = i;
                 break;
             }
@@ -42,7 +48,7 @@ ConfigTreeRef ConfigTreeCache::Take(std::string_view path, std::string_view text
     }
     if (chosen < 0)
         return {};
-    Entry& entry = entries_[chosen];
+    Entry& entry = state.entries[chosen];
     if (!entry.tree || !entry.tree->IsBuiltFrom(text)) {
         if (entry.tree && entry.useCount > 0)
             return {};
@@ -60,17 +66,19 @@ ConfigTreeRef ConfigTreeCache::Take(std::string_view path, std::string_view text
 void ConfigTreeCache::Release(ConfigTreeRef& ref) {
     if (!ref)
         return;
-    LockGuard guard(lock_);
-    Entry& entry = entries_[ref.entry];
+    CacheState& state = state_;
+    LockGuard guard(state.lock);
+    Entry& entry = state.entries[ref.entry];
     if (entry.tree.get() == ref.tree && entry.useCount > 0)
         --entry.useCount;
     ref = ConfigTreeRef{};
 }
 
 void ConfigTreeCache::Finish() {
-    LockGuard guard(lock_);
-    finished_ = true;
-    for (Entry& entry : entries_) {
+    CacheState& state = state_;
+    LockGuard guard(state.lock);
+    state.finished = true;
+    for (Entry& entry : state.entries) {
         if (!entry.tree)
             continue;
         if (entry.useCount == 0) {
@@ -81,19 +89,13 @@ void ConfigTreeCache::Finish() {
     }
 }
 
-ConfigTreeCache::EntryState ConfigTreeCache::Inspect(int entry) {
-    LockGuard guard(lock_);
-    const Entry& e = entries_[entry];
-    return EntryState{e.path, e.useCount, e.lastUse, e.tree.get()};
+namespace config_cache_detail {
+
+CacheState& State() {
+    static CacheState* state = new CacheState;  // outlives every static destructor
+    return *state;
 }
 
-void ConfigTreeCache::ResetForTesting() {
-    LockGuard guard(lock_);
-    for (Entry& entry : entries_) {
-        if (entry.useCount != 0)
-            continue;
-        entry = Entry{};
-    }
-}
+}  // namespace config_cache_detail
 
 }  // namespace orx

@@ -3,12 +3,9 @@
 // stays byte-for-byte the same.
 #pragma once
 
-#include <memory>
-#include <string>
 #include <string_view>
 
 #include "core/config_tree.h"
-#include "core/recursive_lock.h"
 
 namespace orx {
 
@@ -18,11 +15,16 @@ struct ConfigTreeRef {
     explicit operator bool() const { return tree != nullptr; }
 };
 
+namespace config_cache_detail {
+struct CacheState;
+}
+
 class ConfigTreeCache {
   public:
-    static constexpr int kEntries = 3;
-
+    // The cache of the process, over config_cache_detail::State().
     static ConfigTreeCache& Instance();
+    // A cache over entries of its own (config_tree_cache_state.h).
+    explicit ConfigTreeCache(config_cache_detail::CacheState& state) : state_(state) {}
 
     // A tree for the text at this path, or none when every entry is held for other
     // paths or the entry's old tree is still in use (the caller then searches the
@@ -33,26 +35,8 @@ class ConfigTreeCache {
     // Process end: unused trees are freed, trees still in use are left.
     void Finish();
 
-    struct EntryState {
-        std::string path;
-        int useCount = 0;
-        long long lastUse = 0;
-        const ConfigTree* tree = nullptr;
-    };
-    EntryState Inspect(int entry);
-    // Frees every unused entry and forgets its path, as at process start.
-    void ResetForTesting();
-
   private:
-    struct Entry {
-        std::string path;
-        int useCount = 0;
-        long long lastUse = 0;  // seconds; 0: never used
-        std::unique_ptr<ConfigTree> tree;
-    };
-    RecursiveLock lock_;
-    Entry entries_[kEntries];
-    bool finished_ = false;
+    config_cache_detail::CacheState& state_;
 };
 
 }  // namespace orx

@@ -11,8 +11,8 @@
 
 #include "core/clock.h"
 #include "core/product_identity.h"
-#include "core/recursive_lock.h"
 #include "core/trace_format.h"
+#include "core/trace_state.h"
 
 namespace orx {
 
@@ -22,20 +22,8 @@ constexpr size_t kLineBufferSize = 10240;
 constexpr size_t kFormatCut = 126;
 constexpr long long kSizeCheckInterval = 3600;
 
-struct TraceState {
-    // The lock lives for the whole process: a lock freed while another thread is
-    // about to take it would be a use after free, and an idle lock costs nothing.
-    RecursiveLock lock;
-    std::string path;
-    std::string line;
-    long long nextSizeCheck = 0;
-    long long origin = -1;
-};
-
-TraceState& State() {
-    static TraceState* state = new TraceState;  // outlives every static destructor
-    return *state;
-}
+using trace_detail::State;
+using trace_detail::TraceState;
 
 // Appends to the file with one open-write-close, so other processes can read and
 // delete the file at any time.
@@ -177,15 +165,13 @@ void TraceDump(std::string_view name, std::span<const uint8_t> bytes, bool appen
     errno = savedErrno;
 }
 
-namespace trace_testing {
+namespace trace_detail {
 
-void ResetState() {
-    TraceState& state = State();
-    LockGuard guard(state.lock);
-    state.origin = -1;
-    state.nextSizeCheck = 0;
+TraceState& State() {
+    static TraceState* state = new TraceState;  // outlives every static destructor
+    return *state;
 }
 
-}  // namespace trace_testing
+}  // namespace trace_detail
 
 }  // namespace orx

@@ -31,12 +31,4 @@ void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Writes the bytes into "~" + file prefix + name beside the trace file.
 void TraceDump(std::string_view name, std::span<const uint8_t> bytes, bool append = false);
 
-// Test seam: the clock origin and the size-check time are process-wide state
-// that a test must be able to move without waiting a day or an hour (the time
-// itself comes from core/clock.h, whose seam sets it).
-namespace trace_testing {
-// Forgets the clock origin and the next size check, as at process start.
-void ResetState();
-}  // namespace trace_testing
-
 }  // namespace orx

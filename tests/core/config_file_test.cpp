@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/config_tree_cache.h"
+#include "core/config_tree_cache_state.h"
 #include "core/file_helpers.h"
 #include "core/static_config_area.h"
 #include "core/trace.h"
@@ -44,14 +45,14 @@ std::string Get(ConfigFile& file, std::string_view section, std::string_view key
 class ConfigFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ConfigTreeCache::Instance().ResetForTesting();
+        config_cache_testing::Reset();
         static_config_testing::SetText(std::nullopt);
     }
     void TearDown() override {
         static_config_testing::SetText(std::nullopt);
         file_testing::FailWritesAfter(-1);
         file_testing::FailFilesBeside(false);
-        ConfigTreeCache::Instance().ResetForTesting();
+        config_cache_testing::Reset();
     }
     std::string InstallPath() const { return env.installFolder() + "orx.cfg"; }
     std::string Traced() {
@@ -251,14 +252,13 @@ TEST_F(ConfigFileTest, EnumeratesEitherFile) {
 TEST_F(ConfigFileTest, InstallationWideTreeIsCachedAndShared) {
     WriteFile(InstallPath(), "[S]\nk=1\n[S]\nj=2\n k2=3\n");
     fs::remove(env.userConfigPath());
-    ConfigTreeCache& cache = ConfigTreeCache::Instance();
     {
         ConfigFile a;
         ConfigFile b;
         ASSERT_EQ(a.Open(false), kConfigOk);
         ASSERT_EQ(b.Open(false), kConfigOk);
-        EXPECT_EQ(cache.Inspect(0).path, InstallPath());
-        EXPECT_EQ(cache.Inspect(0).useCount, 2);
+        EXPECT_EQ(config_cache_testing::Inspect(0).path, InstallPath());
+        EXPECT_EQ(config_cache_testing::Inspect(0).useCount, 2);
         // The tree looks only in the later section and ignores the indented line.
         EXPECT_EQ(Get(a, "S", "k"), kFailed);
         EXPECT_EQ(Get(a, "S", "j"), "2");
@@ -270,20 +270,20 @@ TEST_F(ConfigFileTest, InstallationWideTreeIsCachedAndShared) {
         ASSERT_EQ(c.Open(false), kConfigOk);
         EXPECT_EQ(Get(c, "S", "k"), "1");
         EXPECT_EQ(Get(c, "S", "j"), kNoKey);
-        EXPECT_EQ(cache.Inspect(0).useCount, 2);
+        EXPECT_EQ(config_cache_testing::Inspect(0).useCount, 2);
     }
-    EXPECT_EQ(cache.Inspect(0).useCount, 0);
+    EXPECT_EQ(config_cache_testing::Inspect(0).useCount, 0);
     {
         // Unused and changed: rebuilt in the same entry.
         ConfigFile d;
         ASSERT_EQ(d.Open(false), kConfigOk);
-        EXPECT_EQ(cache.Inspect(0).useCount, 1);
+        EXPECT_EQ(config_cache_testing::Inspect(0).useCount, 1);
         EXPECT_EQ(Get(d, "S", "k"), kFailed);
     }
     // A writable open never takes a tree: it searches line by line.
     ConfigFile w;
     ASSERT_EQ(w.Open(true), kConfigOk);
-    EXPECT_EQ(cache.Inspect(0).useCount, 0);
+    EXPECT_EQ(config_cache_testing::Inspect(0).useCount, 0);
     EXPECT_EQ(Get(w, "S", "k"), "1");
 }
 
@@ -300,12 +300,14 @@ TEST_F(ConfigFileTest, CacheHoldsThreePaths) {
         EXPECT_EQ(Get(*open.back(), "S", "k"), i < 3 ? kFailed : "3") << i;
     }
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(ConfigTreeCache::Instance().Inspect(i).useCount, 1);
+        EXPECT_EQ(config_cache_testing::Inspect(i).useCount, 1);
 }
 
 TEST_F(ConfigFileTest, CacheEndLeavesTreesInUse) {
     TraceOn();
-    ConfigTreeCache cache;  // a cache of its own: the process-wide one ends with the process
+    // A cache of its own: the process-wide one ends with the process.
+    config_cache_detail::CacheState own;
+    ConfigTreeCache cache(own);
     ConfigTreeRef held = cache.Take("/a", "[S]\nk=1\n");
     ConfigTreeRef released = cache.Take("/b", "[S]\nk=2\n");
     ASSERT_TRUE(held);
@@ -315,8 +317,8 @@ TEST_F(ConfigFileTest, CacheEndLeavesTreesInUse) {
     EXPECT_FALSE(cache.Take("/d", "x"));  // every entry holds another path
     cache.Finish();
     EXPECT_NE(Traced().find("Config - WARNING Tree cache in use"), std::string::npos);
-    EXPECT_EQ(cache.Inspect(1).tree, nullptr);
-    EXPECT_NE(cache.Inspect(0).tree, nullptr);
+    EXPECT_EQ(own.entries[1].tree, nullptr);
+    EXPECT_NE(own.entries[0].tree, nullptr);
     EXPECT_FALSE(cache.Take("/a", "[S]\nk=1\n"));
     cache.Release(held);
 }

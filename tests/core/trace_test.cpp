@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "support/process_state.h"
 #include "support/test_environment.h"
 
 // These tests hand the trace log formats built at run time on purpose.

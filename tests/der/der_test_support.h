@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/hex_text.h"
 #include "core/trace.h"
+#include "support/process_state.h"
 #include "support/test_environment.h"
 
 namespace orx::testing {

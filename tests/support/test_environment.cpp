@@ -80,7 +80,7 @@ IsolatedEnvironment::IsolatedEnvironment() {
     // The language layer holds a tree of the cache while it lives: drop it first.
     orx::language_testing::Reset();
     orx::static_config_testing::SetText(std::nullopt);
-    orx::ConfigTreeCache::Instance().ResetForTesting();
+    orx::config_cache_testing::Reset();
     orx::SetProgramPath(ORX_BIN_DIR "/orxxadm");
     orx::identity_testing::Reset();
     orx::InitProductIdentity();
