@@ -7,6 +7,7 @@
 #include "core/trace.h"
 #include "dialogs/message_box.h"
 #include "settings/components_page.h"
+#include "settings/machine_settings_seam.h"
 #include "settings/settings_ids.h"
 #include "settings/settings_sheet.h"
 #include "settings/smart_card_page.h"
@@ -17,26 +18,16 @@
 
 namespace orx {
 
-namespace {
-
-std::optional<bool>& ForcedAnswer() {
+std::optional<bool>& MachineSettingsOverride() {
     static std::optional<bool> forced;
     return forced;
 }
 
-}  // namespace
-
 bool CanChangeMachineSettings() {
-    if (ForcedAnswer())
-        return *ForcedAnswer();
+    if (const std::optional<bool>& forced = MachineSettingsOverride())
+        return *forced;
     return IsAdministrator();
 }
-
-namespace settings_testing {
-void SetMachineSettingsAllowed(std::optional<bool> allowed) {
-    ForcedAnswer() = allowed;
-}
-}  // namespace settings_testing
 
 int ShowSettings(TokenApplication& app, QWidget* parent) {
     Trace("Settings - ShowSettings ...");

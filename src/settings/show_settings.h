@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QWidget>
-#include <optional>
 
 namespace orx {
 
@@ -18,12 +17,7 @@ class TokenApplication;
 int ShowSettings(TokenApplication& app, QWidget* parent = nullptr);
 
 // Whether this process may change the machine-wide settings: whether it may write
-// the installation-wide configuration file.
+// the installation-wide configuration file (or what MachineSettingsOverride says).
 bool CanChangeMachineSettings();
-
-namespace settings_testing {
-// Forces the answer of CanChangeMachineSettings; std::nullopt asks the system again.
-void SetMachineSettingsAllowed(std::optional<bool> allowed);
-}  // namespace settings_testing
 
 }  // namespace orx

@@ -13,12 +13,13 @@
 #include <optional>
 #include <string>
 
-#include "support/gui/message_sink.h"
 #include "settings/show_settings.h"
 #include "settings_driver.h"
+#include "support/gui/machine_settings.h"
+#include "support/gui/message_sink.h"
+#include "support/gui/modal_driver.h"
 #include "support/test_environment.h"
 #include "token/token_application.h"
-#include "support/gui/modal_driver.h"
 
 namespace orx::testing {
 
