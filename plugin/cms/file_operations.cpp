@@ -60,6 +60,18 @@ std::string LabelFor(std::span<const uint8_t> der, const std::string& friendlyNa
     return fields.subjectDisplay;
 }
 
+// Certificates that come without keys (a chain, a PKCS#7 file): each is stored as
+// long as the ones before it were.
+int StoreEach(ObjectOperations& objects, int slotId,
+              const std::vector<std::vector<uint8_t>>& certificates, int result) {
+    for (const std::vector<uint8_t>& der : certificates) {
+        if (result != CKR_OK)
+            break;
+        result = objects.StoreCertificate(slotId, der, LabelFor(der, ""), {});
+    }
+    return result;
+}
+
 X509Ptr ParseDer(std::span<const uint8_t> der) {
     const unsigned char* p = der.data();
     return X509Ptr(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
@@ -295,41 +307,32 @@ bool FileOperations::ImportContainer(int slotId, int& result) {
             content = Pkcs12Content();
             return OpenPkcs12(Cms().library(), bytes, password.view(), content);
         });
-        if (result == CKR_OK) {
-            if (!content.certificate.empty())
-                result = objects_.StoreCertificate(slotId, content.certificate,
-                                                   LabelFor(content.certificate, content.label),
-                                                   content.pkcs8.span());
-            for (const std::vector<uint8_t>& der : content.chain) {
-                if (result != CKR_OK)
-                    break;
-                result = objects_.StoreCertificate(slotId, der, LabelFor(der, ""), {});
-            }
-        }
-        if (result != CKR_OK) {
-            Trace("Plg - WriteCertificate failed (%d)", result);
-        } else {
-            propagation_.Run();
+        if (result == CKR_OK && !content.certificate.empty())
+            result = objects_.StoreCertificate(slotId, content.certificate,
+                                               LabelFor(content.certificate, content.label),
+                                               content.pkcs8.span());
+        result = StoreEach(objects_, slotId, content.chain, result);
+        if (ImportDone(result))
             Trace("Plg - WriteCertificate (PKCS#12) ... done (slot %d)", slotId);
-        }
         return true;
     }
     std::vector<std::vector<uint8_t>> certificates;
     if (!ReadPkcs7Certificates(Cms().library(), bytes, certificates))
         return false;
     Trace("Plg - WriteCertificate (PKCS#7) ...");
-    result = certificates.empty() ? CKR_ATTRIBUTE_VALUE_INVALID : CKR_OK;
-    for (const std::vector<uint8_t>& der : certificates) {
-        if (result != CKR_OK)
-            break;
-        result = objects_.StoreCertificate(slotId, der, LabelFor(der, ""), {});
-    }
+    result = StoreEach(objects_, slotId, certificates,
+                       certificates.empty() ? CKR_ATTRIBUTE_VALUE_INVALID : CKR_OK);
+    if (ImportDone(result))
+        Trace("Plg - WriteCertificate (PKCS#7) ... done (%zu certificates)", certificates.size());
+    return true;
+}
+
+bool FileOperations::ImportDone(int result) {
     if (result != CKR_OK) {
         Trace("Plg - WriteCertificate failed (%d)", result);
-    } else {
-        propagation_.Run();
-        Trace("Plg - WriteCertificate (PKCS#7) ... done (%zu certificates)", certificates.size());
+        return false;
     }
+    propagation_.Run();
     return true;
 }
 

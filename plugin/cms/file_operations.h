@@ -48,6 +48,9 @@ class FileOperations {
 
   private:
     CmsEngine& Cms();
+    // The end of a certificate import: a failure traced, a success propagated; true
+    // for a success.
+    bool ImportDone(int result);
 
     Inputs& inputs_;
     TokenAccess& tokens_;
