@@ -131,34 +131,34 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
         for (int s = 0; s < conversion.stars; ++s)
             starValues[s] = va_arg(args, int);
         const std::string_view mod(conversion.lengthMod);
+        // One value through the conversion as written, its stars filled in.
+        const auto put = [&](auto value) {
+            AppendValue(out, limit, text, conversion.stars, starValues, value);
+        };
+        const bool longLong = mod == "ll" || mod == "q" || mod == "j";
+        const bool isLong = mod == "l" || mod == "z" || mod == "t";
         switch (conversion.conversion) {
             case 'd':
             case 'i':
             case 'c':
             case 'C':
-                if (mod == "ll" || mod == "q" || mod == "j") {
-                    AppendValue(out, limit, text, conversion.stars, starValues,
-                                va_arg(args, long long));
-                } else if (mod == "l" || mod == "z" || mod == "t") {
-                    AppendValue(out, limit, text, conversion.stars, starValues, va_arg(args, long));
-                } else {
-                    AppendValue(out, limit, text, conversion.stars, starValues, va_arg(args, int));
-                }
+                if (longLong)
+                    put(va_arg(args, long long));
+                else if (isLong)
+                    put(va_arg(args, long));
+                else
+                    put(va_arg(args, int));
                 break;
             case 'o':
             case 'u':
             case 'x':
             case 'X':
-                if (mod == "ll" || mod == "q" || mod == "j") {
-                    AppendValue(out, limit, text, conversion.stars, starValues,
-                                va_arg(args, unsigned long long));
-                } else if (mod == "l" || mod == "z" || mod == "t") {
-                    AppendValue(out, limit, text, conversion.stars, starValues,
-                                va_arg(args, unsigned long));
-                } else {
-                    AppendValue(out, limit, text, conversion.stars, starValues,
-                                va_arg(args, unsigned));
-                }
+                if (longLong)
+                    put(va_arg(args, unsigned long long));
+                else if (isLong)
+                    put(va_arg(args, unsigned long));
+                else
+                    put(va_arg(args, unsigned));
                 break;
             case 'e':
             case 'E':
@@ -168,16 +168,13 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
             case 'G':
             case 'a':
             case 'A':
-                if (mod == "L") {
-                    AppendValue(out, limit, text, conversion.stars, starValues,
-                                va_arg(args, long double));
-                } else {
-                    AppendValue(out, limit, text, conversion.stars, starValues,
-                                va_arg(args, double));
-                }
+                if (mod == "L")
+                    put(va_arg(args, long double));
+                else
+                    put(va_arg(args, double));
                 break;
             case 'p':
-                AppendValue(out, limit, text, conversion.stars, starValues, va_arg(args, void*));
+                put(va_arg(args, void*));
                 break;
             case 'n':
                 // Writing through a traced pointer is never wanted: take the value, show nothing.
@@ -203,7 +200,7 @@ void AppendFormatted(std::string& out, size_t limit, std::string_view format, va
                 } else if (conversion.plain) {
                     AppendLimited(out, limit, value);
                 } else {
-                    AppendValue(out, limit, text, conversion.stars, starValues, value);
+                    put(value);
                 }
                 break;
             }
