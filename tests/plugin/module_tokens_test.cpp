@@ -138,7 +138,6 @@ TEST_F(SoftTokens, BadInputsAreRefused) {
     app_->SetProperty("TokenData", "***");
     EXPECT_EQ(app_->Invoke("CreateToken"), 19);
     EXPECT_TRUE(Enum("SlotSoft").empty());
-    EXPECT_EQ(app_->Invoke("NoSuchOperation"), 84);
     app_->SetActiveSlot(100);
     EXPECT_EQ(app_->Invoke("DeleteToken"), 224);
     EXPECT_EQ(app_->Invoke("ChangePassword"), 224);
