@@ -45,6 +45,7 @@ constexpr int kTextTabCertificates = 1303;
 constexpr int kTextTabPublicBox = 1304;
 constexpr int kTextTabPrivateBox = 1305;
 constexpr int kTextProductName = 100;
+constexpr int kTextPrivateKeyOnToken = 2540;
 
 constexpr int kComponentColumns[] = {1508, 1509, 1510, 1653};
 constexpr int kComponentWidths[] = {kWidthColumnComp0, kWidthColumnComp1, kWidthColumnComp2,
@@ -157,6 +158,7 @@ void CAdminView::OnInitialUpdate(CAdminMain* frame, CAdminList* slotList) {
     AddSmallIcon(kIconCertificate);
     AddSmallIcon(kIconComponent);
     AddSmallIcon(kIconDataEntry);
+    AddSmallIcon(kIconCertificateWithKey);
     if (list_ == nullptr)
         list_ = COwnerDrawList::ReplaceControl(FindItem(widget(), kIdContentList), widget(),
                                                kIdContentList);
@@ -244,6 +246,8 @@ int CAdminView::AddSmallIcon(int iconId) {
 }
 
 void CAdminView::ClearContent() {
+    // The entries stand for the certificate rows only while those are shown.
+    certificateEntries_.clear();
     if (list_ == nullptr)
         return;
     list_->clear();
@@ -335,10 +339,19 @@ void CAdminView::FillCertificates(COwnerDrawList* list, int32_t slot) {
             continue;
         const CertificateRow row = ParseCertificateRow(*entry);
         const int at =
-            list->InsertItem(list->topLevelItemCount(), ToQString(row.subject), kImageCertificate);
+            list->InsertItem(list->topLevelItemCount(), ToQString(row.subject),
+                             row.privateKey ? kImageCertificateWithKey : kImageCertificate);
         if (!row.issuer.empty()) {
             list->SetItemText(at, 1, ToQString(row.issuer));
             list->SetItemText(at, 2, ToQString(row.expiration));
+        }
+        if (row.privateKey) {
+            // Said in words too, for those who do not tell the icons apart.
+            const QString tip = ToQString(GetText(kTextPrivateKeyOnToken));
+            QTreeWidgetItem* item = list->topLevelItem(at);
+            for (int column = 0; column < list->columnCount(); ++column)
+                item->setToolTip(column, tip);
+            item->setData(0, Qt::AccessibleDescriptionRole, tip);
         }
         list->topLevelItem(at)->setData(0, kEntryRole,
                                         static_cast<int>(certificateEntries_.size()));
