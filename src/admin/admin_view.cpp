@@ -25,6 +25,7 @@
 #include "core/text_fields.h"
 #include "core/trace.h"
 #include "dialogs/window_placement.h"
+#include "token/slot_ids.h"
 #include "token/token_application.h"
 #include "ui/dialog_templates.h"
 #include "ui/icons.h"
@@ -180,6 +181,7 @@ void CAdminView::OnInitialUpdate(CAdminMain* frame, CAdminList* slotList) {
 
 void CAdminView::ShowNothing() {
     SaveColumnWidths();
+    filledSlot_ = kNoTokenShown;
     mode_ = kModeNothing;
     UpdateControls();
     currentSlot_ = -1;
@@ -187,6 +189,7 @@ void CAdminView::ShowNothing() {
 
 void CAdminView::ShowComponents() {
     SaveColumnWidths();
+    filledSlot_ = kNoTokenShown;
     mode_ = kModeComponents;
     UpdateControls();
     currentSlot_ = -1;
@@ -317,13 +320,19 @@ void CAdminView::FillTokenTabs(int32_t slot, int tab, bool keepTabs) {
     tabs_->setCurrentIndex(index);
     fillingTabs_ = false;
     const int shown = tabs_->tabData(index).toInt();
+    // The same content read again (after a slot event, or a change of the view's
+    // own) keeps the row the user chose.
+    const int keptRow = filledSlot_ == slot && shownTab_ == shown ? SelectedRow() : -1;
     ClearContent();
     shownTab_ = shown;
+    filledSlot_ = slot;
     if (shown == kTabCertificates) {
         FillCertificates(list_, slot);
     } else {
         FillDataBox(list_, slot, shown == kTabPrivateBox);
     }
+    if (keptRow >= 0 && keptRow < list_->topLevelItemCount())
+        SelectRow(keptRow);
 }
 
 void CAdminView::FillCertificates(COwnerDrawList* list, int32_t slot) {

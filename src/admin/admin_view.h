@@ -191,6 +191,8 @@ class CAdminView : public QScrollArea, public CommandTarget {
     // The tab whose content the list holds, so that its widths are saved before
     // another one is shown.
     int shownTab_ = kTabCertificates;
+    // The token whose content the list holds; -1 for none.
+    int32_t filledSlot_ = -1;
     bool fillingTabs_ = false;
     std::vector<std::string> certificateEntries_;
     std::vector<uint8_t> selectedCertificate_;

@@ -110,6 +110,10 @@ TEST_F(DataBoxCommandsTest, AnEditedEntryMovesToTheEnd) {
     EXPECT_EQ(Column(0), (Texts{"B", "C", "A"}));
     EXPECT_EQ(SelectedRow(), 2);
     EXPECT_EQ(Stored(slot), (Entries{{"B", "2"}, {"C", "3"}, {"A", "one"}}));
+    // The slot event that the write brings reads the box again; the row stays chosen.
+    View()->ShowToken(slot, kTabCurrent);
+    EXPECT_EQ(Column(0), (Texts{"B", "C", "A"}));
+    EXPECT_EQ(SelectedRow(), 2);
 
     // Without a selection the first entry is edited; a cancelled dialog changes nothing.
     View()->ContentList()->clearSelection();
