@@ -26,25 +26,25 @@ void Program(QPainter& p) {  // 110: the product, a token with a key hole
     p.drawEllipse(QPointF(16, 13), 2.2, 2.2);
 }
 
-void Certificate(QPainter& p) {  // 112: a page with lines and a seal
+// The page with its lines that both certificate icons show.
+void CertificatePage(QPainter& p) {
     p.setPen(QPen(QColor(90, 90, 90), 1.5));
     p.setBrush(QColor(250, 250, 240));
     p.drawRect(QRectF(4, 3, 24, 26));
     p.setPen(QPen(QColor(120, 120, 140), 2));
     for (int y = 9; y <= 17; y += 4)
         p.drawLine(QPointF(8, y), QPointF(24, y));
+}
+
+void Certificate(QPainter& p) {  // 112: a page with lines and a seal
+    CertificatePage(p);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(200, 30, 30));
     p.drawEllipse(QPointF(21, 23), 4.5, 4.5);
 }
 
 void CertificateWithKey(QPainter& p) {  // 113: the page with a key in the seal's place
-    p.setPen(QPen(QColor(90, 90, 90), 1.5));
-    p.setBrush(QColor(250, 250, 240));
-    p.drawRect(QRectF(4, 3, 24, 26));
-    p.setPen(QPen(QColor(120, 120, 140), 2));
-    for (int y = 9; y <= 17; y += 4)
-        p.drawLine(QPointF(8, y), QPointF(24, y));
+    CertificatePage(p);
     p.setPen(QPen(QColor(110, 80, 10), 1.5));
     p.setBrush(QColor(230, 180, 40));
     QPainterPath key;
