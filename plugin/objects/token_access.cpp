@@ -16,7 +16,9 @@ void AddCertificates(int slot, TokenFile& file, bool unsealed,
         TokenAccess::SlotCertificate entry;
         entry.slotId = slot;
         entry.tokenLabel = file.label;
-        entry.hasPrivateKey = unsealed && FindPrivateKeyObject(privateObjects, object.id);
+        // The sealed part knows for sure; without a login the header's record says it.
+        entry.hasPrivateKey = unsealed ? FindPrivateKeyObject(privateObjects, object.id) != nullptr
+                                       : HeaderListsPrivateKey(file, object.id);
         entry.certificate = std::move(object);
         list.push_back(std::move(entry));
     }

@@ -28,7 +28,7 @@ class TokenAccess {
         int slotId = 0;
         std::string tokenLabel;
         TokenObject certificate;     // its value is the DER
-        bool hasPrivateKey = false;  // known only while the token is logged in
+        bool hasPrivateKey = false;  // from the sealed part, or else the header's record
     };
     // The certificates of every usable token by slot id (the cards' applications
     // first), each in stored order.

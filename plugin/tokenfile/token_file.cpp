@@ -2,6 +2,8 @@
 
 #include <openssl/crypto.h>
 
+#include <algorithm>
+
 #include "core/hex_text.h"
 
 namespace orx {
@@ -20,6 +22,7 @@ enum Tag : uint8_t {
     kTagSerial = 5,
     kTagPublic = 6,
     kTagNonce = 7,
+    kTagKeyIds = 8,
 };
 
 void PutU8(std::vector<uint8_t>& out, uint8_t v) {
@@ -122,6 +125,35 @@ bool DecodeKdf(std::span<const uint8_t> bytes, KdfParams& kdf) {
            KdfParamsAcceptable(kdf);
 }
 
+// Record 8: a count (4 bytes), then each id as a 2-byte length and its bytes.
+void EncodeKeyIds(const std::vector<std::string>& ids, std::vector<uint8_t>& out) {
+    PutU32(out, static_cast<uint32_t>(ids.size()));
+    for (const std::string& id : ids) {
+        PutU16(out, static_cast<uint16_t>(id.size()));
+        PutText(out, id);
+    }
+}
+
+bool DecodeKeyIds(std::span<const uint8_t> bytes, std::vector<std::string>& ids) {
+    Reader in(bytes);
+    const uint32_t count = in.U32();
+    // Every id takes its 2-byte length at least.
+    if (!in.ok() || count > in.left() / 2)
+        return false;
+    for (uint32_t i = 0; i < count && in.ok(); ++i)
+        ids.push_back(in.Text(in.U16()));
+    return in.ok() && in.left() == 0;
+}
+
+std::vector<std::string> PrivateKeyIds(const std::vector<TokenObject>& privateObjects) {
+    std::vector<std::string> ids;
+    for (const TokenObject& object : privateObjects) {
+        if (object.kind == ObjectKind::PrivateKey)
+            ids.push_back(object.id);
+    }
+    return ids;
+}
+
 std::vector<uint8_t> EncodeHeader(const TokenFile& file) {
     std::vector<uint8_t> records;
     std::vector<uint8_t> kdf;
@@ -136,6 +168,11 @@ std::vector<uint8_t> EncodeHeader(const TokenFile& file) {
     EncodeObjects(file.publicObjects, objects);
     PutRecord(records, kTagPublic, objects);
     PutRecord(records, kTagNonce, file.nonce);
+    if (file.keyIds) {
+        std::vector<uint8_t> ids;
+        EncodeKeyIds(*file.keyIds, ids);
+        PutRecord(records, kTagKeyIds, ids);
+    }
 
     std::vector<uint8_t> header;
     PutText(header, kMagic);
@@ -215,7 +252,7 @@ int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
         auto value = header.Bytes(header.U32());
         if (!header.ok())
             return CKR_ATTRIBUTE_VALUE_INVALID;
-        if (tag >= kTagKdf && tag <= kTagNonce) {
+        if (tag >= kTagKdf && tag <= kTagKeyIds) {
             if (seen & (1u << tag))
                 return CKR_ATTRIBUTE_VALUE_INVALID;
             seen |= 1u << tag;
@@ -245,6 +282,10 @@ int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
             case kTagNonce:
                 good = CopyFixed(value, file.nonce);
                 break;
+            case kTagKeyIds:
+                file.keyIds.emplace();
+                good = DecodeKeyIds(value, *file.keyIds);
+                break;
             default:
                 break;  // later additions that this version does not know
         }
@@ -252,7 +293,7 @@ int ParseTokenFile(std::span<const uint8_t> bytes, TokenFile& file) {
             return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     constexpr unsigned kRequired = (1u << (kTagNonce + 1)) - 2;
-    if (!header.ok() || seen != kRequired)
+    if (!header.ok() || (seen & kRequired) != kRequired)
         return CKR_ATTRIBUTE_VALUE_INVALID;
 
     const uint32_t sealedSize = in.U32();
@@ -271,6 +312,11 @@ std::string FormatSerial(const std::array<uint8_t, 8>& serial) {
         AppendHex(text, serial[i], HexCase::kUpper);
     }
     return text;
+}
+
+bool HeaderListsPrivateKey(const TokenFile& file, std::string_view certificateId) {
+    return file.keyIds &&
+           std::find(file.keyIds->begin(), file.keyIds->end(), certificateId) != file.keyIds->end();
 }
 
 bool DeriveFileKey(const TokenFile& file, std::string_view password, TokenKey& key) {
@@ -316,6 +362,7 @@ bool SerializeTokenFile(TokenFile& file, const TokenKey& key,
         return false;
     if (!RandomBytes(file.nonce))
         return false;
+    file.keyIds = PrivateKeyIds(privateObjects);
     file.authenticated = EncodeHeader(file);
     std::vector<uint8_t> plain;
     EncodeObjects(privateObjects, plain);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ struct TokenFile {
     std::string label;
     std::array<uint8_t, 8> serial{};
     std::vector<TokenObject> publicObjects;
+    // The ids of the certificates whose private key is in the sealed part, so that
+    // a reader without the password can tell them (header record 8). None for a
+    // file written before the record existed; set anew at every serialisation.
+    std::optional<std::vector<std::string>> keyIds;
     std::array<uint8_t, kNonceSize> nonce{};
     std::vector<uint8_t> sealed;         // private objects, AES-256-GCM with tag
     std::vector<uint8_t> authenticated;  // the header bytes as read: the GCM's associated data
@@ -71,6 +76,10 @@ bool RekeyTokenFile(TokenFile& file, std::string_view password, TokenKey& key);
 bool SerializeTokenFile(TokenFile& file, const TokenKey& key,
                         const std::vector<TokenObject>& privateObjects,
                         std::vector<uint8_t>& bytes);
+
+// Whether the header says that the sealed part holds the private key of the
+// certificate with this id; false also when the file does not say.
+bool HeaderListsPrivateKey(const TokenFile& file, std::string_view certificateId);
 
 // Object lists as stored (shared by both parts); false on a malformed list.
 void EncodeObjects(const std::vector<TokenObject>& objects, std::vector<uint8_t>& out);

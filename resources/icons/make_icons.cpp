@@ -26,16 +26,35 @@ void Program(QPainter& p) {  // 110: the product, a token with a key hole
     p.drawEllipse(QPointF(16, 13), 2.2, 2.2);
 }
 
-void Certificate(QPainter& p) {  // 112: a page with lines and a seal
+// The page with its lines that both certificate icons show.
+void CertificatePage(QPainter& p) {
     p.setPen(QPen(QColor(90, 90, 90), 1.5));
     p.setBrush(QColor(250, 250, 240));
     p.drawRect(QRectF(4, 3, 24, 26));
     p.setPen(QPen(QColor(120, 120, 140), 2));
     for (int y = 9; y <= 17; y += 4)
         p.drawLine(QPointF(8, y), QPointF(24, y));
+}
+
+void Certificate(QPainter& p) {  // 112: a page with lines and a seal
+    CertificatePage(p);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(200, 30, 30));
     p.drawEllipse(QPointF(21, 23), 4.5, 4.5);
+}
+
+void CertificateWithKey(QPainter& p) {  // 113: the page with a key in the seal's place
+    CertificatePage(p);
+    p.setPen(QPen(QColor(110, 80, 10), 1.5));
+    p.setBrush(QColor(230, 180, 40));
+    QPainterPath key;
+    key.addEllipse(QPointF(13, 24), 4.5, 4.5);
+    key.addRect(QRectF(17, 22.5, 13, 3));
+    key.addRect(QRectF(24, 25.5, 2, 3));
+    key.addRect(QRectF(27.5, 25.5, 2, 2.5));
+    p.drawPath(key.simplified());
+    p.setBrush(QColor(250, 250, 240));
+    p.drawEllipse(QPointF(12, 24), 1.6, 1.6);
 }
 
 void SoftToken(QPainter& p) {  // 114: a file with a key
@@ -131,8 +150,8 @@ int main(int argc, char** argv) {
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const bool ok = Save(folder, 110, Program) && Save(folder, 112, Certificate) &&
-                    Save(folder, 114, SoftToken) && Save(folder, 121, CardSlot) &&
-                    Save(folder, 137, Component) && Save(folder, 164, ValidSignature) &&
-                    Save(folder, 239, DataEntry);
+                    Save(folder, 113, CertificateWithKey) && Save(folder, 114, SoftToken) &&
+                    Save(folder, 121, CardSlot) && Save(folder, 137, Component) &&
+                    Save(folder, 164, ValidSignature) && Save(folder, 239, DataEntry);
     return ok ? 0 : 1;
 }

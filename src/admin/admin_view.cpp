@@ -25,6 +25,7 @@
 #include "core/text_fields.h"
 #include "core/trace.h"
 #include "dialogs/window_placement.h"
+#include "token/slot_ids.h"
 #include "token/token_application.h"
 #include "ui/dialog_templates.h"
 #include "ui/icons.h"
@@ -45,6 +46,7 @@ constexpr int kTextTabCertificates = 1303;
 constexpr int kTextTabPublicBox = 1304;
 constexpr int kTextTabPrivateBox = 1305;
 constexpr int kTextProductName = 100;
+constexpr int kTextPrivateKeyOnToken = 2540;
 
 constexpr int kComponentColumns[] = {1508, 1509, 1510, 1653};
 constexpr int kComponentWidths[] = {kWidthColumnComp0, kWidthColumnComp1, kWidthColumnComp2,
@@ -157,6 +159,7 @@ void CAdminView::OnInitialUpdate(CAdminMain* frame, CAdminList* slotList) {
     AddSmallIcon(kIconCertificate);
     AddSmallIcon(kIconComponent);
     AddSmallIcon(kIconDataEntry);
+    AddSmallIcon(kIconCertificateWithKey);
     if (list_ == nullptr)
         list_ = COwnerDrawList::ReplaceControl(FindItem(widget(), kIdContentList), widget(),
                                                kIdContentList);
@@ -178,6 +181,7 @@ void CAdminView::OnInitialUpdate(CAdminMain* frame, CAdminList* slotList) {
 
 void CAdminView::ShowNothing() {
     SaveColumnWidths();
+    filledSlot_ = kNoTokenShown;
     mode_ = kModeNothing;
     UpdateControls();
     currentSlot_ = -1;
@@ -185,6 +189,7 @@ void CAdminView::ShowNothing() {
 
 void CAdminView::ShowComponents() {
     SaveColumnWidths();
+    filledSlot_ = kNoTokenShown;
     mode_ = kModeComponents;
     UpdateControls();
     currentSlot_ = -1;
@@ -244,6 +249,8 @@ int CAdminView::AddSmallIcon(int iconId) {
 }
 
 void CAdminView::ClearContent() {
+    // The entries stand for the certificate rows only while those are shown.
+    certificateEntries_.clear();
     if (list_ == nullptr)
         return;
     list_->clear();
@@ -313,13 +320,19 @@ void CAdminView::FillTokenTabs(int32_t slot, int tab, bool keepTabs) {
     tabs_->setCurrentIndex(index);
     fillingTabs_ = false;
     const int shown = tabs_->tabData(index).toInt();
+    // The same content read again (after a slot event, or a change of the view's
+    // own) keeps the row the user chose.
+    const int keptRow = filledSlot_ == slot && shownTab_ == shown ? SelectedRow() : -1;
     ClearContent();
     shownTab_ = shown;
+    filledSlot_ = slot;
     if (shown == kTabCertificates) {
         FillCertificates(list_, slot);
     } else {
         FillDataBox(list_, slot, shown == kTabPrivateBox);
     }
+    if (keptRow >= 0 && keptRow < list_->topLevelItemCount())
+        SelectRow(keptRow);
 }
 
 void CAdminView::FillCertificates(COwnerDrawList* list, int32_t slot) {
@@ -335,10 +348,19 @@ void CAdminView::FillCertificates(COwnerDrawList* list, int32_t slot) {
             continue;
         const CertificateRow row = ParseCertificateRow(*entry);
         const int at =
-            list->InsertItem(list->topLevelItemCount(), ToQString(row.subject), kImageCertificate);
+            list->InsertItem(list->topLevelItemCount(), ToQString(row.subject),
+                             row.privateKey ? kImageCertificateWithKey : kImageCertificate);
         if (!row.issuer.empty()) {
             list->SetItemText(at, 1, ToQString(row.issuer));
             list->SetItemText(at, 2, ToQString(row.expiration));
+        }
+        if (row.privateKey) {
+            // Said in words too, for those who do not tell the icons apart.
+            const QString tip = ToQString(GetText(kTextPrivateKeyOnToken));
+            QTreeWidgetItem* item = list->topLevelItem(at);
+            for (int column = 0; column < list->columnCount(); ++column)
+                item->setToolTip(column, tip);
+            item->setData(0, Qt::AccessibleDescriptionRole, tip);
         }
         list->topLevelItem(at)->setData(0, kEntryRole,
                                         static_cast<int>(certificateEntries_.size()));

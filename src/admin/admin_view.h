@@ -10,6 +10,8 @@
 #include <QScrollArea>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,8 @@ enum TokenTab : int {
 inline constexpr int kImageCertificate = 0;
 inline constexpr int kImageComponent = 1;
 inline constexpr int kImageDataEntry = 2;
+// A certificate whose private key is on the token.
+inline constexpr int kImageCertificateWithKey = 3;
 
 // "CertificateEx" is read up to this many entries.
 inline constexpr int kMaxCertificateEntries = 1000;
@@ -100,8 +104,35 @@ class CAdminView : public QScrollArea, public CommandTarget {
     virtual void OnDataEdit(bool privateBox);
     virtual void OnDataDelete(bool privateBox);
     virtual void OnCopy();
+
+    // What the commands are made of. EnsureToken: a token of the kind (TokenKind)
+    // is shown, the slot list's first one when none was; otherwise an error is
+    // shown. `slot` receives the current slot.
+    virtual bool EnsureToken(int kind, int32_t& slot);
+    // The selected row's certificate (row 0 when none is selected) into
+    // SelectedCertificate(), and the slot that holds it; false, with an error shown,
+    // when there is none.
+    virtual bool GetSelectedCertificate(int32_t* slot);
+    // Whether a certificate row shown holds these bytes; `slot` receives its slot.
+    virtual bool FindCertificate(std::span<const uint8_t> der, int32_t& slot);
+    // Shows the certificate through the client program.
+    virtual void ViewCertificate(std::span<const uint8_t> der);
     // Imports a certificate file into the token in `slot` (files dropped on the list).
     virtual void AddCertificate(int32_t slot, const std::string& file);
+    virtual void RemoveCertificate(int32_t slot, std::span<const uint8_t> der);
+    // A new soft token, empty or from the file (a token file, or a PKCS#12 file
+    // whose content is imported into the new token).
+    virtual void CreateSoftToken(const std::optional<std::string>& file);
+    virtual void DeleteSoftToken(int32_t slot);
+    virtual void AddDataEntry(bool privateBox);
+    virtual void EditDataEntry(bool privateBox);
+    virtual void DeleteDataEntry(bool privateBox);
+    // Stores the list's rows as the box's data object; false, with the error shown,
+    // when the plug-in refused.
+    virtual bool WriteDataBox(COwnerDrawList* list, int32_t slot, bool privateBox);
+    virtual void CopyToClipboard();
+
+    std::span<const uint8_t> SelectedCertificate() const { return selectedCertificate_; }
 
     int Mode() const { return mode_; }
     int32_t CurrentSlot() const { return currentSlot_; }
@@ -132,6 +163,19 @@ class CAdminView : public QScrollArea, public CommandTarget {
     int TabIndexOf(int tab) const;
     void OnTabChanged(int index);
     void OnDoubleClick();
+    // The password dialogs of the plug-in ("ChangePassword", "UnlockPassword").
+    void RunPasswordOperation(int32_t slot, const char* operation);
+    // Logs the slot's token in unless it is; false, with the error shown, when that failed.
+    bool EnsureLoggedIn(int32_t slot);
+    // The box's tab of the token shown, with the selected row before it was
+    // filled again (-1: none); false when the token has no such tab.
+    bool ShowBox(bool privateBox, int32_t& slot, int& rememberedRow);
+    // The row selected in the content list; -1 when none is.
+    int SelectedRow() const;
+    void SelectRow(int row);
+    QWidget* Owner();
+    // The shown token again, so that the view shows what the plug-in now holds.
+    void ShowTokenAgain(int32_t slot);
 
     TokenApplication& app_;
     AdminSettings& settings_;
@@ -147,8 +191,11 @@ class CAdminView : public QScrollArea, public CommandTarget {
     // The tab whose content the list holds, so that its widths are saved before
     // another one is shown.
     int shownTab_ = kTabCertificates;
+    // The token whose content the list holds; -1 for none.
+    int32_t filledSlot_ = -1;
     bool fillingTabs_ = false;
     std::vector<std::string> certificateEntries_;
+    std::vector<uint8_t> selectedCertificate_;
 };
 
 }  // namespace orx

@@ -80,6 +80,7 @@ CertificateRow ParseCertificateRow(std::string_view entry) {
         row.expiration = GetField(entry, ';', 7, kExpirationCapacity);
     else
         row.issuer.clear();
+    row.privateKey = GetField(entry, ';', 9, kViewFieldCapacity) == "1";
     return row;
 }
 

@@ -36,9 +36,10 @@ std::string TokenHeaderLine(std::string_view tokenInfo, int32_t slot);
 bool CertificateBelongsTo(std::string_view entry, int32_t slot);
 
 struct CertificateRow {
-    std::string subject;     // field 3
-    std::string issuer;      // the issuer's display name (field 4), empty when none
-    std::string expiration;  // field 7, shown only with an issuer
+    std::string subject;      // field 3
+    std::string issuer;       // the issuer's display name (field 4), empty when none
+    std::string expiration;   // field 7, shown only with an issuer
+    bool privateKey = false;  // field 9: the token holds the certificate's private key
 };
 CertificateRow ParseCertificateRow(std::string_view entry);
 

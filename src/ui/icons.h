@@ -12,6 +12,7 @@ namespace orx {
 
 inline constexpr int kIconProgram = 110;
 inline constexpr int kIconCertificate = 112;
+inline constexpr int kIconCertificateWithKey = 113;
 inline constexpr int kIconSoftToken = 114;
 inline constexpr int kIconCardSlot = 121;
 inline constexpr int kIconComponent = 137;

@@ -132,6 +132,16 @@ TEST(ViewTexts, CertificateRows) {
     EXPECT_EQ(row.subject, "Jane Doe");
     EXPECT_EQ(row.issuer, "Example CA, Example AB");
     EXPECT_EQ(row.expiration, "2027-01-31");
+    EXPECT_FALSE(row.privateKey);
+    // Field 9 tells whether the token holds the private key; only "1" says yes.
+    for (const auto& [field, key] :
+         {std::pair{"1", true}, {"0", false}, {"", false}, {"true", false}, {"11", false}}) {
+        EXPECT_EQ(
+            ParseCertificateRow("1;T;0;S;2.5.4.3=CA;0;a;b;128;" + std::string(field) + ";MIIB")
+                .privateKey,
+            key)
+            << field;
+    }
 
     // The name attribute wins; an issuer without a display name shows no date.
     EXPECT_EQ(ParseCertificateRow("1;T;0;S;2.5.4.41=Named, 2.5.4.3=CN;0;a;b").issuer, "Named");

@@ -163,7 +163,9 @@ TEST_F(ContextKeys, AStoredKeyIsFoundAfterALoginAndNeverInTheFile) {
     }
     EXPECT_FALSE(Contains(ReadBytes(TokenFolder() + "Keys.tkn"), "PKCS8-PRIVATE-KEY"));
     KeyParts context;
-    EXPECT_FALSE(context.tokens.Certificates()[0].hasPrivateKey);  // not logged in
+    // Not logged in: the header's record of the sealed keys tells it.
+    EXPECT_TRUE(context.tokens.Certificates()[0].hasPrivateKey);
+    EXPECT_FALSE(context.tokens.Certificates()[1].hasPrivateKey);
     int found = 0;
     Secret key;
     Script({"cancel"});
