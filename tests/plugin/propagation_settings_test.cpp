@@ -1,9 +1,9 @@
 // The propagation settings as the settings dialog writes them (per user, section
 // "Csp") and as "ApplyConfig" hands them to a running module: overwriting a copy
 // the user keeps, keeping a removed token's certificates, switching on and off.
-#include "properties/base64_text.h"
 #include "der/cert_store.h"
 #include "module_fixture.h"
+#include "properties/base64_text.h"
 #include "store_subjects.h"
 #include "test_certificates.h"
 
