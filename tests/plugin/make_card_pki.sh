@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the keys and certificates of the card tests once per build, into $1: a CA,
 # users whose certificates it issued (RSA "Card User" and "Other User", an EC
-# "Curve User"), their keys as PKCS#8 DER and the first user's PKCS#12 file
-# (password "p12-password").
+# "Curve User"), their keys as PKCS#8 DER, and the RSA users' PKCS#12 files with
+# the CA (password "p12-password").
 set -euo pipefail
 out=$1
 work=$(mktemp -d "$out.XXXXXX")
@@ -37,8 +37,11 @@ issue other "/CN=Other User/emailAddress=other.user@example.org" user.ext 12 \
   -algorithm RSA -pkeyopt rsa_keygen_bits:2048
 issue curve "/CN=Curve User/emailAddress=curve.user@example.org" ec.ext 13 \
   -algorithm EC -pkeyopt ec_paramgen_curve:P-256
-openssl pkcs12 -export -inkey user.key -in user.pem -name "Card User" -out user.p12 \
-  -passout pass:p12-password
+for name in user other; do
+  openssl pkcs12 -export -inkey "$name.key" -in "$name.pem" -certfile ca.pem \
+    -name "$(openssl x509 -in "$name.pem" -noout -subject -nameopt multiline |
+             sed -n 's/^ *commonName *= //p')" -out "$name.p12" -passout pass:p12-password
+done
 rm -f ./*.csr ./*.ext
 rm -rf "$out"
 mv "$work" "$out"
