@@ -99,13 +99,21 @@ std::optional<std::pair<int, std::string>> TokenAccess::Holder(
     return std::nullopt;
 }
 
-int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
-                               Secret& pkcs8) {
-    const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
+int TokenAccess::LoggedInHolder(std::span<const uint8_t> certificateDer, int activeSlot, int& id,
+                                std::string& certificateId) {
+    std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
     if (!holder)
         return CKR_TOKEN_NOT_PRESENT;
-    const auto& [id, certificateId] = *holder;
-    const int login = EnsureLogin(id);
+    id = holder->first;
+    certificateId = std::move(holder->second);
+    return EnsureLogin(id);
+}
+
+int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                               Secret& pkcs8) {
+    int id = 0;
+    std::string certificateId;
+    const int login = LoggedInHolder(certificateDer, activeSlot, id, certificateId);
     if (login != CKR_OK)
         return login;
     std::vector<TokenObject> privateObjects;
@@ -125,11 +133,9 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
 
 int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
                                PkeyPtr& key) {
-    const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
-    if (!holder)
-        return CKR_TOKEN_NOT_PRESENT;
-    const auto& [id, certificateId] = *holder;
-    const int login = EnsureLogin(id);
+    int id = 0;
+    std::string certificateId;
+    const int login = LoggedInHolder(certificateDer, activeSlot, id, certificateId);
     if (login != CKR_OK)
         return login;
     if (cards_.Owns(id)) {

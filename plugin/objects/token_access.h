@@ -65,6 +65,10 @@ class TokenAccess {
     // certificate's object id there.
     std::optional<std::pair<int, std::string>> Holder(std::span<const uint8_t> certificateDer,
                                                       int activeSlot);
+    // The holder, logged in (asking for its password when needed): CKR_OK, or
+    // CKR_TOKEN_NOT_PRESENT, or the login's answer.
+    int LoggedInHolder(std::span<const uint8_t> certificateDer, int activeSlot, int& id,
+                       std::string& certificateId);
 
     SoftTokens& soft_;
     CardSlots& cards_;

@@ -34,24 +34,29 @@ int EcIndex() {
     return index;
 }
 
+enum class Use { Sign, Decrypt };
+
 // One card operation: init, the PIN when the key wants it each time, then the
 // operation with an output of at most `size` bytes. The output's length, or -1.
-template <typename Init, typename Run>
-long CardOperation(Binding* binding, const char* what, CK_MECHANISM_TYPE type, Init init, Run run,
-                   const unsigned char* in, size_t inSize, unsigned char* out, size_t size) {
+long CardOperation(Binding* binding, Use use, CK_MECHANISM_TYPE type, const unsigned char* in,
+                   size_t inSize, unsigned char* out, size_t size) {
     if (!binding)
         return -1;
     CK_MECHANISM mechanism{type, nullptr, 0};
     const CardSession& s = binding->use.session;
-    CK_RV rv = init(s.handle, &mechanism, binding->use.key);
+    CK_FUNCTION_LIST* f = s.functions;
+    CK_RV rv = use == Use::Sign ? f->C_SignInit(s.handle, &mechanism, binding->use.key)
+                                : f->C_DecryptInit(s.handle, &mechanism, binding->use.key);
     if (rv == CKR_OK && binding->use.authenticate)
         rv = binding->use.authenticate();
     CK_ULONG length = static_cast<CK_ULONG>(size);
+    auto* data = const_cast<unsigned char*>(in);
+    const auto dataSize = static_cast<CK_ULONG>(inSize);
     if (rv == CKR_OK)
-        rv = run(s.handle, const_cast<unsigned char*>(in), static_cast<CK_ULONG>(inSize), out,
-                 &length);
+        rv = use == Use::Sign ? f->C_Sign(s.handle, data, dataSize, out, &length)
+                              : f->C_Decrypt(s.handle, data, dataSize, out, &length);
     if (rv != CKR_OK) {
-        Trace("Plg - The card refused to %s (0x%lx)", what, rv);
+        Trace("Plg - The card refused to %s (0x%lx)", use == Use::Sign ? "sign" : "decrypt", rv);
         return -1;
     }
     return static_cast<long>(length);
@@ -70,31 +75,27 @@ int PadToModulus(long length, unsigned char* to, RSA* rsa) {
     return size;
 }
 
-int RsaSign(int flen, const unsigned char* from, unsigned char* to, RSA* rsa, int padding) {
+// PKCS#1 v1.5 goes to the card as such; PSS and OAEP arrive padded by OpenSSL, as
+// raw RSA.
+int RsaOnCard(Use use, int flen, const unsigned char* from, unsigned char* to, RSA* rsa,
+              int padding) {
     auto* binding = static_cast<Binding*>(RSA_get_ex_data(rsa, RsaIndex()));
     if (padding != RSA_PKCS1_PADDING && padding != RSA_NO_PADDING)
         return -1;
-    CK_FUNCTION_LIST* f = binding ? binding->use.session.functions : nullptr;
-    const long length = CardOperation(
-        binding, "sign", padding == RSA_PKCS1_PADDING ? CKM_RSA_PKCS : CKM_RSA_X_509,
-        [f](auto... a) { return f->C_SignInit(a...); }, [f](auto... a) { return f->C_Sign(a...); },
-        from, static_cast<size_t>(flen), to, static_cast<size_t>(RSA_size(rsa)));
-    return PadToModulus(length, to, rsa);
+    const long length =
+        CardOperation(binding, use, padding == RSA_PKCS1_PADDING ? CKM_RSA_PKCS : CKM_RSA_X_509,
+                      from, static_cast<size_t>(flen), to, static_cast<size_t>(RSA_size(rsa)));
+    if (use == Use::Sign || padding == RSA_NO_PADDING)
+        return PadToModulus(length, to, rsa);
+    return static_cast<int>(length);
+}
+
+int RsaSign(int flen, const unsigned char* from, unsigned char* to, RSA* rsa, int padding) {
+    return RsaOnCard(Use::Sign, flen, from, to, rsa, padding);
 }
 
 int RsaDecrypt(int flen, const unsigned char* from, unsigned char* to, RSA* rsa, int padding) {
-    auto* binding = static_cast<Binding*>(RSA_get_ex_data(rsa, RsaIndex()));
-    if (padding != RSA_PKCS1_PADDING && padding != RSA_NO_PADDING)
-        return -1;
-    CK_FUNCTION_LIST* f = binding ? binding->use.session.functions : nullptr;
-    const long length = CardOperation(
-        binding, "decrypt", padding == RSA_PKCS1_PADDING ? CKM_RSA_PKCS : CKM_RSA_X_509,
-        [f](auto... a) { return f->C_DecryptInit(a...); },
-        [f](auto... a) { return f->C_Decrypt(a...); }, from, static_cast<size_t>(flen), to,
-        static_cast<size_t>(RSA_size(rsa)));
-    if (padding == RSA_NO_PADDING)
-        return PadToModulus(length, to, rsa);
-    return static_cast<int>(length);
+    return RsaOnCard(Use::Decrypt, flen, from, to, rsa, padding);
 }
 
 int RsaFinish(RSA* rsa) {
@@ -123,11 +124,8 @@ ECDSA_SIG* EcSignSig(const unsigned char* digest, int digestSize, const BIGNUM*,
     if (half <= 0)
         return nullptr;
     std::vector<unsigned char> raw(static_cast<size_t>(2 * half));
-    CK_FUNCTION_LIST* f = binding ? binding->use.session.functions : nullptr;
-    const long length = CardOperation(
-        binding, "sign", CKM_ECDSA, [f](auto... a) { return f->C_SignInit(a...); },
-        [f](auto... a) { return f->C_Sign(a...); }, digest, static_cast<size_t>(digestSize),
-        raw.data(), raw.size());
+    const long length = CardOperation(binding, Use::Sign, CKM_ECDSA, digest,
+                                      static_cast<size_t>(digestSize), raw.data(), raw.size());
     if (length != 2 * half)
         return nullptr;
     BIGNUM* r = BN_bin2bn(raw.data(), half, nullptr);

@@ -384,16 +384,13 @@ CK_RV ApplyObjectChanges(const CardSession& session, const std::vector<CardObjec
                          const std::vector<TokenObject>& privateAfter) {
     std::vector<bool> kept(before.size(), false);
     std::vector<const TokenObject*> created;
-    // Data objects whose value changed: (before index, new object).
-    std::vector<std::pair<size_t, const TokenObject*>> updated;
     std::vector<std::vector<uint8_t>> certificates;  // DER already held or being made
     for (const std::vector<TokenObject>* list : {&privateAfter, &publicAfter}) {
         for (const TokenObject& after : *list) {
             bool matched = false;
             for (size_t i = 0; i < before.size() && !matched; ++i) {
-                if (!kept[i] && Unchanged(after, before[i].object)) {
+                if (!kept[i] && Unchanged(after, before[i].object))
                     kept[i] = matched = true;
-                }
             }
             if (after.kind == ObjectKind::Certificate) {
                 // The same certificate twice in the lists is one object on the card.
@@ -401,25 +398,14 @@ CK_RV ApplyObjectChanges(const CardSession& session, const std::vector<CardObjec
                     std::any_of(certificates.begin(), certificates.end(),
                                 [&](const auto& der) { return Same(der, after.value); });
                 certificates.push_back(after.value);
-                if (matched || twice)
-                    continue;
+                matched = matched || twice;
             }
-            if (matched)
-                continue;
-            if (after.kind == ObjectKind::Data) {
-                for (size_t i = 0; i < before.size() && !matched; ++i) {
-                    if (!kept[i] && SameData(after, before[i].object)) {
-                        kept[i] = matched = true;
-                        updated.emplace_back(i, &after);
-                    }
-                }
-                if (matched)
-                    continue;
-            }
-            created.push_back(&after);
+            if (!matched)
+                created.push_back(&after);
         }
     }
-    // Keys first, so that a new certificate finds the key it belongs to.
+    // Keys first, so that a new certificate finds the key it belongs to. A data
+    // object with a new value is a new object: cards keep a value as it was made.
     std::stable_sort(
         created.begin(), created.end(), [](const TokenObject* a, const TokenObject* b) {
             auto rank = [](ObjectKind k) {
@@ -446,18 +432,12 @@ CK_RV ApplyObjectChanges(const CardSession& session, const std::vector<CardObjec
         if (rv != CKR_OK)
             break;
     }
-    for (size_t i = 0; rv == CKR_OK && i < updated.size(); ++i) {
-        const TokenObject& object = *updated[i].second;
-        CK_ATTRIBUTE value{CKA_VALUE, const_cast<uint8_t*>(object.value.data()),
-                           static_cast<CK_ULONG>(object.value.size())};
-        rv = session.functions->C_SetAttributeValue(
-            session.handle, before[updated[i].first].handles.front(), &value, 1);
-    }
     if (rv != CKR_OK) {
         // Nothing of a failed change stays: a key without its certificate is of no use.
         Destroy(session, made);
         return rv;
     }
+    // Only what replaced it is there does the old go.
     for (size_t i = 0; i < before.size(); ++i) {
         if (!kept[i]) {
             const CK_RV destroyed = Destroy(session, before[i].handles);

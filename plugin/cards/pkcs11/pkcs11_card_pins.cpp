@@ -105,6 +105,18 @@ int Pkcs11Cards::AskNewPin(Pinentry& pinentry, int id, const std::string& label,
         "Repeat PIN:", pin, low, high);
 }
 
+Pkcs11Cards::Session* Pkcs11Cards::Begin(int id, const char* operation, CK_TOKEN_INFO& info,
+                                         int& result) {
+    Session* session = Open(id, result);
+    if (!session || !TokenFlags(id, info)) {
+        Trace("Plg - %s failed: no card in slot %d", operation, id);
+        if (session)
+            result = CKR_TOKEN_NOT_PRESENT;
+        return nullptr;
+    }
+    return session;
+}
+
 int Pkcs11Cards::Login(int id, PromptSource& prompts) {
     Trace("Plg - Login ...");
     if (IsLoggedIn(id)) {
@@ -112,12 +124,10 @@ int Pkcs11Cards::Login(int id, PromptSource& prompts) {
         return CKR_OK;
     }
     int result = CKR_OK;
-    Session* session = Open(id, result);
     CK_TOKEN_INFO info{};
-    if (!session || !TokenFlags(id, info)) {
-        Trace("Plg - Login failed: no card in slot %d", id);
-        return session ? CKR_TOKEN_NOT_PRESENT : result;
-    }
+    Session* session = Begin(id, "Login", info, result);
+    if (!session)
+        return result;
     // Nothing to ask: no PIN could open it.
     if ((info.flags & CKF_USER_PIN_LOCKED) || !(info.flags & CKF_USER_PIN_INITIALIZED)) {
         Trace("Plg - Login failed: the PIN of slot %d is locked", id);
@@ -152,12 +162,10 @@ int Pkcs11Cards::ChangePassword(int id, PromptSource& prompts) {
     Trace("Plg - ChangePassword ...");
     const bool wasLoggedIn = IsLoggedIn(id);
     int result = CKR_OK;
-    Session* session = Open(id, result);
     CK_TOKEN_INFO info{};
-    if (!session || !TokenFlags(id, info)) {
-        Trace("Plg - ChangePassword failed: no card in slot %d", id);
-        return session ? CKR_TOKEN_NOT_PRESENT : result;
-    }
+    Session* session = Begin(id, "ChangePassword", info, result);
+    if (!session)
+        return result;
     if (info.flags & CKF_USER_PIN_LOCKED) {
         Trace("Plg - ChangePassword failed: the PIN of slot %d is locked", id);
         return CKR_PIN_LOCKED;
@@ -209,12 +217,10 @@ int Pkcs11Cards::ChangePassword(int id, PromptSource& prompts) {
 int Pkcs11Cards::UnlockPassword(int id, PromptSource& prompts) {
     Trace("Plg - UnlockPassword ...");
     int result = CKR_OK;
-    Session* session = Open(id, result);
     CK_TOKEN_INFO info{};
-    if (!session || !TokenFlags(id, info)) {
-        Trace("Plg - UnlockPassword failed: no card in slot %d", id);
-        return session ? CKR_TOKEN_NOT_PRESENT : result;
-    }
+    Session* session = Begin(id, "UnlockPassword", info, result);
+    if (!session)
+        return result;
     if (info.flags & CKF_SO_PIN_LOCKED) {
         Trace("Plg - UnlockPassword failed: the PUK of slot %d is locked", id);
         return CKR_PIN_LOCKED;

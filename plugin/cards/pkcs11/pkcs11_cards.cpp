@@ -209,13 +209,7 @@ void Pkcs11Cards::Poll() {
             });
             if (loggedIn)
                 continue;
-            std::vector<int> ofModule;
-            for (const auto& [id, session] : sessions_) {
-                if (session.module == m)
-                    ofModule.push_back(id);
-            }
-            for (const int id : ofModule)
-                Close(id);
+            CloseSessionsOf(m);
             modules_.Restart(module);
             look = true;
         }
@@ -233,13 +227,7 @@ void Pkcs11Cards::Refresh() {
         }
         if (module.removableSlots)
             continue;  // its readers tell it what comes and goes
-        std::vector<int> ofModule;
-        for (const auto& [id, session] : sessions_) {
-            if (session.module == m)
-                ofModule.push_back(id);
-        }
-        for (const int id : ofModule)
-            Close(id);
+        CloseSessionsOf(m);
         if (modules_.Restart(module))
             Trace("Plg - PKCS#11 module %s started again: its logins have ended",
                   module.path.c_str());
@@ -340,6 +328,16 @@ Pkcs11Cards::Session* Pkcs11Cards::Open(int id, int& result) {
 
 CardSession Pkcs11Cards::Of(const Session& session) const {
     return CardSession{modules_.list()[session.module].functions, session.handle};
+}
+
+void Pkcs11Cards::CloseSessionsOf(size_t module) {
+    std::vector<int> ids;
+    for (const auto& [id, session] : sessions_) {
+        if (session.module == module)
+            ids.push_back(id);
+    }
+    for (const int id : ids)
+        Close(id);
 }
 
 void Pkcs11Cards::Close(int id) {

@@ -86,6 +86,10 @@ class Pkcs11Cards : public CardBackend {
     Session* Open(int slot, int& result);
     CardSession Of(const Session& session) const;
     void Close(int slot);
+    void CloseSessionsOf(size_t module);
+    // The start of a PIN operation: the slot's session and its token's flags; null
+    // (with the answer in `result`, traced) when the slot holds no token.
+    Session* Begin(int slot, const char* operation, CK_TOKEN_INFO& info, int& result);
     // A card answer that means the token went ends its session.
     int Answer(int slot, CK_RV rv);
     bool TokenFlags(int slot, CK_TOKEN_INFO& info);
