@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "cards/pkcs11/pkcs11_cards.h"
+#include "cards/reader_settings.h"
 #include "core/string_helpers.h"
 #include "core/trace.h"
 #include "properties/config_properties.h"
@@ -12,6 +14,9 @@
 namespace orx {
 
 ModuleContext::ModuleContext() {
+    // The PKCS#11 modules' cards follow the virtual readers.
+    cards_.Add(std::make_unique<Pkcs11Cards>(cards_.readers()));
+    lockTimeout_ = ReadReaderSettings().lockTimeout;
     prompts_.LoadSettings();
     soft_.Scan();
     activeSlot_ = soft_.FirstSlot();
@@ -33,7 +38,16 @@ const char* ModuleContext::Answer(std::optional<std::string> value) {
     return answer_.c_str();
 }
 
+void ModuleContext::EndIdleLogins() {
+    if (lockTimeout_ <= 0)
+        return;
+    const std::chrono::seconds idle(lockTimeout_);
+    soft_.EndIdleLogins(idle);
+    cards_.EndIdleLogins(idle);
+}
+
 void ModuleContext::SetProperty(std::string_view name, const char* value) {
+    EndIdleLogins();
     if (IsConfigName(name)) {
         SetConfig(name, value);
         return;
@@ -50,6 +64,7 @@ void ModuleContext::SetProperty(std::string_view name, const char* value) {
 }
 
 const char* ModuleContext::GetProperty(std::string_view name) {
+    EndIdleLogins();
     if (const char* result = files_.Answer(name))
         return result;
     if (name == "Certificate" && inputs_.Has("Data") && !inputs_.Has("Certificate"))
@@ -68,6 +83,7 @@ const char* ModuleContext::GetProperty(std::string_view name) {
 }
 
 const char* ModuleContext::EnumProperty(std::string_view name, std::string_view index) {
+    EndIdleLogins();
     const std::string text(index);
     char* end = nullptr;
     const long at = std::strtol(text.c_str(), &end, 10);
@@ -81,6 +97,7 @@ const char* ModuleContext::EnumProperty(std::string_view name, std::string_view 
 }
 
 int ModuleContext::Invoke(std::string_view operation) {
+    EndIdleLogins();
     const std::span<const Operation> operations = Operations();
     const auto found = std::find_if(operations.begin(), operations.end(), [&](const Operation& o) {
         return EqualsNoCase(operation, o.name);

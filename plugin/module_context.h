@@ -72,6 +72,10 @@ class ModuleContext {
     int WithKeyPrompt(int (FileOperations::*operation)(int));
     std::optional<std::string> HaveSlotEvent();
     int Reset();
+    // Every call into the context first ends the logins that were not used for
+    // "Smart Card Reader"/"LockTimeout" seconds: the program's slot event poll keeps
+    // calling, so a login ends within a poll of its time.
+    void EndIdleLogins();
 
     // Declared in the order in which they depend on each other.
     Inputs inputs_;
@@ -83,6 +87,7 @@ class ModuleContext {
     ObjectOperations objects_{tokens_, propagation_};
     FileOperations files_{inputs_, tokens_, soft_, objects_, prompts_, propagation_};
     int activeSlot_ = 0;
+    int lockTimeout_ = 0;  // seconds; 0: never
     std::string answer_;
 };
 

@@ -1,4 +1,5 @@
 // The names the program uses with the context, each with what answers it.
+#include "cards/reader_settings.h"
 #include "core/trace.h"
 #include "module_context.h"
 #include "properties/module_info.h"
@@ -74,6 +75,7 @@ std::span<const ModuleContext::Operation> ModuleContext::Operations() {
         {"Reset", [](ModuleContext& c) { return c.Reset(); }},
         {"Refresh",
          [](ModuleContext& c) {
+             c.cards_.Refresh();
              c.soft_.Scan();
              c.propagation_.Run();
              return static_cast<int>(CKR_OK);
@@ -83,6 +85,7 @@ std::span<const ModuleContext::Operation> ModuleContext::Operations() {
              Trace("Plg - ApplyConfig ...");
              c.prompts_.LoadSettings();
              c.cards_.Configure();
+             c.lockTimeout_ = ReadReaderSettings().lockTimeout;
              // New propagation settings take effect now, not at the next token change.
              c.propagation_.Forget();
              c.propagation_.Run();

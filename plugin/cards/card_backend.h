@@ -1,15 +1,20 @@
 // One kind of card behind the module's card slots. The virtual cards (files in
-// reader folders) are one back-end; each back-end owns slot ids of its own below the
-// soft tokens' 100, offers the applications of its cards as tokens, and asks for
-// their passwords with its own dialogs. CardSlots puts the back-ends side by side.
+// reader folders) are one back-end, the cards of PKCS#11 modules another; each
+// back-end owns slot ids of its own below the soft tokens' 100, offers the
+// applications of its cards as tokens, and asks for their passwords with its own
+// dialogs. CardSlots puts the back-ends side by side.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "cms/cms_library.h"
 #include "tokenfile/token_file.h"
 #include "tokenfile/token_objects.h"
 
@@ -33,6 +38,11 @@ class CardBackend {
     virtual bool Configure() = 0;
     // Changes whenever a reader or a card appears, goes or is written.
     virtual uint64_t ChangeStamp() const = 0;
+    // The slot event poll: looks for cards that came or went, cheaply, so that the
+    // stamp tells. Back-ends whose stamp looks by itself need nothing here.
+    virtual void Poll() {}
+    // "Refresh": looks again for what the back-end cannot see change by itself.
+    virtual void Refresh() {}
     virtual bool OwnsSlot(int slot) const = 0;
 
     // "SlotCard": the number of entries, and entry `index`, "id;reader;card label".
@@ -60,6 +70,19 @@ class CardBackend {
     virtual int Login(int slot, PromptSource& prompts) = 0;
     virtual int ChangePassword(int slot, PromptSource& prompts) = 0;
     virtual int UnlockPassword(int slot, PromptSource& prompts) = 0;
+    // Ends the logins not used for `idle` ("Smart Card Reader"/"LockTimeout").
+    virtual void EndIdleLogins(std::chrono::steady_clock::duration idle) { (void)idle; }
+
+    // Cards whose keys never leave them: the private key of the certificate with
+    // this object id, on a slot that is logged in, as an OpenSSL key whose private
+    // operations the card does. CKR_FUNCTION_NOT_SUPPORTED where the keys are kept
+    // as PKCS#8 among the private objects (Unseal hands them out).
+    virtual int CardKey(int slot, std::string_view certificateId,
+                        std::span<const uint8_t> certificateDer, PromptSource& prompts,
+                        PkeyPtr& key) {
+        (void)slot, (void)certificateId, (void)certificateDer, (void)prompts, (void)key;
+        return CKR_FUNCTION_NOT_SUPPORTED;
+    }
 };
 
 }  // namespace orx

@@ -24,11 +24,18 @@ void CardSlots::Configure() {
 }
 
 bool CardSlots::Changed() {
+    for (const auto& backend : backends_)
+        backend->Poll();
     const uint64_t now = ChangeStamp();
     if (now == stamp_)
         return false;
     stamp_ = now;
     return true;
+}
+
+void CardSlots::Refresh() {
+    for (const auto& backend : backends_)
+        backend->Refresh();
 }
 
 uint64_t CardSlots::ChangeStamp() const {
@@ -40,9 +47,12 @@ uint64_t CardSlots::ChangeStamp() const {
 }
 
 CardBackend* CardSlots::Owner(int slot) const {
-    for (const auto& backend : backends_) {
-        if (backend->OwnsSlot(slot))
-            return backend.get();
+    // A later back-end's groups follow the earlier ones', which may claim a range
+    // wider than what they use (the virtual readers claim every card id): the later
+    // ones are asked first.
+    for (auto it = backends_.rbegin(); it != backends_.rend(); ++it) {
+        if ((*it)->OwnsSlot(slot))
+            return it->get();
     }
     return nullptr;
 }
@@ -131,6 +141,19 @@ int CardSlots::UnlockPassword(int slot, PromptSource& prompts) {
         return CKR_FUNCTION_NOT_SUPPORTED;
     }
     return owner->UnlockPassword(slot, prompts);
+}
+
+void CardSlots::EndIdleLogins(std::chrono::steady_clock::duration idle) {
+    for (const auto& backend : backends_)
+        backend->EndIdleLogins(idle);
+}
+
+int CardSlots::CardKey(int slot, std::string_view certificateId,
+                       std::span<const uint8_t> certificateDer, PromptSource& prompts,
+                       PkeyPtr& key) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->CardKey(slot, certificateId, certificateDer, prompts, key)
+                 : CKR_TOKEN_NOT_PRESENT;
 }
 
 }  // namespace orx

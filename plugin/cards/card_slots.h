@@ -1,6 +1,7 @@
 // The card side of a module context: every card back-end's slots side by side (the
-// virtual readers now), each slot answered by the back-end that owns it, and the
-// change stamp that tells the program a reader or card came or went.
+// virtual readers, then the cards of PKCS#11 modules), each slot answered by the
+// back-end that owns it, and the change stamp that tells the program a reader or
+// card came or went.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +29,10 @@ class CardSlots {
 
     // Re-reads the back-ends' settings.
     void Configure();
-    // True once after a reader or card changed since the last call.
+    // The slot event poll: true once after a reader or card changed since the last call.
     bool Changed();
+    // "Refresh": the back-ends look again for what they cannot see change by themselves.
+    void Refresh();
     uint64_t ChangeStamp() const;
     bool Owns(int slot) const { return Owner(slot) != nullptr; }
 
@@ -51,6 +54,10 @@ class CardSlots {
     int ChangePassword(int slot, PromptSource& prompts);
     // CKR_FUNCTION_NOT_SUPPORTED for a slot that is no card's: soft tokens have no PUK.
     int UnlockPassword(int slot, PromptSource& prompts);
+    void EndIdleLogins(std::chrono::steady_clock::duration idle);
+    // The owner's CardKey; CKR_TOKEN_NOT_PRESENT for a slot no back-end owns.
+    int CardKey(int slot, std::string_view certificateId, std::span<const uint8_t> certificateDer,
+                PromptSource& prompts, PkeyPtr& key);
 
   private:
     CardBackend* Owner(int slot) const;

@@ -40,12 +40,14 @@ int VirtualCards::Unseal(int slot, std::vector<TokenObject>& privateObjects) {
     const int read = ReadToken(slot, file);
     if (read != CKR_OK)
         return read;
+    logins_.Touch(slot);
     return UnsealToken(file, logins_.Find(slot)->key, privateObjects);
 }
 
 int VirtualCards::Edit(int slot, const ObjectEdit& edit) {
     if (!IsLoggedIn(slot))
         return CKR_TOKEN_NOT_PRESENT;
+    logins_.Touch(slot);
     const Session& session = *logins_.Find(slot);
     const std::optional<CardPlace> at = Locate(slot);
     if (!at)

@@ -48,6 +48,7 @@ class VirtualCards : public CardBackend {
     int Login(int slot, PromptSource& prompts) override;
     int ChangePassword(int slot, PromptSource& prompts) override;
     int UnlockPassword(int slot, PromptSource& prompts) override;
+    void EndIdleLogins(std::chrono::steady_clock::duration idle) override { logins_.EndIdle(idle); }
 
     // The readers themselves: "CreateCard" writes a new card file to "FileName"
     // (its PUK and first password asked twice each), "InsertCard" makes "FileName"

@@ -132,20 +132,18 @@ int FileOperations::Sign(int activeSlot) {
         return CKR_ARGUMENTS_BAD;
     }
     int slotId = 0;
-    Secret pkcs8;
-    int result = tokens_.PrivateKeyFor(der, activeSlot, slotId, pkcs8);
+    PkeyPtr key;
+    int result = tokens_.PrivateKeyFor(der, activeSlot, slotId, key);
+    if (result == CKR_ATTRIBUTE_VALUE_INVALID) {
+        ERR_clear_error();
+        Trace("Plg - Sign failed: the private key for the certificate cannot be read");
+        return result;
+    }
     if (result != CKR_OK) {
         if (result == CKR_TOKEN_NOT_PRESENT)
             result = CKR_KEY_HANDLE_INVALID;
         Trace("Plg - Sign failed: no private key for the certificate (%d)", result);
         return result;
-    }
-    PkeyPtr key = PrivateKeyFromPkcs8(pkcs8.span());
-    pkcs8.Wipe();
-    if (!key) {
-        ERR_clear_error();
-        Trace("Plg - Sign failed: the private key of slot %d cannot be read", slotId);
-        return CKR_ATTRIBUTE_VALUE_INVALID;
     }
     CmsSignOptions options;
     options.detached = IsTrue(inputs_.Get("Detached"));
@@ -224,18 +222,17 @@ int FileOperations::Decrypt(int activeSlot) {
         if (!cert || !cms.EnvelopeIsFor(cert.get()))
             continue;
         int slotId = 0;
-        Secret pkcs8;
-        const int found = tokens_.PrivateKeyFor(entry.certificate.value, activeSlot, slotId, pkcs8);
-        if (found == CKR_TOKEN_NOT_PRESENT)
-            continue;  // that token holds the certificate without its key
+        PkeyPtr key;
+        const int found = tokens_.PrivateKeyFor(entry.certificate.value, activeSlot, slotId, key);
+        // That token holds the certificate without its key, or one that cannot be read.
+        if (found == CKR_TOKEN_NOT_PRESENT || found == CKR_ATTRIBUTE_VALUE_INVALID) {
+            ERR_clear_error();
+            continue;
+        }
         if (found != CKR_OK) {
             result = found;  // the login failed or was cancelled
             break;
         }
-        PkeyPtr key = PrivateKeyFromPkcs8(pkcs8.span());
-        pkcs8.Wipe();
-        if (!key)
-            continue;
         result = cms.DecryptEnvelope(cert.get(), key.get(), answer_);
         if (result == CKR_OK)
             break;
@@ -294,7 +291,8 @@ bool FileOperations::ImportContainer(int slotId, int& result) {
     tokens_.Rescan();
     if (LooksLikePkcs12(bytes)) {
         Trace("Plg - WriteCertificate (PKCS#12) ...");
-        if (!soft_.Find(slotId)) {
+        TokenFile token;
+        if (!soft_.Find(slotId) && tokens_.ReadToken(slotId, token) != CKR_OK) {
             result = CKR_TOKEN_NOT_PRESENT;
             Trace("Plg - WriteCertificate failed: no token in slot %d", slotId);
             return true;

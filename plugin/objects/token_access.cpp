@@ -78,8 +78,8 @@ int TokenAccess::Edit(int slot, const ObjectEdit& edit) {
     return cards_.Owns(slot) ? cards_.Edit(slot, edit) : soft_.Edit(slot, edit);
 }
 
-int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
-                               Secret& pkcs8) {
+std::optional<std::pair<int, std::string>> TokenAccess::Holder(
+    std::span<const uint8_t> certificateDer, int activeSlot) {
     soft_.Scan();
     std::vector<int> order{activeSlot};
     for (const CardToken& token : cards_.Tokens()) {
@@ -94,28 +94,70 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
         TokenFile file;
         if (ReadToken(id, file) != CKR_OK)
             continue;
-        const TokenObject* certificate = FindCertificateObject(file.publicObjects, certificateDer);
-        if (!certificate)
-            continue;
-        const std::string certificateId = certificate->id;
-        const int login = EnsureLogin(id);
-        if (login != CKR_OK)
-            return login;
-        std::vector<TokenObject> privateObjects;
-        int result = Unseal(id, privateObjects);
-        if (result == CKR_OK) {
-            const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
-            if (key) {
-                pkcs8 = Secret(std::span<const uint8_t>(key->value));
-                slotId = id;
-            } else {
-                result = CKR_TOKEN_NOT_PRESENT;
-            }
-        }
-        WipeObjectList(privateObjects);
-        return result;
+        if (const TokenObject* certificate =
+                FindCertificateObject(file.publicObjects, certificateDer))
+            return std::make_pair(id, certificate->id);
     }
-    return CKR_TOKEN_NOT_PRESENT;
+    return std::nullopt;
+}
+
+int TokenAccess::LoggedInHolder(std::span<const uint8_t> certificateDer, int activeSlot, int& id,
+                                std::string& certificateId) {
+    std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
+    if (!holder)
+        return CKR_TOKEN_NOT_PRESENT;
+    id = holder->first;
+    certificateId = std::move(holder->second);
+    return EnsureLogin(id);
+}
+
+int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                               Secret& pkcs8) {
+    int id = 0;
+    std::string certificateId;
+    const int login = LoggedInHolder(certificateDer, activeSlot, id, certificateId);
+    if (login != CKR_OK)
+        return login;
+    std::vector<TokenObject> privateObjects;
+    int result = Unseal(id, privateObjects);
+    if (result == CKR_OK) {
+        const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
+        if (key && !key->value.empty()) {
+            pkcs8 = Secret(std::span<const uint8_t>(key->value));
+            slotId = id;
+        } else {
+            result = CKR_TOKEN_NOT_PRESENT;
+        }
+    }
+    WipeObjectList(privateObjects);
+    return result;
+}
+
+int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                               PkeyPtr& key) {
+    int id = 0;
+    std::string certificateId;
+    const int login = LoggedInHolder(certificateDer, activeSlot, id, certificateId);
+    if (login != CKR_OK)
+        return login;
+    if (cards_.Owns(id)) {
+        const int result = cards_.CardKey(id, certificateId, certificateDer, prompts_, key);
+        if (result != CKR_FUNCTION_NOT_SUPPORTED) {
+            if (result == CKR_OK)
+                slotId = id;
+            return result;
+        }
+    }
+    Secret pkcs8;
+    int found = 0;
+    const int result = PrivateKeyFor(certificateDer, id, found, pkcs8);
+    if (result != CKR_OK)
+        return result;
+    key = PrivateKeyFromPkcs8(pkcs8.span());
+    if (!key)
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    slotId = found;
+    return CKR_OK;
 }
 
 }  // namespace orx

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "cms/cms_library.h"
 #include "keys/secret.h"
 #include "tokenfile/token_file.h"
 #include "tokenfile/token_objects.h"
@@ -52,8 +54,22 @@ class TokenAccess {
     // the login's answer.
     int PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
                       Secret& pkcs8);
+    // The same as an OpenSSL key: made from the PKCS#8 of a soft token or virtual
+    // card, or a key whose private operations a card does (its key never leaves it).
+    // CKR_ATTRIBUTE_VALUE_INVALID for a stored key that cannot be read.
+    int PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                      PkeyPtr& key);
 
   private:
+    // The slot of the token holding the certificate (the active slot first) and the
+    // certificate's object id there.
+    std::optional<std::pair<int, std::string>> Holder(std::span<const uint8_t> certificateDer,
+                                                      int activeSlot);
+    // The holder, logged in (asking for its password when needed): CKR_OK, or
+    // CKR_TOKEN_NOT_PRESENT, or the login's answer.
+    int LoggedInHolder(std::span<const uint8_t> certificateDer, int activeSlot, int& id,
+                       std::string& certificateId);
+
     SoftTokens& soft_;
     CardSlots& cards_;
     PromptSource& prompts_;

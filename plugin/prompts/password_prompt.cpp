@@ -5,9 +5,6 @@
 
 namespace orx {
 
-namespace {
-
-// Characters, not bytes: a UTF-8 password of six letters is six long.
 size_t CharacterCount(const Secret& password) {
     size_t count = 0;
     for (uint8_t byte : password.span()) {
@@ -16,8 +13,6 @@ size_t CharacterCount(const Secret& password) {
     }
     return count;
 }
-
-}  // namespace
 
 PinPrompt MakePrompt(std::string_view subject, std::string description, std::string prompt) {
     PinPrompt p;
@@ -45,7 +40,7 @@ int AskPassword(Pinentry& pinentry, PinPrompt prompt,
 }
 
 int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repeatPrompt,
-                   Secret& password) {
+                   Secret& password, size_t minLength, size_t maxLength) {
     password.Wipe();
     int failure = CKR_PIN_INVALID;
     for (int round = 0; round < kNewPasswordRounds; ++round) {
@@ -54,11 +49,11 @@ int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repe
         if (asked != CKR_OK)
             return asked;
         const size_t length = CharacterCount(first);
-        if (length < kMinPasswordLength || length > kMaxPasswordLength) {
+        if (length < minLength || length > maxLength) {
             Trace("Plg - New password length out of range");
             failure = CKR_PIN_LEN_RANGE;
-            prompt.error = "The password must have " + std::to_string(kMinPasswordLength) + " to " +
-                           std::to_string(kMaxPasswordLength) + " characters.";
+            prompt.error = "The password must have " + std::to_string(minLength) + " to " +
+                           std::to_string(maxLength) + " characters.";
             continue;
         }
         PinPrompt again = prompt;

@@ -27,10 +27,16 @@ PinPrompt MakePrompt(std::string_view subject, std::string description, std::str
 int AskPassword(Pinentry& pinentry, PinPrompt prompt,
                 const std::function<int(const Secret& password)>& check);
 
-// Asks for a new password and its repetition until both agree and the length is in
-// range: CKR_OK with `password` filled, CKR_CANCEL, or after kNewPasswordRounds
-// failed rounds the last failure (CKR_PIN_INVALID differing, CKR_PIN_LEN_RANGE length).
+// Asks for a new password and its repetition until both agree and the length (in
+// characters) is in range: CKR_OK with `password` filled, CKR_CANCEL, or after
+// kNewPasswordRounds failed rounds the last failure (CKR_PIN_INVALID differing,
+// CKR_PIN_LEN_RANGE length). A card's PIN has the range its token gives.
 int AskNewPassword(Pinentry& pinentry, PinPrompt prompt, const std::string& repeatPrompt,
-                   Secret& password);
+                   Secret& password, size_t minLength = kMinPasswordLength,
+                   size_t maxLength = kMaxPasswordLength);
+
+// The length of a password in characters, not bytes: a UTF-8 password of six
+// letters is six long.
+size_t CharacterCount(const Secret& password);
 
 }  // namespace orx

@@ -306,4 +306,19 @@ int Pinentry::Message(std::string_view title, std::string_view text) {
     return result == CKR_FUNCTION_FAILED ? CKR_FUNCTION_FAILED : CKR_OK;
 }
 
+int Pinentry::ShowWhile(std::string_view title, std::string_view text,
+                        const std::function<int()>& work) {
+    // The settings are acknowledged before the message goes out, so that the message
+    // is what the program shows when the work starts.
+    bool shown = Start() == CKR_OK && Command("SETTITLE", title) == CKR_OK &&
+                 Command("SETDESC", text) == CKR_OK && Send("MESSAGE");
+    const int result = work();
+    if (shown && pid_ > 0) {
+        // The message waits for a button nobody needs to press any more.
+        ::kill(pid_, SIGTERM);
+    }
+    Stop();
+    return result;
+}
+
 }  // namespace orx

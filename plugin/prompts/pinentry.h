@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,11 @@ class Pinentry {
     int GetPin(const PinPrompt& prompt, Secret& pin);
     // Shows a message with an OK button.
     int Message(std::string_view title, std::string_view text);
+    // Shows a message for as long as `work` runs and takes it away then, without
+    // waiting for the user: what the message asks for (a PIN on the reader's own
+    // PIN pad) happens elsewhere. Without a pinentry program the work runs all the
+    // same. Answers what `work` answers.
+    int ShowWhile(std::string_view title, std::string_view text, const std::function<int()>& work);
 
   private:
     int Spawn();

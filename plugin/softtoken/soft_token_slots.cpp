@@ -93,6 +93,7 @@ int SoftTokens::Unseal(int slot, std::vector<TokenObject>& privateObjects) {
         logins_.End(slot);
         return CKR_PIN_INCORRECT;
     }
+    logins_.Touch(slot);
     return UnsealToken(file, login->key, privateObjects);
 }
 
@@ -100,6 +101,7 @@ int SoftTokens::Edit(int slot, const ObjectEdit& edit) {
     const Session* login = logins_.Find(slot);
     if (!login)
         return CKR_TOKEN_NOT_PRESENT;
+    logins_.Touch(slot);
     const int result = EditTokenObjects(store_, login->stem, login->key, edit);
     if (result == CKR_PIN_INCORRECT)
         logins_.End(slot);  // the password was changed by someone else meanwhile

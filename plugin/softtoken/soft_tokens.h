@@ -4,6 +4,7 @@
 // in wiped memory; a key stays only while its login lasts.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -68,6 +69,8 @@ class SoftTokens {
     int EnsureLogin(int slot, PromptSource& prompts);
     int ChangePassword(int slot, PromptSource& prompts);
     void EndAllLogins() { logins_.EndAll(); }
+    // Ends the logins whose key was not used for `idle` ("LockTimeout").
+    void EndIdleLogins(std::chrono::steady_clock::duration idle) { logins_.EndIdle(idle); }
 
   private:
     struct Session {

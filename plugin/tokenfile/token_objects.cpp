@@ -67,15 +67,19 @@ const TokenObject* FindPrivateKeyObject(const std::vector<TokenObject>& privateO
 void PutCertificate(std::vector<TokenObject>& publicObjects,
                     std::vector<TokenObject>& privateObjects, std::span<const uint8_t> der,
                     std::string_view label, std::span<const uint8_t> pkcs8) {
-    const std::string id = CertificateObjectId(der);
+    // A certificate already held keeps the id it has: a card's objects are linked by
+    // the ids the card was given, not by ours.
+    std::string id = CertificateObjectId(der);
+    auto same = std::find_if(publicObjects.begin(), publicObjects.end(), [&](const auto& o) {
+        return o.kind == ObjectKind::Certificate && (o.id == id || SameBytes(o.value, der));
+    });
+    if (same != publicObjects.end())
+        id = same->id;
     TokenObject certificate;
     certificate.kind = ObjectKind::Certificate;
     certificate.id = id;
     certificate.label = std::string(label);
     certificate.value.assign(der.begin(), der.end());
-    auto same = std::find_if(publicObjects.begin(), publicObjects.end(), [&](const auto& o) {
-        return o.kind == ObjectKind::Certificate && o.id == id;
-    });
     if (same != publicObjects.end()) {
         *same = std::move(certificate);
     } else {
@@ -95,9 +99,10 @@ void PutCertificate(std::vector<TokenObject>& publicObjects,
 
 bool RemoveCertificate(std::vector<TokenObject>& publicObjects,
                        std::vector<TokenObject>& privateObjects, std::span<const uint8_t> der) {
-    if (!FindCertificateObject(publicObjects, der))
+    const TokenObject* found = FindCertificateObject(publicObjects, der);
+    if (!found)
         return false;
-    const std::string id = CertificateObjectId(der);
+    const std::string id = found->id;
     std::erase_if(publicObjects, [&](const TokenObject& object) {
         return object.kind == ObjectKind::Certificate && SameBytes(object.value, der);
     });

@@ -75,6 +75,14 @@ IsolatedEnvironment::IsolatedEnvironment() {
     set("TMPDIR", r);
     set("configorx", r + "/user.cfg");
     set("ORX_INSTALL_LOCATION", r + "/install/");
+    // Cards and tokens registered on the machine never reach a test: the module
+    // leaves p11-kit's modules out, and SoftHSM2, should a test load it, keeps its
+    // tokens here.
+    WriteFile(r + "/install/orx.cfg", "[PKCS11]\nSystem=0\n");
+    fs::create_directories(r + "/softhsm");
+    WriteFile(r + "/softhsm2.conf", "directories.tokendir = " + r +
+                                        "/softhsm/\nobjectstore.backend = file\nlog.level = ERROR\n");
+    set("SOFTHSM2_CONF", r + "/softhsm2.conf");
     orx::TraceSetFile(nullptr);
     orx::trace_testing::ResetState();
     // The language layer holds a tree of the cache while it lives: drop it first.

@@ -40,7 +40,9 @@ class ScopedEnv {
 // HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR (0700),
 // "configorx" (root/user.cfg) and ORX_INSTALL_LOCATION (root/install/) inside one
 // temporary folder; the program path is set as if the test were build/bin/orxxadm,
-// and product identity, trace and language state start afresh.
+// and product identity, trace and language state start afresh. The installation
+// file starts with "PKCS11"/"System" = 0 and SOFTHSM2_CONF names root/softhsm2.conf
+// (tokens in root/softhsm/), so that no card or token of the machine is seen.
 class IsolatedEnvironment {
   public:
     IsolatedEnvironment();
