@@ -43,8 +43,10 @@ Library& State() {
 }
 
 void InitIdentity() {
+    // An address of this module's own: the C_ names are exported by p11-kit's
+    // library too, and a program may find those first.
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&C_GetFunctionList), &info) != 0 && info.dli_fname) {
+    if (dladdr(reinterpret_cast<void*>(&InitIdentity), &info) != 0 && info.dli_fname) {
         char resolved[PATH_MAX];
         std::string path = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
         const size_t slash = path.rfind('/');
