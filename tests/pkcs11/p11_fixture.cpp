@@ -82,8 +82,8 @@ TestKeyPair MakePair(const std::string& name, EVP_PKEY* key, long serial) {
 }  // namespace
 
 std::string SharedFolder() {
-    static TempDir* folder = new TempDir();
-    return folder->path();
+    static TempDir folder;
+    return folder.path();
 }
 
 const TestKeyPair& RsaPair() {
