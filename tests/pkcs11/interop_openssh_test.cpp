@@ -90,6 +90,7 @@ class OpenSsh : public P11Interop {
             folder + "/sshd_config 2>" + folder + "/log";
         server_ = fork();
         if (server_ == 0) {
+            unsetenv("LD_PRELOAD");  // the server never loads the module
             execlp("unshare", "unshare", "--mount", "--propagation", "private", "sh", "-c",
                    start.c_str(), static_cast<char*>(nullptr));
             _exit(127);
