@@ -150,6 +150,25 @@ bool VirtualCards::IsLoggedIn(int slot) {
 }
 
 int VirtualCards::Login(int slot, PromptSource& prompts) {
+    return OpenLogin(slot, [&](const CardPlace& at, const CardFile& card, TokenKey& key) {
+        const std::unique_ptr<Pinentry> pinentry = prompts.Open();
+        return AskPassword(
+            *pinentry,
+            CardPrompt("Enter the password of \"" + ApplicationLabel(card, at.application) + "\".",
+                       "Password:"),
+            [&](const Secret& password) -> int {
+                return TryCardPassword(store_, at, false, password.view(), key);
+            });
+    });
+}
+
+int VirtualCards::LoginWith(int slot, std::string_view password) {
+    return OpenLogin(slot, [&](const CardPlace& at, const CardFile&, TokenKey& key) {
+        return TryCardPassword(store_, at, false, password, key);
+    });
+}
+
+int VirtualCards::OpenLogin(int slot, const Unlock& unlock) {
     Trace("Plg - Login ...");
     const std::optional<CardPlace> at = Locate(slot);
     if (!at || at->reader.cardPath.empty()) {
@@ -169,15 +188,8 @@ int VirtualCards::Login(int slot, PromptSource& prompts) {
         Trace("Plg - Login failed: the password of slot %d is locked", slot);
         return CKR_PIN_LOCKED;  // nothing to ask: no password could open it
     }
-    const std::unique_ptr<Pinentry> pinentry = prompts.Open();
     Session session{at->reader.cardPath, card.serial, at->application, {}};
-    const int result = AskPassword(
-        *pinentry,
-        CardPrompt("Enter the password of \"" + ApplicationLabel(card, at->application) + "\".",
-                   "Password:"),
-        [&](const Secret& password) -> int {
-            return TryCardPassword(store_, *at, false, password.view(), session.key);
-        });
+    const int result = unlock(*at, card, session.key);
     if (result != CKR_OK) {
         Trace("Plg - Login failed (%d)", result);
         return result;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,10 @@ class VirtualCards : public CardBackend {
     int ChangePassword(int slot, PromptSource& prompts) override;
     int UnlockPassword(int slot, PromptSource& prompts) override;
     void EndIdleLogins(std::chrono::steady_clock::duration idle) override { logins_.EndIdle(idle); }
+    // The login with a password that the caller already has: one try, counted as the
+    // dialog's tries are.
+    int LoginWith(int slot, std::string_view password);
+    void Logout(int slot) { logins_.End(slot); }
 
     // The readers themselves: "CreateCard" writes a new card file to "FileName"
     // (its PUK and first password asked twice each), "InsertCard" makes "FileName"
@@ -66,6 +71,10 @@ class VirtualCards : public CardBackend {
     };
 
     std::optional<CardPlace> Locate(int slot) const;
+    // Tries a password for the application of a readable card that has tries left:
+    // fills the key, answers as TryCardPassword does.
+    using Unlock = std::function<int(const CardPlace& at, const CardFile& card, TokenKey& key)>;
+    int OpenLogin(int slot, const Unlock& unlock);
     // ChangePassword and UnlockPassword: the current password or the PUK proves the
     // right, then a new password replaces the application's password box.
     int ReplacePassword(int slot, PromptSource& prompts, bool withPuk);

@@ -30,18 +30,24 @@ PinPrompt Prompt(std::string description, const char* prompt) {
     return MakePrompt("Soft Token", std::move(description), prompt);
 }
 
+// Opens a parsed token with one password; fills key and objects.
+int UnlockWithPassword(const TokenFile& file, std::string_view password, TokenKey& key,
+                       std::vector<TokenObject>& privateObjects) {
+    TokenKey candidate;
+    if (!DeriveFileKey(file, password, candidate))
+        return CKR_FUNCTION_FAILED;
+    const int result = UnsealToken(file, candidate, privateObjects);
+    if (result == CKR_OK)
+        key = std::move(candidate);
+    return result;
+}
+
 // Opens a parsed token with a password from the user; fills key and objects.
 int UnlockWithPrompt(Pinentry& pinentry, const TokenFile& file, const std::string& description,
                      TokenKey& key, std::vector<TokenObject>& privateObjects) {
     return AskPassword(pinentry, Prompt(description, "Password:"),
                        [&](const Secret& password) -> int {
-                           TokenKey candidate;
-                           if (!DeriveFileKey(file, password.view(), candidate))
-                               return CKR_FUNCTION_FAILED;
-                           const int result = UnsealToken(file, candidate, privateObjects);
-                           if (result == CKR_OK)
-                               key = std::move(candidate);
-                           return result;
+                           return UnlockWithPassword(file, password.view(), key, privateObjects);
                        });
 }
 
@@ -162,6 +168,24 @@ int SoftTokens::Delete(int slotId) {
 }
 
 int SoftTokens::Login(int slotId, PromptSource& prompts) {
+    return OpenLogin(slotId, [&](const SoftSlot& slot, const TokenFile& file, TokenKey& key,
+                                 std::vector<TokenObject>& privateObjects) {
+        // An operation that expected to ask has started the program already.
+        const std::unique_ptr<Pinentry> pinentry = prompts.Take();
+        return UnlockWithPrompt(*pinentry, file,
+                                "Enter the password of the soft token " + Quoted(slot) + ".", key,
+                                privateObjects);
+    });
+}
+
+int SoftTokens::LoginWith(int slotId, std::string_view password) {
+    return OpenLogin(slotId, [&](const SoftSlot&, const TokenFile& file, TokenKey& key,
+                                 std::vector<TokenObject>& privateObjects) {
+        return UnlockWithPassword(file, password, key, privateObjects);
+    });
+}
+
+int SoftTokens::OpenLogin(int slotId, const Unlock& unlock) {
     Trace("Plg - Login ...");
     slots_.Scan();
     const SoftSlot* slot = slots_.Find(slotId);
@@ -179,13 +203,9 @@ int SoftTokens::Login(int slotId, PromptSource& prompts) {
         Trace("Plg - Login failed (%d)", result);
         return result;
     }
-    // An operation that expected to ask has started the program already.
-    const std::unique_ptr<Pinentry> pinentry = prompts.Take();
     Session session{slot->stem, {}};
     std::vector<TokenObject> privateObjects;
-    result = UnlockWithPrompt(*pinentry, file,
-                              "Enter the password of the soft token " + Quoted(*slot) + ".",
-                              session.key, privateObjects);
+    result = unlock(*slot, file, session.key, privateObjects);
     WipeObjectList(privateObjects);
     if (result != CKR_OK) {
         Trace("Plg - Login failed (%d)", result);

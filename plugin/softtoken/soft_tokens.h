@@ -6,8 +6,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "keys/logins.h"
@@ -66,6 +68,9 @@ class SoftTokens {
     int Create(const Inputs& inputs, PromptSource& prompts, int& slot);
     int Delete(int slot);
     int Login(int slot, PromptSource& prompts);
+    // The same login with a password that the caller already has (one try, no dialog).
+    int LoginWith(int slot, std::string_view password);
+    void Logout(int slot) { logins_.End(slot); }
     int EnsureLogin(int slot, PromptSource& prompts);
     int ChangePassword(int slot, PromptSource& prompts);
     void EndAllLogins() { logins_.EndAll(); }
@@ -77,6 +82,12 @@ class SoftTokens {
         std::string stem;
         TokenKey key;
     };
+
+    // Checks a password for the slot's parsed token: fills the key and the private
+    // objects, answers CKR_OK, CKR_PIN_INCORRECT or another failure.
+    using Unlock = std::function<int(const SoftSlot& slot, const TokenFile& file, TokenKey& key,
+                                     std::vector<TokenObject>& privateObjects)>;
+    int OpenLogin(int slot, const Unlock& unlock);
 
     TokenStore store_;
     SlotRegistry slots_;

@@ -1,0 +1,118 @@
+#include "pkcs11/token_slots.h"
+
+#include <cstdlib>
+
+#include "core/product_identity.h"
+
+namespace orx::p11 {
+
+namespace {
+
+// Field `index` of a ";"-separated answer.
+std::string_view Field(std::string_view text, size_t index) {
+    for (size_t i = 0; i < index; ++i) {
+        const size_t semicolon = text.find(';');
+        if (semicolon == std::string_view::npos)
+            return {};
+        text.remove_prefix(semicolon + 1);
+    }
+    return text.substr(0, text.find(';'));
+}
+
+}  // namespace
+
+TokenSlots::TokenSlots() {
+    prompts_.LoadSettings();
+    soft_.Scan();
+}
+
+std::vector<CK_SLOT_ID> TokenSlots::Ids() {
+    std::vector<CK_SLOT_ID> ids;
+    const size_t cardSlots = cards_.SlotCardCount();
+    for (size_t i = 0; i < cardSlots; ++i)
+        ids.push_back(i + 1);
+    soft_.Scan();
+    for (const SoftSlot& slot : soft_.slots())
+        ids.push_back(static_cast<CK_SLOT_ID>(slot.id));
+    return ids;
+}
+
+std::optional<SlotState> TokenSlots::State(CK_SLOT_ID slot) {
+    SlotState state;
+    state.id = slot;
+    const int id = static_cast<int>(slot);
+    if (slot > static_cast<CK_SLOT_ID>(kSoftSlotLimit))
+        return std::nullopt;
+    if (IsCard(slot)) {
+        // "id;reader;card label" of the slot's reader, whatever is in it.
+        const std::optional<std::string> entry = cards_.SlotCardEntry(id - 1);
+        if (!entry)
+            return std::nullopt;
+        state.card = true;
+        state.description = std::string(Field(*entry, 1)) + " (" +
+                            std::string(kCardApplicationNames[(slot - 1) % kSlotsPerCard]) + ")";
+        state.present = cards_.ReadToken(id, state.header) == CKR_OK;
+        if (state.present) {
+            // "TokenInfo" field 9 is "left/most".
+            if (const std::optional<std::string> info = cards_.TokenInfo(id)) {
+                const std::string tries(Field(*info, 9));
+                state.triesLeft = std::atoi(tries.c_str());
+                const size_t slash = tries.find('/');
+                state.maxTries =
+                    slash == std::string::npos ? -1 : std::atoi(tries.c_str() + slash + 1);
+            }
+        }
+        return state;
+    }
+    soft_.Scan();
+    const SoftSlot* found = soft_.Find(id);
+    if (!found)
+        return std::nullopt;
+    state.description = GetProductName() + " Soft Token " + found->stem;
+    state.present = found->state == CKR_OK && soft_.ReadToken(id, state.header) == CKR_OK;
+    return state;
+}
+
+uint64_t TokenSlots::ChangeStamp() const {
+    return soft_.store().ChangeStamp() * 31 + cards_.ChangeStamp();
+}
+
+int TokenSlots::ReadToken(CK_SLOT_ID slot, TokenFile& file) {
+    const int id = static_cast<int>(slot);
+    return IsCard(slot) ? cards_.ReadToken(id, file) : soft_.ReadToken(id, file);
+}
+
+int TokenSlots::Unseal(CK_SLOT_ID slot, std::vector<TokenObject>& privateObjects) {
+    const int id = static_cast<int>(slot);
+    return IsCard(slot) ? cards_.Unseal(id, privateObjects) : soft_.Unseal(id, privateObjects);
+}
+
+int TokenSlots::Edit(CK_SLOT_ID slot, const ObjectEdit& edit) {
+    const int id = static_cast<int>(slot);
+    return IsCard(slot) ? cards_.Edit(id, edit) : soft_.Edit(id, edit);
+}
+
+int TokenSlots::Login(CK_SLOT_ID slot, std::string_view password) {
+    const int id = static_cast<int>(slot);
+    return IsCard(slot) ? cards_.LoginWith(id, password) : soft_.LoginWith(id, password);
+}
+
+int TokenSlots::LoginWithPrompt(CK_SLOT_ID slot) {
+    const int id = static_cast<int>(slot);
+    return IsCard(slot) ? cards_.Login(id, prompts_) : soft_.Login(id, prompts_);
+}
+
+void TokenSlots::Logout(CK_SLOT_ID slot) {
+    const int id = static_cast<int>(slot);
+    if (IsCard(slot))
+        cards_.Logout(id);
+    else
+        soft_.Logout(id);
+}
+
+bool TokenSlots::IsLoggedIn(CK_SLOT_ID slot) {
+    const int id = static_cast<int>(slot);
+    return IsCard(slot) ? cards_.IsLoggedIn(id) : soft_.IsLoggedIn(id);
+}
+
+}  // namespace orx::p11
