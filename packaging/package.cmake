@@ -15,18 +15,19 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The first line is the synopsis; CPack indents the others as the control file wants.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "administration of smart cards and soft tokens
- Orvex looks after the tokens that its middleware offers: smart cards in card
- readers and file-based soft tokens. Its window lists them, shows a token's
- certificates and data boxes, changes and unlocks passwords, creates, imports,
- exports and deletes soft tokens and certificates, searches LDAP directories for
- other people's certificates and edits the middleware's settings, in eleven
- languages.
- .
- From a file manager it signs, verifies, encrypts and decrypts files as PKCS#7
- in a four-page wizard, and shows certificate files. The command line orxxctl
- reaches the same tokens, settings and directories without a window system.")
+Orvex looks after the tokens that its middleware offers: smart cards in card
+readers and file-based soft tokens. Its window lists them, shows a token's
+certificates and data boxes, changes and unlocks passwords, creates, imports,
+exports and deletes soft tokens and certificates, searches LDAP directories for
+other people's certificates and edits the middleware's settings, in eleven
+languages.
+.
+From a file manager it signs, verifies, encrypts and decrypts files as PKCS#7
+in a four-page wizard, and shows certificate files. The command line orxxctl
+reaches the same tokens, settings and directories without a window system.")
 # dpkg-shlibdeps sees what the programs and the module link; what they start or
 # load by name it cannot see: the LDAP library, a pinentry for passwords, the
 # desktop's openers and mailer, and Qt's SVG plug-in for the scalable icons.

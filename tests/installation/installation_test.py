@@ -238,7 +238,8 @@ class Manual(Installed):
         return self.path(ARGS.mandir, "man1", f"{name}.1.gz")
 
     def rendered(self, name):
-        env = dict(self.env, MANWIDTH="200")
+        # Wide lines and no hyphenation, so that no word of the page is split.
+        env = dict(self.env, MANWIDTH="200", MANROFFOPT="-rHY=0 -rLL=200n")
         result = run(["man", "--warnings", "-E", "UTF-8", "-l", "-Tutf8", self.page(name)],
                      env=env)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -269,7 +270,8 @@ class Manual(Installed):
             self.assertIn("--version", options)
             for option in sorted(options):
                 with self.subTest(page=name, option=option):
-                    self.assertRegex(text, rf"(?m)^\s+{re.escape(option)}\b")
+                    # A term of the option list: "-sign FILE", or "-install, -uninstall".
+                    self.assertRegex(text, rf"(?m)^ +(?:\S+, )*{re.escape(option)}\b")
 
 
 def command_forms(usage):
