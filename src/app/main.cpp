@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/command_line.h"
+#include "core/standard_options.h"
 #include "core/trace.h"
 
 #ifdef ORX_WITH_WINDOWS
@@ -18,6 +19,30 @@
 #endif
 
 namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: orxxadm [-admin SLOT [-name LABEL]]\n"
+    "       orxxadm -sign FILE | -verify FILE | -encrypt FILE | -decrypt FILE\n"
+    "       orxxadm -settings\n"
+    "       orxxadm --help | --version\n"
+    "\n"
+    "Without an option it opens the administration window of the tokens, or brings\n"
+    "the one already open to the front.\n"
+    "\n"
+    "  -admin SLOT     show the token in slot SLOT first\n"
+    "  -name LABEL     together with -admin: the label of that token\n"
+    "  -sign FILE      sign FILE with a certificate of a token (PKCS#7)\n"
+    "  -verify FILE    verify the signed FILE and take its content out\n"
+    "  -encrypt FILE   encrypt FILE for the chosen recipients' certificates\n"
+    "  -decrypt FILE   decrypt FILE with a key of a token\n"
+    "  -settings       show the settings of the middleware\n"
+    "  -install, -uninstall\n"
+    "                  prepare the user's settings and end\n"
+    "  --help          show this text and end\n"
+    "  --version       show the version and end\n"
+    "\n"
+    "An option is found anywhere on the command line; the first of -settings,\n"
+    "-sign, -verify, -encrypt and -decrypt (in this order) is run. See orxxadm(1).\n";
 
 #ifdef ORX_WITH_WINDOWS
 bool HasDisplay() {
@@ -33,8 +58,10 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string line =
-        orx::JoinCommandLine(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
+    const std::span<const char* const> arguments(argv + 1, static_cast<size_t>(argc - 1));
+    if (const int status = orx::AnswerStandardOption(arguments, "orxxadm", kUsage); status >= 0)
+        return status;
+    const std::string line = orx::JoinCommandLine(arguments);
 #ifdef ORX_WITH_WINDOWS
     // Qt aborts without a platform. Without a display the program still does its
     // window-less work on the offscreen one, but a wizard, a settings sheet or an
@@ -50,8 +77,9 @@ int main(int argc, char** argv) {
         const bool sheet = task == orx::StartTask::Settings;
         const char* what = wizard ? "wizard" : sheet ? "settings" : "administration window";
         app.PrepareOnly();
-        orx::Trace("AdminMain - No display for the %s",
-                   wizard ? "file operation" : sheet ? "settings" : "window");
+        orx::Trace("AdminMain - No display for the %s", wizard  ? "file operation"
+                                                        : sheet ? "settings"
+                                                                : "window");
         std::fprintf(stderr, "orxxadm: no display to show the %s on (DISPLAY is not set)\n", what);
         return 0;
     }

@@ -162,7 +162,7 @@ const std::string& GetCompanyName() {
 }
 
 std::string_view GetProductVersion() {
-    return "4.2.0.0";
+    return ORX_PRODUCT_VERSION;
 }
 
 std::string GetVersionProductName(size_t capacity) {

@@ -19,6 +19,7 @@ using testing::WriteFile;
 
 constexpr const char* kUsage =
     "usage: orxxctl [--trace FILE] COMMAND [ARGUMENTS]\n"
+    "       orxxctl --help | --version\n"
     "  b64 encode [FILE]\n"
     "  b64 decode [FILE]\n"
     "  card create FILE [LABEL]\n"

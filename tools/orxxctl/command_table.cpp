@@ -54,30 +54,31 @@ constexpr CommandForm kCommands[] = {
     {"token", "certs", "token certs SLOT", RunTokenCerts},
 };
 
-void PrintForm(const CommandForm& form) {
-    std::fprintf(stderr, "  %.*s\n", static_cast<int>(form.usage.size()), form.usage.data());
+void PrintForm(std::FILE* out, const CommandForm& form) {
+    std::fprintf(out, "  %.*s\n", static_cast<int>(form.usage.size()), form.usage.data());
 }
 
 }  // namespace
 
-void PrintUsage() {
-    std::fprintf(stderr, "usage: orxxctl [--trace FILE] COMMAND [ARGUMENTS]\n");
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out, "usage: orxxctl [--trace FILE] COMMAND [ARGUMENTS]\n");
+    std::fprintf(out, "       orxxctl --help | --version\n");
     for (const CommandForm& form : kCommands)
-        PrintForm(form);
+        PrintForm(out, form);
 }
 
 int Usage(std::string_view group) {
     std::fprintf(stderr, "usage:\n");
     for (const CommandForm& form : kCommands) {
         if (form.group == group)
-            PrintForm(form);
+            PrintForm(stderr, form);
     }
     return kExitUsage;
 }
 
 int RunCommandWords(const Arguments& words) {
     if (words.empty()) {
-        PrintUsage();
+        PrintUsage(stderr);
         return kExitUsage;
     }
     const std::string& group = words[0];
@@ -93,7 +94,7 @@ int RunCommandWords(const Arguments& words) {
     }
     if (!known) {
         std::fprintf(stderr, "orxxctl: unknown command '%s'\n", group.c_str());
-        PrintUsage();
+        PrintUsage(stderr);
         return kExitUsage;
     }
     return Usage(group);

@@ -3,6 +3,8 @@
 // its function from commands.h.
 #pragma once
 
+#include <cstdio>
+
 #include "command.h"
 
 namespace orxctl {
@@ -12,7 +14,8 @@ namespace orxctl {
 // usage; both return kExitUsage.
 int RunCommandWords(const Arguments& words);
 
-// The whole usage on standard error.
-void PrintUsage();
+// The whole usage: on standard output when asked for, on standard error after a
+// usage error.
+void PrintUsage(std::FILE* out);
 
 }  // namespace orxctl

@@ -5,11 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 #include "command.h"
 #include "command_table.h"
 #include "core/file_helpers.h"
 #include "core/product_identity.h"
+#include "core/standard_options.h"
 #include "core/trace.h"
 
 namespace orxctl {
@@ -40,11 +42,21 @@ bool WriteOutput(std::string_view bytes) {
 
 int main(int argc, char** argv) {
     using namespace orxctl;
+    const std::span<const char* const> arguments(argv + 1, static_cast<size_t>(argc - 1));
+    switch (orx::FindStandardOption(arguments)) {
+        case orx::StandardOption::kHelp:
+            PrintUsage(stdout);
+            return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+        case orx::StandardOption::kVersion:
+            return WriteOutput(orx::VersionLine("orxxctl")) ? kExitOk : kExitFailed;
+        case orx::StandardOption::kNone:
+            break;
+    }
     orx::InitProductIdentity();
     int i = 1;
     if (i < argc && std::strcmp(argv[i], "--trace") == 0) {
         if (i + 1 >= argc) {
-            PrintUsage();
+            PrintUsage(stderr);
             return kExitUsage;
         }
         orx::TraceSetFile(argv[i + 1]);
