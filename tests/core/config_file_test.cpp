@@ -45,6 +45,9 @@ std::string Get(ConfigFile& file, std::string_view section, std::string_view key
 class ConfigFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // These cases decide themselves which files exist: the environment's
+        // installation file (which keeps the machine's cards away) is not theirs.
+        fs::remove(InstallPath());
         config_cache_testing::Reset();
         static_config_testing::SetText(std::nullopt);
     }
