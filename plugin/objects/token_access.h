@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -43,7 +44,8 @@ class TokenAccess {
     int ReadToken(int slot, TokenFile& file);
     // With the login's key, no dialog: CKR_TOKEN_NOT_PRESENT without a login.
     int Unseal(int slot, std::vector<TokenObject>& privateObjects);
-    // Logs in when needed, then stores the change with the login's key.
+    // Logs in when needed, then stores the change with the login's key; a password
+    // changed by another process meanwhile is asked again.
     int Edit(int slot, const ObjectEdit& edit);
 
     // Finds the token holding the certificate (the active slot first), logs it in
@@ -54,6 +56,12 @@ class TokenAccess {
                       Secret& pkcs8);
 
   private:
+    // Rounds of logging in again for a password that keeps changing under us.
+    static constexpr int kLoginRounds = 3;
+    // Logs in when needed and runs `use` with the login; when its key turned out not to
+    // open the token any more (CKR_PIN_INCORRECT, the login ended), logs in again.
+    int WithLogin(int slot, const std::function<int()>& use);
+
     SoftTokens& soft_;
     CardSlots& cards_;
     PromptSource& prompts_;
