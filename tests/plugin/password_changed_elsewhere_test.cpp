@@ -111,7 +111,7 @@ TEST_F(PasswordChangedElsewhere, TwentyImportsLandWhileAnotherProcessChangesTheP
             changer = std::jthread([&] {
                 changed =
                     RunCommand("FAKE_PINENTRY_SCRIPT=" + otherScript + " " + BinPath("orxxctl") +
-                               " token invoke ChangePassword 2>/dev/null");
+                               " --slot 100 token password change 2>/dev/null");
             });
         }
         // The change lands somewhere in the middle of the imports.
