@@ -3,6 +3,7 @@
 // writes is checked with the openssl command line, and what openssl makes is read
 // back through it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -129,6 +130,25 @@ TEST_F(WizardRealModuleTest, EncryptThenDecryptGivesTheOriginalNameAndBytes) {
         RunThrough(kFileOpDecrypt, env_ / "out/renamed.p7m", {}, &proposed, "wizard_real_decrypt"));
     EXPECT_EQ(proposed, env_ / "out/report.txt");
     EXPECT_EQ(ReadFile(env_ / "out/report.txt"), kContent);
+}
+
+// Decrypted content is written for its owner alone, even under a umask that would
+// let everyone read it; what is encrypted follows the umask as files do.
+TEST_F(WizardRealModuleTest, DecryptedFilesAreTheOwnersOnly) {
+    const std::string input = env_ / "in/report.txt";
+    const mode_t old = ::umask(0);
+    const bool encrypted = RunThrough(kFileOpEncrypt, input);
+    const std::string output = env_ / "in/plain.txt";
+    const bool decrypted = encrypted && RunThrough(kFileOpDecrypt, input + ".p7m", output);
+    ::umask(old);
+    ASSERT_TRUE(encrypted);
+    ASSERT_TRUE(decrypted);
+    EXPECT_EQ(ReadFile(output), kContent);
+    struct stat info {};
+    ASSERT_EQ(::stat(output.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    ASSERT_EQ(::stat((input + ".p7m").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
 }
 
 TEST_F(WizardRealModuleTest, DecryptsEnvelopesMadeByOpenssl) {

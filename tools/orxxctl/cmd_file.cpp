@@ -171,6 +171,8 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
     // file as it was.
     orx::ReplaceOptions options;
     options.flush = false;
+    // Decrypted content is its owner's alone, whatever the umask says.
+    options.ownerOnly = name == "Decrypt";
     const int error =
         mime && withCertificate
             ? orx::ReplaceFileContents(arguments[1], answer, options)
