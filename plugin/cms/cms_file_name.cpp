@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/config_file.h"
 #include "der/der_oid.h"
 
 namespace orx {
@@ -119,6 +120,11 @@ std::optional<size_t> FindEnvelopedData(std::span<const uint8_t> in, bool* strea
 }
 
 }  // namespace
+
+bool RecordFileNameConfigured() {
+    int32_t value = 0;
+    return ConfigReadInt(kFileNameSection, kFileNameKey, value) == kConfigOk && value != 0;
+}
 
 std::string SafeBaseName(std::string_view path) {
     const size_t cut = path.find_last_of("/\\");

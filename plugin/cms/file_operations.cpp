@@ -177,14 +177,17 @@ int FileOperations::Encrypt() {
     std::string algorithm = inputs_.Get("Algorithm");
     if (algorithm.empty())
         algorithm = kDefaultAlgorithm;
-    const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, inputs_.Get("FileName"),
+    // By default an envelope is a plain one that every S/MIME reader opens.
+    const std::string fileName = RecordFileNameConfigured() ? inputs_.Get("FileName") : "";
+    const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, fileName,
                                      IsTrue(inputs_.Get("MIME")), answer_);
     if (result != CKR_OK) {
         Trace("Plg - Encrypt failed (%d)", result);
         return result;
     }
     answerName_ = "Data";
-    Trace("Plg - Encrypt ... done (%s)", algorithm.c_str());
+    Trace("Plg - Encrypt ... done (%s%s)", algorithm.c_str(),
+          fileName.empty() ? "" : ", with the file's name");
     return CKR_OK;
 }
 

@@ -116,6 +116,7 @@ TEST_F(WizardRealModuleTest, SignThenVerifyGivesTheOriginalBack) {
 }
 
 TEST_F(WizardRealModuleTest, EncryptThenDecryptGivesTheOriginalNameAndBytes) {
+    ASSERT_EQ(ConfigWriteInt("Encryption", "RecordFileName", 1), kConfigOk);
     const std::string input = env_ / "in/report.txt";
     ASSERT_TRUE(RunThrough(kFileOpEncrypt, input, {}, nullptr, "wizard_real_encrypt"));
     EXPECT_EQ(Openssl("cms -decrypt -inform DER -in " + input + ".p7m -inkey " + env_ / "key.pem" +
@@ -130,6 +131,22 @@ TEST_F(WizardRealModuleTest, EncryptThenDecryptGivesTheOriginalNameAndBytes) {
         RunThrough(kFileOpDecrypt, env_ / "out/renamed.p7m", {}, &proposed, "wizard_real_decrypt"));
     EXPECT_EQ(proposed, env_ / "out/report.txt");
     EXPECT_EQ(ReadFile(env_ / "out/report.txt"), kContent);
+}
+
+// By default the envelope keeps no name: every S/MIME reader opens it, and a renamed
+// one is proposed under its own name less the extension.
+TEST_F(WizardRealModuleTest, ARenamedEnvelopeWithoutItsNameKeepsTheNewOne) {
+    const std::string input = env_ / "in/report.txt";
+    ASSERT_TRUE(RunThrough(kFileOpEncrypt, input));
+    EXPECT_EQ(Openssl("smime -decrypt -binary -inform DER -in " + input + ".p7m -inkey " +
+                      env_ / "key.pem"),
+              kContent);
+    std::filesystem::create_directories(env_ / "out");
+    std::filesystem::rename(input + ".p7m", env_ / "out/renamed.p7m");
+    std::string proposed;
+    ASSERT_TRUE(RunThrough(kFileOpDecrypt, env_ / "out/renamed.p7m", {}, &proposed));
+    EXPECT_EQ(proposed, env_ / "out/renamed");
+    EXPECT_EQ(ReadFile(env_ / "out/renamed"), kContent);
 }
 
 // Decrypted content is written for its owner alone, even under a umask that would
