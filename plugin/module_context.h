@@ -85,7 +85,7 @@ class ModuleContext {
     TokenAccess tokens_{soft_, cards_, prompts_};
     CertificatePropagation propagation_{soft_, cards_};
     ObjectOperations objects_{tokens_, propagation_};
-    FileOperations files_{inputs_, tokens_, soft_, objects_, prompts_, propagation_};
+    FileOperations files_{inputs_, tokens_, objects_, prompts_, propagation_};
     int activeSlot_ = 0;
     int lockTimeout_ = 0;  // seconds; 0: never
     std::string answer_;

@@ -120,6 +120,9 @@ int ReaderStore::Locked(const Reader& reader, const std::function<int()>& work) 
         Trace("Plg - Cannot lock the reader %s", reader.name.c_str());
         return CKR_FUNCTION_FAILED;
     }
+    // A card copy that a writer killed before its rename left still holds the old
+    // counters and password boxes: the next writer under the lock removes it.
+    RemoveWriteLeftovers(reader.folder);
     return work();
 }
 

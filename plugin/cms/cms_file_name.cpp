@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/config_file.h"
 #include "der/der_oid.h"
 #include "der/der_reader.h"
 
@@ -108,6 +109,11 @@ std::string NameFromAttributes(DerBytes attributes) {
 }
 
 }  // namespace
+
+bool RecordFileNameConfigured() {
+    int32_t value = 0;
+    return ConfigReadInt(kFileNameSection, kFileNameKey, value) == kConfigOk && value != 0;
+}
 
 std::string SafeBaseName(std::string_view path) {
     const size_t cut = path.find_last_of("/\\");

@@ -1,7 +1,9 @@
-// The original file's name travels beside an encrypted file's content, outside of
-// it: an unprotected attribute of the EnvelopedData (a content hint whose
+// The original file's name can travel beside an encrypted file's content, outside
+// of it: an unprotected attribute of the EnvelopedData (a content hint whose
 // description is the name), so that any CMS reader still gets exactly the original
-// bytes and only this module's "Decrypt" proposes the name.
+// bytes and only this module's "Decrypt" proposes the name. It is written only when
+// the configuration asks for it: the name is in clear for anyone who sees the file,
+// and readers of the older PKCS#7 format refuse an envelope with the attribute.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,12 @@
 #include <string_view>
 
 namespace orx {
+
+// "Encryption"/"RecordFileName": 1 records the name in new envelopes (default 0).
+inline constexpr std::string_view kFileNameSection = "Encryption";
+inline constexpr std::string_view kFileNameKey = "RecordFileName";
+// Read at every encryption, so that a change counts from the next file on.
+bool RecordFileNameConfigured();
 
 // The base name of a path ('/' and '\' both separate); empty for "", "." and "..",
 // and for a name that holds control characters.

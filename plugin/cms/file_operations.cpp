@@ -8,6 +8,7 @@
 
 #include "cms/cms_engine.h"
 #include "cms/cms_file_name.h"
+#include "cms/pkcs12_costs.h"
 #include "cms/pkcs12_import.h"
 #include "core/base64.h"
 #include "core/trace.h"
@@ -19,7 +20,6 @@
 #include "propagation/certificate_propagation.h"
 #include "properties/base64_text.h"
 #include "properties/inputs.h"
-#include "softtoken/soft_tokens.h"
 
 namespace orx {
 
@@ -60,18 +60,6 @@ std::string LabelFor(std::span<const uint8_t> der, const std::string& friendlyNa
     return fields.subjectDisplay;
 }
 
-// Certificates that come without keys (a chain, a PKCS#7 file): each is stored as
-// long as the ones before it were.
-int StoreEach(ObjectOperations& objects, int slotId,
-              const std::vector<std::vector<uint8_t>>& certificates, int result) {
-    for (const std::vector<uint8_t>& der : certificates) {
-        if (result != CKR_OK)
-            break;
-        result = objects.StoreCertificate(slotId, der, LabelFor(der, ""), {});
-    }
-    return result;
-}
-
 X509Ptr ParseDer(std::span<const uint8_t> der) {
     const unsigned char* p = der.data();
     return X509Ptr(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
@@ -79,12 +67,10 @@ X509Ptr ParseDer(std::span<const uint8_t> der) {
 
 }  // namespace
 
-FileOperations::FileOperations(Inputs& inputs, TokenAccess& tokens, SoftTokens& soft,
-                               ObjectOperations& objects, PromptSource& prompts,
-                               CertificatePropagation& propagation)
+FileOperations::FileOperations(Inputs& inputs, TokenAccess& tokens, ObjectOperations& objects,
+                               PromptSource& prompts, CertificatePropagation& propagation)
     : inputs_(inputs),
       tokens_(tokens),
-      soft_(soft),
       objects_(objects),
       prompts_(prompts),
       propagation_(propagation) {}
@@ -190,14 +176,17 @@ int FileOperations::Encrypt() {
     std::string algorithm = inputs_.Get("Algorithm");
     if (algorithm.empty())
         algorithm = kDefaultAlgorithm;
-    const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, inputs_.Get("FileName"),
+    // By default an envelope is a plain one that every S/MIME reader opens.
+    const std::string fileName = RecordFileNameConfigured() ? inputs_.Get("FileName") : "";
+    const int result = Cms().Encrypt(input.bytes, cert.get(), algorithm, fileName,
                                      IsTrue(inputs_.Get("MIME")), answer_);
     if (result != CKR_OK) {
         Trace("Plg - Encrypt failed (%d)", result);
         return result;
     }
     answerName_ = "Data";
-    Trace("Plg - Encrypt ... done (%s)", algorithm.c_str());
+    Trace("Plg - Encrypt ... done (%s%s)", algorithm.c_str(),
+          fileName.empty() ? "" : ", with the file's name");
     return CKR_OK;
 }
 
@@ -276,6 +265,45 @@ std::optional<std::string> FileOperations::MessageCertificates() {
     return list;
 }
 
+int FileOperations::ImportPkcs12(int slotId, std::span<const uint8_t> bytes) {
+    Trace("Plg - WriteCertificate (PKCS#12) ...");
+    // A soft token or a card application alike.
+    TokenFile token;
+    if (tokens_.ReadToken(slotId, token) != CKR_OK) {
+        Trace("Plg - WriteCertificate failed: no token in slot %d", slotId);
+        return CKR_TOKEN_NOT_PRESENT;
+    }
+    // What a crafted file could make every password try cost is refused before one.
+    if (!Pkcs12CostsAcceptable(bytes)) {
+        Trace("Plg - WriteCertificate failed: the PKCS#12 file asks for more than %d iterations",
+              static_cast<int>(kMaxPkcs12Iterations));
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    }
+    const std::unique_ptr<Pinentry> pinentry = prompts_.Open();
+    const PinPrompt prompt = MakePrompt(
+        "Soft Token", "Enter the password of the PKCS#12 file to import it.", "Password:");
+    Pkcs12Content content;
+    int result = AskPassword(*pinentry, prompt, [&](const Secret& password) -> int {
+        content = Pkcs12Content();
+        return OpenPkcs12(Cms().library(), bytes, password.view(), content);
+    });
+    if (result == CKR_OK) {
+        // The key with its certificate and the chain in one write: a failure or a
+        // cancelled login leaves the token as it was.
+        std::vector<ObjectOperations::NewCertificate> certificates;
+        if (!content.certificate.empty())
+            certificates.push_back({content.certificate,
+                                    LabelFor(content.certificate, content.label),
+                                    content.pkcs8.span()});
+        for (const std::vector<uint8_t>& der : content.chain)
+            certificates.push_back({der, LabelFor(der, ""), {}});
+        result = objects_.StoreCertificates(slotId, certificates);
+    }
+    if (ImportDone(result))
+        Trace("Plg - WriteCertificate (PKCS#12) ... done (slot %d)", slotId);
+    return result;
+}
+
 bool FileOperations::ImportContainer(int slotId, int& result) {
     const std::string text = inputs_.Get("Certificate");
     if (text.find("-----BEGIN CERTIFICATE") != std::string::npos)
@@ -290,36 +318,18 @@ bool FileOperations::ImportContainer(int slotId, int& result) {
     }
     tokens_.Rescan();
     if (LooksLikePkcs12(bytes)) {
-        Trace("Plg - WriteCertificate (PKCS#12) ...");
-        TokenFile token;
-        if (!soft_.Find(slotId) && tokens_.ReadToken(slotId, token) != CKR_OK) {
-            result = CKR_TOKEN_NOT_PRESENT;
-            Trace("Plg - WriteCertificate failed: no token in slot %d", slotId);
-            return true;
-        }
-        const std::unique_ptr<Pinentry> pinentry = prompts_.Open();
-        const PinPrompt prompt = MakePrompt(
-            "Soft Token", "Enter the password of the PKCS#12 file to import it.", "Password:");
-        Pkcs12Content content;
-        result = AskPassword(*pinentry, prompt, [&](const Secret& password) -> int {
-            content = Pkcs12Content();
-            return OpenPkcs12(Cms().library(), bytes, password.view(), content);
-        });
-        if (result == CKR_OK && !content.certificate.empty())
-            result = objects_.StoreCertificate(slotId, content.certificate,
-                                               LabelFor(content.certificate, content.label),
-                                               content.pkcs8.span());
-        result = StoreEach(objects_, slotId, content.chain, result);
-        if (ImportDone(result))
-            Trace("Plg - WriteCertificate (PKCS#12) ... done (slot %d)", slotId);
+        result = ImportPkcs12(slotId, bytes);
         return true;
     }
     std::vector<std::vector<uint8_t>> certificates;
     if (!ReadPkcs7Certificates(Cms().library(), bytes, certificates))
         return false;
     Trace("Plg - WriteCertificate (PKCS#7) ...");
-    result = StoreEach(objects_, slotId, certificates,
-                       certificates.empty() ? CKR_ATTRIBUTE_VALUE_INVALID : CKR_OK);
+    std::vector<ObjectOperations::NewCertificate> entries;
+    for (const std::vector<uint8_t>& der : certificates)
+        entries.push_back({der, LabelFor(der, ""), {}});
+    result =
+        entries.empty() ? CKR_ATTRIBUTE_VALUE_INVALID : objects_.StoreCertificates(slotId, entries);
     if (ImportDone(result))
         Trace("Plg - WriteCertificate (PKCS#7) ... done (%zu certificates)", certificates.size());
     return true;

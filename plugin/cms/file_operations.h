@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,12 +19,11 @@ class CmsEngine;
 class Inputs;
 class ObjectOperations;
 class PromptSource;
-class SoftTokens;
 class TokenAccess;
 
 class FileOperations {
   public:
-    FileOperations(Inputs& inputs, TokenAccess& tokens, SoftTokens& soft, ObjectOperations& objects,
+    FileOperations(Inputs& inputs, TokenAccess& tokens, ObjectOperations& objects,
                    PromptSource& prompts, CertificatePropagation& propagation);
     ~FileOperations();
     FileOperations(const FileOperations&) = delete;
@@ -35,7 +35,8 @@ class FileOperations {
     int Encrypt();
     int Decrypt(int activeSlot);
     // Imports a PKCS#12 or certificates-only PKCS#7 "Certificate" onto the slot's
-    // token; false when it is neither, for the plain certificate import to handle.
+    // token (a soft token or a card application); false when it is neither, for the
+    // plain certificate import to handle.
     bool ImportContainer(int slotId, int& result);
     // The certificates of the message in "Data", each Base64 DER followed by ";".
     std::optional<std::string> MessageCertificates();
@@ -51,10 +52,11 @@ class FileOperations {
     // The end of a certificate import: a failure traced, a success propagated; true
     // for a success.
     bool ImportDone(int result);
+    // The key with its certificate and chain, or nothing.
+    int ImportPkcs12(int slotId, std::span<const uint8_t> bytes);
 
     Inputs& inputs_;
     TokenAccess& tokens_;
-    SoftTokens& soft_;
     ObjectOperations& objects_;
     PromptSource& prompts_;
     CertificatePropagation& propagation_;

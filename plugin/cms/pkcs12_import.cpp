@@ -10,6 +10,8 @@
 #include <climits>
 #include <string>
 
+#include "cms/pkcs12_costs.h"
+
 namespace orx {
 
 namespace {
@@ -47,7 +49,8 @@ bool LooksLikePkcs12(std::span<const uint8_t> bytes) {
 int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::string_view password,
                Pkcs12Content& content) {
     Pkcs12Ptr p12 = ParsePkcs12(bytes);
-    if (!p12)
+    // Refused before the password is used at all: the counts decide what a try costs.
+    if (!p12 || !Pkcs12CostsAcceptable(p12.get()))
         return CKR_ATTRIBUTE_VALUE_INVALID;
     const std::string pass(password);
     // An empty password may have been applied as "no password" or as "".

@@ -25,8 +25,9 @@ struct Pkcs12Content {
 };
 
 // Opens the file with a password: CKR_OK, CKR_PIN_INCORRECT when the password is
-// wrong, CKR_ATTRIBUTE_VALUE_INVALID when the content is damaged. Files whose content only the
-// legacy provider decrypts are read through the library's legacy context.
+// wrong, CKR_ATTRIBUTE_VALUE_INVALID when the content is damaged or asks for more
+// work than Pkcs12CostsAcceptable allows (checked before the password is tried). Files whose
+// content only the legacy provider decrypts are read through the library's legacy context.
 int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::string_view password,
                Pkcs12Content& content);
 

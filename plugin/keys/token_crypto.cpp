@@ -23,15 +23,21 @@ struct KdfFree {
 };
 
 constexpr uint8_t kDefaultLog2N = 16;
-constexpr uint64_t kScryptMaxMemory = 1ull << 30;
+static_assert((uint64_t{1} << kDefaultLog2N) * KdfParams{}.r * KdfParams{}.p == kDefaultScryptWork);
 
 }  // namespace
 
 bool KdfParamsAcceptable(const KdfParams& params) {
     switch (params.kind) {
-        case KdfKind::Scrypt:
-            return params.log2N >= 1 && params.log2N <= kMaxScryptLog2N && params.r >= 1 &&
-                   params.r <= kMaxScryptR && params.p >= 1 && params.p <= kMaxScryptP;
+        case KdfKind::Scrypt: {
+            if (params.log2N < 1 || params.log2N > 32 || params.r < 1 || params.p < 1)
+                return false;
+            // Divisions instead of products: nothing a header holds can overflow them.
+            const uint64_t n = uint64_t{1} << params.log2N;
+            if (params.r > kMaxScryptMemory / 128 / n)
+                return false;
+            return params.p <= kMaxScryptWork / (n * params.r);
+        }
         case KdfKind::Pbkdf2:
             return params.iterations >= 1 && params.iterations <= kMaxPbkdf2Iterations;
     }
@@ -82,7 +88,8 @@ bool DeriveTokenKey(std::string_view password, std::span<const uint8_t> salt,
                                                   const_cast<uint8_t*>(salt.data()), salt.size());
     uint64_t cost = uint64_t{1} << params.log2N;
     uint32_t r = params.r, p = params.p, iterations = params.iterations;
-    uint64_t maxMemory = kScryptMaxMemory;
+    // OpenSSL needs a little more than 128 * r * N; the bound above is what decides.
+    uint64_t maxMemory = 2 * kMaxScryptMemory;
     char digest[] = "SHA256";
     if (scrypt) {
         list[n++] = OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &cost);

@@ -23,12 +23,14 @@ struct KdfParams {
     uint32_t iterations = 600000;  // PBKDF2-HMAC-SHA256
 };
 
-// Bounds that a token file's header must keep; anything outside is a damaged file,
-// so that a crafted header cannot make the module spend minutes or gigabytes.
-inline constexpr uint8_t kMaxScryptLog2N = 20;
-inline constexpr uint32_t kMaxScryptR = 32;
-inline constexpr uint32_t kMaxScryptP = 16;
-inline constexpr uint32_t kMaxPbkdf2Iterations = 10000000;
+// Bounds that a token file's header must keep, checked before any derivation:
+// anything outside is a damaged file, so that a crafted header cannot make the
+// module spend minutes or gigabytes on one password try. The default cost (64 MiB,
+// N * r * p = 2^19) stays well inside them.
+inline constexpr uint64_t kMaxScryptMemory = 256ull << 20;  // 128 * r * N bytes
+inline constexpr uint64_t kDefaultScryptWork = (uint64_t{1} << 16) * 8 * 1;
+inline constexpr uint64_t kMaxScryptWork = 4 * kDefaultScryptWork;  // N * r * p
+inline constexpr uint32_t kMaxPbkdf2Iterations = 2000000;
 bool KdfParamsAcceptable(const KdfParams& params);
 
 // Environment variable that only ever lowers the scrypt cost of new tokens (a value

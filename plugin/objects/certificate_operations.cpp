@@ -27,13 +27,23 @@ void ObjectOperations::ForgetLists() {
 
 int ObjectOperations::StoreCertificate(int slot, std::span<const uint8_t> der,
                                        std::string_view label, std::span<const uint8_t> pkcs8) {
-    if (der.empty() || der.size() > kMaxCertificateSize || pkcs8.size() > kMaxPrivateKeySize)
-        return CKR_ARGUMENTS_BAD;
+    const NewCertificate certificate{der, std::string(label), pkcs8};
+    return StoreCertificates(slot, {&certificate, 1});
+}
+
+int ObjectOperations::StoreCertificates(int slot, std::span<const NewCertificate> certificates) {
+    for (const NewCertificate& certificate : certificates) {
+        if (certificate.der.empty() || certificate.der.size() > kMaxCertificateSize ||
+            certificate.pkcs8.size() > kMaxPrivateKeySize)
+            return CKR_ARGUMENTS_BAD;
+    }
     TokenFile file;
     if (tokens_.ReadToken(slot, file) != CKR_OK)
         return CKR_TOKEN_NOT_PRESENT;
     const int result = tokens_.Edit(slot, [&](auto& publicObjects, auto& privateObjects) -> int {
-        PutCertificate(publicObjects, privateObjects, der, label, pkcs8);
+        for (const NewCertificate& certificate : certificates)
+            PutCertificate(publicObjects, privateObjects, certificate.der, certificate.label,
+                           certificate.pkcs8);
         return CKR_OK;
     });
     tokens_.Rescan();

@@ -30,6 +30,13 @@ class ObjectOperations {
     // logging it in when needed; an equal certificate is replaced.
     int StoreCertificate(int slot, std::span<const uint8_t> der, std::string_view label,
                          std::span<const uint8_t> pkcs8);
+    struct NewCertificate {
+        std::span<const uint8_t> der;
+        std::string label;
+        std::span<const uint8_t> pkcs8;  // may be empty
+    };
+    // Several certificates in one write: all of them are stored, or none.
+    int StoreCertificates(int slot, std::span<const NewCertificate> certificates);
     // "CKA_VALUE" as the data object that the CKA_* inputs describe.
     int UpdateObject(int slot, const Inputs& inputs);
 

@@ -1,6 +1,7 @@
 #include "objects/token_access.h"
 
 #include "cards/card_slots.h"
+#include "core/trace.h"
 #include "softtoken/soft_tokens.h"
 
 namespace orx {
@@ -71,11 +72,25 @@ int TokenAccess::Unseal(int slot, std::vector<TokenObject>& privateObjects) {
                              : soft_.Unseal(slot, privateObjects);
 }
 
+int TokenAccess::WithLogin(int slot, const std::function<int()>& use) {
+    for (int round = 1;; ++round) {
+        const int login = EnsureLogin(slot);
+        if (login != CKR_OK)
+            return login;
+        const int result = use();
+        // Another process changed the password between the login's check and its use:
+        // the key no longer opens the token and its login has ended. Nothing was
+        // changed with it, so the password is asked again, as after a log-out.
+        if (result != CKR_PIN_INCORRECT || IsLoggedIn(slot) || round >= kLoginRounds)
+            return result;
+        Trace("Plg - The password of slot %d was changed meanwhile", slot);
+    }
+}
+
 int TokenAccess::Edit(int slot, const ObjectEdit& edit) {
-    const int login = EnsureLogin(slot);
-    if (login != CKR_OK)
-        return login;
-    return cards_.Owns(slot) ? cards_.Edit(slot, edit) : soft_.Edit(slot, edit);
+    return WithLogin(slot, [&]() -> int {
+        return cards_.Owns(slot) ? cards_.Edit(slot, edit) : soft_.Edit(slot, edit);
+    });
 }
 
 std::optional<std::pair<int, std::string>> TokenAccess::Holder(
@@ -113,24 +128,25 @@ int TokenAccess::LoggedInHolder(std::span<const uint8_t> certificateDer, int act
 
 int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
                                Secret& pkcs8) {
-    int id = 0;
-    std::string certificateId;
-    const int login = LoggedInHolder(certificateDer, activeSlot, id, certificateId);
-    if (login != CKR_OK)
-        return login;
-    std::vector<TokenObject> privateObjects;
-    int result = Unseal(id, privateObjects);
-    if (result == CKR_OK) {
-        const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
-        if (key && !key->value.empty()) {
-            pkcs8 = Secret(std::span<const uint8_t>(key->value));
-            slotId = id;
-        } else {
-            result = CKR_TOKEN_NOT_PRESENT;
+    const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
+    if (!holder)
+        return CKR_TOKEN_NOT_PRESENT;
+    const auto& [id, certificateId] = *holder;
+    return WithLogin(id, [&]() -> int {
+        std::vector<TokenObject> privateObjects;
+        int result = Unseal(id, privateObjects);
+        if (result == CKR_OK) {
+            const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
+            if (key && !key->value.empty()) {
+                pkcs8 = Secret(std::span<const uint8_t>(key->value));
+                slotId = id;
+            } else {
+                result = CKR_TOKEN_NOT_PRESENT;
+            }
         }
-    }
-    WipeObjectList(privateObjects);
-    return result;
+        WipeObjectList(privateObjects);
+        return result;
+    });
 }
 
 int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,7 +46,8 @@ class TokenAccess {
     int ReadToken(int slot, TokenFile& file);
     // With the login's key, no dialog: CKR_TOKEN_NOT_PRESENT without a login.
     int Unseal(int slot, std::vector<TokenObject>& privateObjects);
-    // Logs in when needed, then stores the change with the login's key.
+    // Logs in when needed, then stores the change with the login's key; a password
+    // changed by another process meanwhile is asked again.
     int Edit(int slot, const ObjectEdit& edit);
 
     // Finds the token holding the certificate (the active slot first), logs it in
@@ -69,6 +71,12 @@ class TokenAccess {
     // CKR_TOKEN_NOT_PRESENT, or the login's answer.
     int LoggedInHolder(std::span<const uint8_t> certificateDer, int activeSlot, int& id,
                        std::string& certificateId);
+
+    // Rounds of logging in again for a password that keeps changing under us.
+    static constexpr int kLoginRounds = 3;
+    // Logs in when needed and runs `use` with the login; when its key turned out not to
+    // open the token any more (CKR_PIN_INCORRECT, the login ended), logs in again.
+    int WithLogin(int slot, const std::function<int()>& use);
 
     SoftTokens& soft_;
     CardSlots& cards_;

@@ -176,6 +176,9 @@ void CertificatePropagation::Run() {
         return;
     }
     const int result = store.Locked([&]() -> int {
+        // The module writes "MY" only under this lock: what is half written there is
+        // left by a pass that died.
+        my->RemoveUnfinishedWrites();
         Manifest manifest = ReadManifest(manifestPath);
         const Manifest before = manifest;
         // One reading of the store for the whole pass: a new token of a thousand

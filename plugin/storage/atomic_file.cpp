@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
+#include <vector>
 
 #include "core/file_helpers.h"
 #include "core/hex_text.h"
@@ -16,6 +20,21 @@
 namespace orx {
 
 namespace {
+
+constexpr std::string_view kNewFileMark = ".new-";
+constexpr size_t kNewFileDigits = 12;
+
+bool IsLeftoverName(std::string_view name) {
+    const size_t mark = name.rfind(kNewFileMark);
+    if (mark == std::string_view::npos || mark == 0 ||
+        name.size() != mark + kNewFileMark.size() + kNewFileDigits)
+        return false;
+    for (const char c : name.substr(mark + kNewFileMark.size())) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
 
 // The bytes a write may put into a new file before it fails; -1: no limit.
 long long WriteFailureLimit() {
@@ -59,9 +78,9 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 }  // namespace
 
 bool AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) {
-    uint8_t random[6];
+    uint8_t random[kNewFileDigits / 2];
     RandomBytes(random);
-    const std::string temp = path + ".new-" + HexText(random);
+    const std::string temp = path + std::string(kNewFileMark) + HexText(random);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         Trace("Plg - Failed to create %s (errno %d)", temp.c_str(), errno);
@@ -82,6 +101,23 @@ bool AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) {
         return false;
     }
     return true;
+}
+
+void RemoveWriteLeftovers(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsLeftoverName(entry->d_name))
+            stale.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    for (const std::string& name : stale) {
+        if (::unlink((prefix + name).c_str()) == 0)
+            Trace("Plg - Removed %s, left by a writer that died", name.c_str());
+    }
 }
 
 bool RemoveFileDurably(const std::string& path) {

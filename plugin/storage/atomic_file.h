@@ -10,8 +10,14 @@
 
 namespace orx {
 
-// Replaces (or creates) `path` with `bytes`, mode 0600. False leaves the old file as it was.
+// Replaces (or creates) `path` with `bytes`, mode 0600, through "<path>.new-" and
+// twelve random hex digits. False leaves the old file as it was.
 bool AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes);
+// Removes from `folder` the new files of AtomicWriteFile that a writer killed before
+// its rename left behind (a stale copy may hold an old password box). Only a writer
+// that holds the lock under which every write into the folder is made may call it:
+// a live writer's new file would go too.
+void RemoveWriteLeftovers(const std::string& folder);
 // Removes the file and makes the removal durable.
 bool RemoveFileDurably(const std::string& path);
 // Creates the folder and its parents (mode 0700 for the ones it makes).

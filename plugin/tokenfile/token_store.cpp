@@ -95,20 +95,8 @@ int TokenStore::Locked(const std::function<int()>& work) const {
     FileLock lock(folder_ + std::string(kLockFileName));
     if (!lock.locked())
         return CKR_FUNCTION_FAILED;
-    // Only a writer that died leaves a ".new-" file: live writers hold this lock.
-    std::unique_ptr<DIR, DirClose> dir(opendir(folder_.c_str()));
-    if (dir) {
-        std::vector<std::string> stale;
-        while (const dirent* entry = readdir(dir.get())) {
-            const std::string_view name = entry->d_name;
-            const bool leftOver = name.find(".tkn.new-") != std::string_view::npos ||
-                                  name.starts_with(std::string(kSlotIndexName) + ".new-");
-            if (leftOver && !name.ends_with(kTokenFileExtension))
-                stale.emplace_back(name);
-        }
-        for (const std::string& name : stale)
-            ::unlink((folder_ + name).c_str());
-    }
+    // Only a writer that died leaves a new file here: live writers hold this lock.
+    RemoveWriteLeftovers(folder_);
     return work();
 }
 

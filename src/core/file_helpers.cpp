@@ -194,16 +194,18 @@ int ReplaceFileInPieces(std::string_view path,
         return error;
     }
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    if (existed) {
+    if (options.ownerOnly) {
+        ::fchmod(fd, 0600);
+    } else if (existed) {
         ::fchmod(fd, old.st_mode & 07777);
-        // Root rewriting a user's file must leave it that user's.
-        if (::geteuid() == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Left as root's: still readable by root, and the content is not lost.
-        }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ::fchmod(fd, options.newFileMode & ~mask);
+    }
+    // Root rewriting a user's file must leave it that user's.
+    if (existed && ::geteuid() == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Left as root's: still readable by root, and the content is not lost.
     }
     int error = Produce(fd, produce);
     if (error == 0 && options.flush && ::fsync(fd) != 0 && errno != EINVAL)

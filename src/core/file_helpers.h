@@ -44,6 +44,9 @@ bool CreatePath(std::string_view path, mode_t mode = 0777);
 struct ReplaceOptions {
     // Mode of a file that did not exist; an existing file keeps its own.
     mode_t newFileMode = 0666;
+    // Content for its owner's eyes only (decrypted content): mode 0600 whatever the
+    // umask, and an existing file that is replaced gets it as well.
+    bool ownerOnly = false;
     // When nothing can be created beside the file (a folder the user may not write
     // to), rewrite it in place through this open descriptor instead of failing.
     int inPlaceDescriptor = -1;

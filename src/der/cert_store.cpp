@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 
 #include "core/file_helpers.h"
@@ -41,6 +42,21 @@ std::string FileNameFor(const DerCertificate& certificate) {
     Sha1Digest digest;
     Sha1Final(context, digest);
     return HexText(digest).append(kStoreFileSuffix);
+}
+
+// A new file before its rename: "." + the file's name + "." + mkstemp's six characters.
+bool IsUnfinishedWrite(std::string_view name) {
+    constexpr size_t kTempChars = 6;
+    if (name.size() < 1 + kStoreFileSuffix.size() + 1 + kTempChars || name[0] != '.')
+        return false;
+    const std::string_view stored = name.substr(1, name.size() - 1 - 1 - kTempChars);
+    if (!stored.ends_with(kStoreFileSuffix) || name[name.size() - 1 - kTempChars] != '.')
+        return false;
+    for (const char c : name.substr(name.size() - kTempChars)) {
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return stored.size() > kStoreFileSuffix.size() && stored.find('/') == std::string_view::npos;
 }
 
 std::vector<std::string> StoreFiles(const std::string& folder) {
@@ -95,6 +111,20 @@ bool CertStore::Add(DerBytes der) {
 
 bool CertStore::Remove(DerBytes der) {
     return CertStoreBatch(*this).Remove(der);
+}
+
+void CertStore::RemoveUnfinishedWrites() const {
+    DIR* dir = ::opendir(folder_.c_str());
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsUnfinishedWrite(entry->d_name))
+            stale.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : stale)
+        ::unlink((folder_ + name).c_str());
 }
 
 CertStoreBatch::CertStoreBatch(const CertStore& store) : folder_(store.folder()) {

@@ -36,6 +36,10 @@ class CertStore {
     // Removes every copy with the issuer and serial number of this certificate;
     // true when one was removed.
     bool Remove(DerBytes der);
+    // Removes the files that a writer killed before its rename left in the folder.
+    // Only for a writer that holds the lock under which every write into this store
+    // is made: a live writer's file would go too.
+    void RemoveUnfinishedWrites() const;
 
   private:
     std::string folder_;

@@ -346,7 +346,11 @@ bool CFileOpWizard::RunOperation() {
 bool CFileOpWizard::WriteOutput() {
     if (FileExists(path_) && AskReplace() != kIdYes)
         return false;
-    if (!WriteWholeFile(data_, path_)) {
+    ReplaceOptions options;
+    // Decrypted content is its owner's alone, whatever the umask says.
+    options.ownerOnly = operation_ == kFileOpDecrypt;
+    const std::string_view bytes(reinterpret_cast<const char*>(data_.data()), data_.size());
+    if (ReplaceFileContents(path_, bytes, options) != 0) {
         Trace("FileOp - Failed to write '%s'", path_.c_str());
         ShowFailure(kErrorSaveFailed);
         return false;

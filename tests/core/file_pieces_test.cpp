@@ -1,6 +1,7 @@
 // A file replaced from pieces: what the pieces say, or the old file untouched and no
 // temporary file left behind, whichever way the writing fails.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -75,6 +76,61 @@ TEST(ReplaceFileInPieces, InPlaceWhenNothingCanBeMadeBesideIt) {
     ::close(fd);
     EXPECT_EQ(0, error);
     EXPECT_EQ("new text", ReadFile(path));
+}
+
+}  // namespace
+}  // namespace orx
+
+namespace orx {
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// The process's umask for a scope.
+class ScopedUmask {
+  public:
+    explicit ScopedUmask(mode_t mask) : old_(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(old_); }
+
+  private:
+    mode_t old_;
+};
+
+// Content for its owner alone is 0600 whatever the umask and whatever the file it
+// replaces; other content follows the umask when new and keeps an old file's mode.
+TEST(ReplaceFileContents, OwnerOnlyContentIs0600WhateverTheUmask) {
+    testing::TempDir dir;
+    const struct {
+        mode_t umask;
+        bool ownerOnly;
+        int existingMode;  // -1: no file before
+        mode_t expected;
+    } cases[] = {
+        {000, true, -1, 0600},   {022, true, -1, 0600},    {077, true, -1, 0600},
+        {000, true, 0644, 0600}, {022, true, 0666, 0600},  {000, false, -1, 0666},
+        {022, false, -1, 0644},  {000, false, 0640, 0640},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string path = dir / ("out" + std::to_string(n++));
+        if (c.existingMode >= 0) {
+            WriteFile(path, "old");
+            ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(c.existingMode)), 0);
+        }
+        ReplaceOptions options;
+        options.ownerOnly = c.ownerOnly;
+        {
+            ScopedUmask mask(c.umask);
+            ASSERT_EQ(ReplaceFileContents(path, "secret content", options), 0);
+        }
+        EXPECT_EQ(ModeOf(path), c.expected) << "umask " << std::oct << c.umask << ", owner only "
+                                            << c.ownerOnly << ", before " << c.existingMode;
+        EXPECT_EQ(ReadFile(path), "secret content");
+    }
 }
 
 }  // namespace

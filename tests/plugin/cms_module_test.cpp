@@ -3,18 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
-#include "cms/cms_text.h"
-#include "cms_test_support.h"
-#include "module_fixture.h"
+#include "cms/cms_file_name.h"
+#include "cms_module_fixture.h"
+#include "core/config_file.h"
 
 namespace orx::testing {
 namespace {
-
-std::string Decoded(std::string text) {
-    EXPECT_TRUE(Base64DecodeInPlace(text));
-    return text;
-}
 
 std::span<const uint8_t> Span(const std::string& text) {
     return AsBytes(text);
@@ -27,59 +23,12 @@ bool Contains(const std::vector<uint8_t>& haystack, std::string_view needle) {
                                          bytes.end()) != haystack.end();
 }
 
-class CmsModuleTest : public ModuleTest, public CmsFilesSuite {
+class CmsModuleTest : public CmsModuleFixture, public CmsFilesSuite {
   protected:
     static void SetUpTestSuite() { MakeFiles(); }
     static void TearDownTestSuite() { RemoveFiles(); }
 
-    std::string Path(std::string_view name) const { return *env_ / name; }
-
-    std::string MakePkcs12(const TestIdentity& id, const std::string& password,
-                           const std::string& options = "") {
-        const std::string path = Path("id.p12");
-        EXPECT_EQ(0, RunCommand("openssl pkcs12 -export " + options + " -in " + Quote(id.certPath) +
-                                " -inkey " + Quote(id.keyPath) +
-                                " -name 'Imported key' -passout pass:" + password + " -out " +
-                                Quote(path)));
-        return ReadFile(path);
-    }
-
-    std::string CertDer(const TestIdentity& id) {
-        EXPECT_EQ(0, RunCommand("openssl x509 -in " + Quote(id.certPath) + " -outform DER -out " +
-                                Quote(Path("cert.der"))));
-        return ReadFile(Path("cert.der"));
-    }
-
-    // A soft token holding Alice's key and certificate, imported from PKCS#12; the
-    // token stays logged in in this context.
-    void TokenWithAlice() {
-        ASSERT_EQ(0, Create("Alice token", "token-pass"));
-        const std::string p12 = MakePkcs12(Files().alice, "p12-pass");
-        Script({"pin p12-pass", "pin token-pass"});
-        app_->SetPropertyBytes("Certificate", Span(p12));
-        ASSERT_EQ(0, app_->Invoke("WriteCertificate"));
-        app_->Invoke("Reset");
-    }
-
-    // The wizard's calls for one operation; the answer property's text.
-    std::optional<std::string> Run(const char* operation, const std::string& data, bool mime,
-                                   const std::string& certificate = {},
-                                   const char* detached = "false") {
-        app_->SetProperty("UrlEncode", "false");
-        app_->SetPropertyBytes("Data", Span(data));
-        app_->SetProperty("Base64", mime ? "false" : "true");
-        app_->SetProperty("MIME", mime ? "true" : "false");
-        app_->SetProperty("Detached", detached);
-        if (!certificate.empty())
-            app_->SetPropertyBytes("Certificate", Span(certificate));
-        const int result = app_->Invoke(operation);
-        lastResult_ = result;
-        if (result != 0)
-            return std::nullopt;
-        return Get(std::string_view(operation) == "Sign" ? "Signature" : "Data");
-    }
-
-    int lastResult_ = 0;
+    void TokenWithAlice() { TokenWith(Files().alice, "Alice token"); }
 };
 
 TEST_F(CmsModuleTest, ImportedPkcs12SignsAndItsKeyStaysSealed) {
@@ -188,7 +137,8 @@ TEST_F(CmsModuleTest, EncryptedFilesRoundTripWithOpensslAndTheirName) {
         EXPECT_EQ(0x60, lastResult_);
     }
 
-    // To Alice: decrypted on her token, the name comes back.
+    // To Alice, with the name recorded: decrypted on her token, the name comes back.
+    ASSERT_EQ(kConfigOk, ConfigWriteInt("Encryption", "RecordFileName", 1));
     app_->Invoke("Reset");
     app_->SetProperty("FileName", "notes.odt");
     const std::optional<std::string> toAlice =
@@ -213,6 +163,64 @@ TEST_F(CmsModuleTest, EncryptedFilesRoundTripWithOpensslAndTheirName) {
     ASSERT_TRUE(fromOpenssl) << lastResult_;
     EXPECT_TRUE(Decoded(*fromOpenssl) == content);
     EXPECT_EQ("", Get("FileName").value_or(""));
+}
+
+// The name in clear would tell anyone who sees the envelope what it holds, and
+// readers of the older PKCS#7 format refuse an envelope with the attribute: it is
+// there only when the configuration asks for it.
+TEST_F(CmsModuleTest, EnvelopesCarryTheFileNameOnlyWhenConfigured) {
+    TokenWithAlice();
+    const std::string content = SampleContent(5000);
+    struct Case {
+        std::optional<int32_t> setting;  // "Encryption"/"RecordFileName"; none: not set
+        bool mime;
+        bool recorded;
+    };
+    const Case cases[] = {
+        {std::nullopt, false, false},
+        {std::nullopt, true, false},
+        {0, false, false},
+        {0, true, false},
+        {1, false, true},
+        {1, true, true},
+        {7, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "setting " << c.setting.value_or(-1) << ", mime " << c.mime);
+        if (c.setting)
+            ASSERT_EQ(kConfigOk, ConfigWriteInt("Encryption", "RecordFileName", *c.setting));
+        else
+            ConfigDeleteKey("Encryption", "RecordFileName");
+        app_->Invoke("Reset");
+        app_->SetProperty("FileName", "/home/user/notes.odt");
+        const std::optional<std::string> encrypted =
+            Run("Encrypt", content, c.mime, CertDer(Files().alice));
+        ASSERT_TRUE(encrypted) << lastResult_;
+        const std::string file = AsFile(*encrypted, c.mime);
+        const std::string der = c.mime ? SmimeBody(file) : file;
+        ASSERT_FALSE(der.empty());
+        EXPECT_EQ(c.recorded ? "notes.odt" : "", ReadFileNameAttribute(AsBytes(der)));
+
+        WriteFile(Path("enc"), file);
+        std::remove(Path("dec").c_str());
+        const int smime = RunCommand(
+            "openssl smime -decrypt -binary -inform " + std::string(c.mime ? "SMIME" : "DER") +
+            " -in " + Quote(Path("enc")) + " -inkey " + Quote(Files().alice.keyPath) + " -out " +
+            Quote(Path("dec")) + " 2>/dev/null");
+        if (!c.recorded) {
+            EXPECT_EQ(0, smime);
+            EXPECT_TRUE(ReadFile(Path("dec")) == content);
+        }
+
+        app_->Invoke("Reset");
+        app_->SetProperty("FileName", "envelope.p7m");
+        const std::optional<std::string> plain = Run("Decrypt", file, false);
+        ASSERT_TRUE(plain) << lastResult_;
+        EXPECT_TRUE(Decoded(*plain) == content);
+        EXPECT_EQ(c.recorded ? std::optional<std::string>("notes.odt") : std::nullopt,
+                  Get("FileName"));
+    }
 }
 
 TEST_F(CmsModuleTest, SigningWithoutTheKeyOrWithoutDataFails) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cms_test_support.h"
+#include "core/config_file.h"
 #include "module_fixture.h"
 
 namespace orx::testing {
@@ -29,6 +30,7 @@ TEST_F(CmsOrxxctlTest, SignsVerifiesEncryptsAndDecryptsFiles) {
 
     const std::string content = SampleContent(100000);
     WriteFile(Path("report.txt"), content);
+    ASSERT_EQ(kConfigOk, ConfigWriteInt("Encryption", "RecordFileName", 1));
     for (const char* form : {"", "--mime"}) {
         SCOPED_TRACE(form);
         Script({"pin token-pass"});
@@ -49,6 +51,16 @@ TEST_F(CmsOrxxctlTest, SignsVerifiesEncryptsAndDecryptsFiles) {
         EXPECT_TRUE(ReadFile(Path("d.bin")) == content);
         EXPECT_EQ("file name: report.txt\n", output);
     }
+    // Without the name recorded (the default) nothing is told about it.
+    ASSERT_EQ(kConfigOk, ConfigDeleteKey("Encryption", "RecordFileName"));
+    ASSERT_EQ(0, Ctl("file encrypt " + Quote(Path("report.txt")) + " " + Quote(Path("e.p7m")) +
+                     " " + Quote(Files().alice.certPath)));
+    Script({"pin token-pass"});
+    std::string output;
+    ASSERT_EQ(0, Ctl("file decrypt " + Quote(Path("e.p7m")) + " " + Quote(Path("d.bin")), &output));
+    EXPECT_TRUE(ReadFile(Path("d.bin")) == content);
+    EXPECT_EQ("", output);
+
     // A changed byte: verification fails, nothing is written.
     std::string signedFile = ReadFile(Path("s.p7s"));
     const size_t at = signedFile.find("\n\n") + 40;

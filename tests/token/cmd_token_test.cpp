@@ -73,7 +73,10 @@ TEST_F(TokenCommandTest, SetAndInvokeGoThroughTheWrappers) {
     std::string output;
     EXPECT_EQ(Run("token set TokenLabel 'My token'", &output), 0);
     EXPECT_EQ(output, "");
+    // The start hands the module the configured trace file (none here), then
+    // "--trace" hands it the program's own.
     EXPECT_THAT(fake_->Calls(), ElementsAre("PlgInitialize\t0\t0\t0\t0", "PlgSetProperty\tTrace\t",
+                                            "PlgSetProperty\tTrace\t" + traceFile(),
                                             "PlgSetProperty\tTokenLabel\tMy token", "PlgFinalize"));
     fake_->ClearCalls();
     EXPECT_EQ(Run("token invoke Refresh", &output), 0);

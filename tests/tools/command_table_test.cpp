@@ -17,8 +17,8 @@ using testing::ReadFile;
 using testing::RunCommand;
 using testing::WriteFile;
 
-constexpr const char* kUsage =
-    "usage: orxxctl [--trace FILE] COMMAND [ARGUMENTS]\n"
+const std::string kUsage =
+    "usage: orxxctl [--trace FILE] [--slot ID] COMMAND [ARGUMENTS]\n"
     "       orxxctl --help | --version\n"
     "  b64 encode [FILE]\n"
     "  b64 decode [FILE]\n"
@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "  file verify IN OUT\n"
     "  file encrypt IN OUT CERTIFICATE [--mime] [--algorithm OID]\n"
     "  file decrypt IN OUT\n"
-    "  file import FILE     (a certificate, PKCS#12 or PKCS#7 file, into the active token)\n"
+    "  file import FILE     (a certificate, PKCS#12 or PKCS#7 file, onto the token)\n"
     "  languages\n"
     "  ldap search URL BASE FILTER\n"
     "      exit 0 found, 1 none found, 3 no server, 4 time-out, 5 protocol error\n"
@@ -49,7 +49,14 @@ constexpr const char* kUsage =
     "  token create LABEL [FILE]\n"
     "  token info SLOT\n"
     "  token delete SLOT\n"
-    "  token certs SLOT\n";
+    "  token certs SLOT\n"
+    "  token password change|unlock\n"
+    "options:\n"
+    "  --trace FILE  the trace of orxxctl and of the token module\n"
+    "  --slot ID     the token that these act on (a soft token or a card\n"
+    "                application; without it the first soft token):\n"
+    "                file sign|decrypt|import\n"
+    "                token get|enum|set|invoke|info|delete|certs|password\n";
 
 struct Outcome {
     int status = -1;
@@ -128,6 +135,43 @@ TEST_F(CommandTable, WordsThatNameNoFormAreUsageErrors) {
     }
 }
 
+// "--slot ID" goes with the forms that act on one token and with nothing else; a
+// slot it names must hold a token, and a form's own SLOT must agree with it.
+TEST_F(CommandTable, TheSlotOptionChoosesTheTokenOfTheFormsThatActOnOne) {
+    const struct {
+        const char* words;
+        int status;
+        const char* err;  // a part of it
+    } cases[] = {
+        {"--slot 5 config get S K", 2, "orxxctl: --slot does not apply to 'config get'\nusage:\n"},
+        {"--slot 5 token list", 2, "orxxctl: --slot does not apply to 'token list'\n"},
+        {"--slot 5 token create X", 2, "--slot does not apply to 'token create'"},
+        {"--slot 5 file verify a b", 2, "--slot does not apply to 'file verify'"},
+        {"--slot 5 languages", 2, "--slot does not apply to 'languages'"},
+        {"--slot 0 token info", 2, "usage: orxxctl"},
+        {"--slot x token info", 2, "usage: orxxctl"},
+        {"--slot", 2, "usage: orxxctl"},
+        {"--slots 5 token info", 2, "usage: orxxctl"},
+        {"--slot 5 token info 6", 2, "usage:\n  token list\n"},
+        {"token info", 2, "usage:\n  token list\n"},
+        {"token password", 2, "usage:\n  token list\n"},
+        {"token password reset", 2, "usage:\n  token list\n"},
+        {"--slot 5 token info", 1, "no token in slot 5"},
+        {"--slot 5 token info 5", 1, "no token in slot 5"},
+        {"--slot 5 token certs", 1, "no token in slot 5"},
+        {"--slot 5 token password change", 1, "no token in slot 5"},
+        {"--slot 5 token invoke Login", 1, "no token in slot 5"},
+        {"--trace '/nonexistent/t' --slot 5 token get TokenInfo", 1, "no token in slot 5"},
+        {"--slot 5 --trace '/nonexistent/t' file import x", 1, "cannot read x"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = Run(c.words);
+        EXPECT_EQ(outcome.status, c.status) << c.words << "\n" << outcome.err;
+        EXPECT_EQ(outcome.out, "") << c.words;
+        EXPECT_NE(outcome.err.find(c.err), std::string::npos) << c.words << "\n" << outcome.err;
+    }
+}
+
 // Each form with arguments of its own shape gets past the usage check to its own
 // work, told by its output or by the failure only it reports. A form wired to
 // another function of its group gets that function's usage error instead.
@@ -174,6 +218,7 @@ TEST_F(CommandTable, EveryFormIsReachedByItsWords) {
         {"token info 5", 1, "", "no token in slot 5"},
         {"token delete 5", 1, "", "no token in slot 5"},
         {"token certs 5", 1, "", "slot 5 has no certificates"},
+        {"token password change", 1, "", "no token to act on; choose one with --slot ID"},
     };
     std::set<std::string> reached;
     for (const auto& c : cases) {
@@ -192,7 +237,7 @@ TEST_F(CommandTable, EveryFormIsReachedByItsWords) {
     EXPECT_NE(Run("languages").out.find("English\n"), std::string::npos);
 
     // No form of the usage goes without a case above.
-    std::istringstream usage(kUsage);
+    std::istringstream usage(kUsage.substr(0, kUsage.find("options:")));
     std::string line;
     std::getline(usage, line);
     while (std::getline(usage, line)) {

@@ -3,6 +3,7 @@
 // writes is checked with the openssl command line, and what openssl makes is read
 // back through it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -115,6 +116,7 @@ TEST_F(WizardRealModuleTest, SignThenVerifyGivesTheOriginalBack) {
 }
 
 TEST_F(WizardRealModuleTest, EncryptThenDecryptGivesTheOriginalNameAndBytes) {
+    ASSERT_EQ(ConfigWriteInt("Encryption", "RecordFileName", 1), kConfigOk);
     const std::string input = env_ / "in/report.txt";
     ASSERT_TRUE(RunThrough(kFileOpEncrypt, input, {}, nullptr, "wizard_real_encrypt"));
     EXPECT_EQ(Openssl("cms -decrypt -inform DER -in " + input + ".p7m -inkey " + env_ / "key.pem" +
@@ -129,6 +131,41 @@ TEST_F(WizardRealModuleTest, EncryptThenDecryptGivesTheOriginalNameAndBytes) {
         RunThrough(kFileOpDecrypt, env_ / "out/renamed.p7m", {}, &proposed, "wizard_real_decrypt"));
     EXPECT_EQ(proposed, env_ / "out/report.txt");
     EXPECT_EQ(ReadFile(env_ / "out/report.txt"), kContent);
+}
+
+// By default the envelope keeps no name: every S/MIME reader opens it, and a renamed
+// one is proposed under its own name less the extension.
+TEST_F(WizardRealModuleTest, ARenamedEnvelopeWithoutItsNameKeepsTheNewOne) {
+    const std::string input = env_ / "in/report.txt";
+    ASSERT_TRUE(RunThrough(kFileOpEncrypt, input));
+    EXPECT_EQ(Openssl("smime -decrypt -binary -inform DER -in " + input + ".p7m -inkey " +
+                      env_ / "key.pem"),
+              kContent);
+    std::filesystem::create_directories(env_ / "out");
+    std::filesystem::rename(input + ".p7m", env_ / "out/renamed.p7m");
+    std::string proposed;
+    ASSERT_TRUE(RunThrough(kFileOpDecrypt, env_ / "out/renamed.p7m", {}, &proposed));
+    EXPECT_EQ(proposed, env_ / "out/renamed");
+    EXPECT_EQ(ReadFile(env_ / "out/renamed"), kContent);
+}
+
+// Decrypted content is written for its owner alone, even under a umask that would
+// let everyone read it; what is encrypted follows the umask as files do.
+TEST_F(WizardRealModuleTest, DecryptedFilesAreTheOwnersOnly) {
+    const std::string input = env_ / "in/report.txt";
+    const mode_t old = ::umask(0);
+    const bool encrypted = RunThrough(kFileOpEncrypt, input);
+    const std::string output = env_ / "in/plain.txt";
+    const bool decrypted = encrypted && RunThrough(kFileOpDecrypt, input + ".p7m", output);
+    ::umask(old);
+    ASSERT_TRUE(encrypted);
+    ASSERT_TRUE(decrypted);
+    EXPECT_EQ(ReadFile(output), kContent);
+    struct stat info {};
+    ASSERT_EQ(::stat(output.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    ASSERT_EQ(::stat((input + ".p7m").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
 }
 
 TEST_F(WizardRealModuleTest, DecryptsEnvelopesMadeByOpenssl) {

@@ -13,29 +13,16 @@ namespace {
 
 constexpr const char* kDefaultLabel = "Virtual Card";
 
-std::string Explain(int result) {
+// What a card operation's result means where it differs from the other commands'.
+int CardOutcome(int result, const std::string& what) {
     switch (result) {
-        case 1:
-            return "cancelled";
-        case 7:
-            return "bad arguments";
         case 19:
-            return "not a usable card file";
-        case 161:
-            return "the new passwords differ";
-        case 162:
-            return "the password length is out of range";
+            return Outcome(result, what, "not a usable card file");
         case 224:
-            return "no card in that reader";
+            return Outcome(result, what, "no card in that reader");
         default:
-            return "failed";
+            return Outcome(result, what);
     }
-}
-
-int Outcome(int result, const std::string& what) {
-    if (result == 0)
-        return kExitOk;
-    return Fail(what + ": " + Explain(result) + " (" + std::to_string(result) + ")");
 }
 
 }  // namespace
@@ -45,7 +32,7 @@ int RunCardCreate(const Arguments& a) {
         const std::string label = a.size() == 2 ? a[1] : kDefaultLabel;
         app.SetProperty("TokenLabel", label.c_str());
         app.SetProperty("FileName", a[0].c_str());
-        return Outcome(app.Invoke("CreateCard"), "creating the card '" + a[0] + "'");
+        return CardOutcome(app.Invoke("CreateCard"), "creating the card '" + a[0] + "'");
     });
 }
 
@@ -53,14 +40,15 @@ int RunCardInsert(const Arguments& a) {
     return RunWithModule("card", a.size() == 2, [&a](orx::TokenApplication& app) {
         app.SetProperty("Reader", a[0].c_str());
         app.SetProperty("FileName", a[1].c_str());
-        return Outcome(app.Invoke("InsertCard"), "inserting '" + a[1] + "' into '" + a[0] + "'");
+        return CardOutcome(app.Invoke("InsertCard"),
+                           "inserting '" + a[1] + "' into '" + a[0] + "'");
     });
 }
 
 int RunCardRemove(const Arguments& a) {
     return RunWithModule("card", a.size() == 1, [&a](orx::TokenApplication& app) {
         app.SetProperty("Reader", a[0].c_str());
-        return Outcome(app.Invoke("RemoveCard"), "removing the card from '" + a[0] + "'");
+        return CardOutcome(app.Invoke("RemoveCard"), "removing the card from '" + a[0] + "'");
     });
 }
 

@@ -15,7 +15,8 @@
 #include "core/base64.h"
 #include "core/file_helpers.h"
 #include "core/mime_header.h"
-#include "token/token_application.h"
+#include "core/string_helpers.h"
+#include "token_module.h"
 
 namespace orxctl {
 
@@ -87,14 +88,14 @@ int Import(const std::string& path) {
     if (!ReadInput(path, bytes) || bytes.empty())
         return Fail("cannot read " + path);
     orx::TokenApplication app;
-    app.StartPlugin();
-    if (!app.IsInitialized())
-        return Fail("the token plug-in module cannot be loaded");
+    if (!StartModule(app))
+        return kExitFailed;
+    const int32_t slot = app.GetActiveSlot(true);
     app.SetPropertyBytes(
         "Certificate",
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-    const int result = app.Invoke("WriteCertificate");
-    return result == 0 ? kExitOk : Fail("WriteCertificate failed with " + std::to_string(result));
+    return Outcome(app.Invoke("WriteCertificate"),
+                   "importing " + path + " onto slot " + std::to_string(slot));
 }
 
 // `name` is the module's operation: "Sign", "Verify", "Encrypt" or "Decrypt".
@@ -142,9 +143,8 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
         return Fail(arguments[0] + " is empty");
 
     orx::TokenApplication app;
-    app.StartPlugin();
-    if (!app.IsInitialized())
-        return Fail("the token plug-in module cannot be loaded");
+    if (!StartModule(app))
+        return kExitFailed;
     app.SetProperty("UrlEncode", "false");
     app.SetProperty("Data", data.c_str());
     std::string().swap(data);
@@ -166,6 +166,8 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
     // file as it was.
     orx::ReplaceOptions options;
     options.flush = false;
+    // Decrypted content is its owner's alone, whatever the umask says.
+    options.ownerOnly = name == "Decrypt";
     const int error =
         mime && withCertificate
             ? orx::ReplaceFileContents(arguments[1], answer, options)

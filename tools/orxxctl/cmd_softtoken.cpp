@@ -1,7 +1,6 @@
 // orxxctl token create/info/delete: soft tokens through the module, with the same
 // wrappers as the window program. Passwords are asked by the module's pinentry and
 // are never taken as arguments.
-#include <cstdlib>
 #include <string>
 
 #include "commands.h"
@@ -11,16 +10,6 @@
 namespace orxctl {
 
 namespace {
-
-// A slot id as the program addresses it: decimal, positive.
-bool ParseSlot(const std::string& text, int32_t& slot) {
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value <= 0 || value > 0x7fffffff)
-        return false;
-    slot = static_cast<int32_t>(value);
-    return true;
-}
 
 int Create(orx::TokenApplication& app, const Arguments& arguments) {
     const std::string& label = arguments[0];
@@ -74,13 +63,13 @@ int RunTokenCreate(const Arguments& a) {
 int RunTokenInfo(const Arguments& a) {
     // Taken by reference: it is parsed while the call's arguments are evaluated.
     int32_t slot = 0;
-    return RunWithModule("token", a.size() == 1 && ParseSlot(a[0], slot),
+    return RunWithModule("token", a.size() <= 1 && SlotArgument(a, 0, slot),
                          [&slot](orx::TokenApplication& app) { return Info(app, slot); });
 }
 
 int RunTokenDelete(const Arguments& a) {
     int32_t slot = 0;
-    return RunWithModule("token", a.size() == 1 && ParseSlot(a[0], slot),
+    return RunWithModule("token", a.size() <= 1 && SlotArgument(a, 0, slot),
                          [&slot](orx::TokenApplication& app) { return Delete(app, slot); });
 }
 

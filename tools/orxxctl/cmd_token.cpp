@@ -103,9 +103,26 @@ int RunTokenInvoke(const Arguments& a) {
 }
 
 int RunTokenCerts(const Arguments& a) {
-    const int32_t slot = a.size() == 1 ? orx::AtoI(a[0]) : 0;
-    return RunWithModule("token", slot > 0, [slot](orx::TokenApplication& app) {
-        return PrintTokenCertificates(app, slot);
+    int32_t slot = 0;
+    return RunWithModule(
+        "token", a.size() <= 1 && SlotArgument(a, 0, slot),
+        [&slot](orx::TokenApplication& app) { return PrintTokenCertificates(app, slot); });
+}
+
+int RunTokenPassword(const Arguments& a) {
+    const bool change = a.size() == 1 && a[0] == "change";
+    const bool unlock = a.size() == 1 && a[0] == "unlock";
+    return RunWithModule("token", change || unlock, [change](orx::TokenApplication& app) {
+        // The active slot: the chosen one, or else the module's first soft token.
+        const int32_t slot = app.GetActiveSlot(true);
+        if (slot <= 0)
+            return Fail("no token to act on; choose one with --slot ID");
+        const int result = app.Invoke(change ? "ChangePassword" : "UnlockPassword");
+        if (result == 84 && !change)
+            return Outcome(result, "unlocking the password of slot " + std::to_string(slot),
+                           "only a card's password can be unlocked (with its PUK)");
+        return Outcome(result, std::string(change ? "changing" : "unlocking") +
+                                   " the password of slot " + std::to_string(slot));
     });
 }
 

@@ -2,6 +2,8 @@
 // the ways it reports to the user.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,17 @@ int Fail(std::string_view message);
 // Prints the usage of every form of the group ("token", "cert", ...) on standard
 // error and returns kExitUsage.
 int Usage(std::string_view group);
+
+// A slot id as the program addresses it: decimal, positive.
+bool ParseSlot(const std::string& text, int32_t& slot);
+
+// The slot that "--slot ID" chose for the command, if it was given.
+std::optional<int32_t> ChosenSlot();
+void ChooseSlot(int32_t slot);
+
+// The slot a command names as its argument `index`, or else the chosen one; false
+// when there is neither, the argument is no slot id, or the two differ.
+bool SlotArgument(const Arguments& arguments, size_t index, int32_t& slot);
 
 // Reads a file, or standard input for "" or "-"; false when it cannot be read.
 bool ReadInput(const std::string& path, std::string& bytes);

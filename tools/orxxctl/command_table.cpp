@@ -1,6 +1,7 @@
 #include "command_table.h"
 
 #include <cstdio>
+#include <string>
 
 #include "commands.h"
 
@@ -13,6 +14,7 @@ struct CommandForm {
     std::string_view action;  // empty: the group word alone names the command
     std::string_view usage;   // one line, without the program name
     CommandFn run;
+    bool onToken = false;  // acts on one token, which "--slot ID" may choose
 };
 
 // Grouped and sorted by group, so that the usage reads as an index.
@@ -28,14 +30,14 @@ constexpr CommandForm kCommands[] = {
     {"config", "set", "config set SECTION KEY VALUE", RunConfigSet},
     {"config", "delete", "config delete SECTION [KEY]", RunConfigDelete},
     {"config", "keys", "config keys SECTION", RunConfigKeys},
-    {"file", "sign", "file sign IN OUT CERTIFICATE [--mime] [--detached]", RunFileSign},
+    {"file", "sign", "file sign IN OUT CERTIFICATE [--mime] [--detached]", RunFileSign, true},
     {"file", "verify", "file verify IN OUT", RunFileVerify},
     {"file", "encrypt", "file encrypt IN OUT CERTIFICATE [--mime] [--algorithm OID]",
      RunFileEncrypt},
-    {"file", "decrypt", "file decrypt IN OUT", RunFileDecrypt},
+    {"file", "decrypt", "file decrypt IN OUT", RunFileDecrypt, true},
     {"file", "import",
-     "file import FILE     (a certificate, PKCS#12 or PKCS#7 file, into the active token)",
-     RunFileImport},
+     "file import FILE     (a certificate, PKCS#12 or PKCS#7 file, onto the token)", RunFileImport,
+     true},
     {"languages", "", "languages", RunLanguages},
     {"ldap", "search",
      "ldap search URL BASE FILTER\n"
@@ -44,14 +46,15 @@ constexpr CommandForm kCommands[] = {
     {"sha1", "", "sha1 [FILE]", RunSha1},
     {"text", "", "text ID [--language NAME]", RunText},
     {"token", "list", "token list", RunTokenList},
-    {"token", "get", "token get NAME", RunTokenGet},
-    {"token", "enum", "token enum NAME", RunTokenEnum},
-    {"token", "set", "token set NAME VALUE", RunTokenSet},
-    {"token", "invoke", "token invoke OPERATION", RunTokenInvoke},
+    {"token", "get", "token get NAME", RunTokenGet, true},
+    {"token", "enum", "token enum NAME", RunTokenEnum, true},
+    {"token", "set", "token set NAME VALUE", RunTokenSet, true},
+    {"token", "invoke", "token invoke OPERATION", RunTokenInvoke, true},
     {"token", "create", "token create LABEL [FILE]", RunTokenCreate},
-    {"token", "info", "token info SLOT", RunTokenInfo},
-    {"token", "delete", "token delete SLOT", RunTokenDelete},
-    {"token", "certs", "token certs SLOT", RunTokenCerts},
+    {"token", "info", "token info SLOT", RunTokenInfo, true},
+    {"token", "delete", "token delete SLOT", RunTokenDelete, true},
+    {"token", "certs", "token certs SLOT", RunTokenCerts, true},
+    {"token", "password", "token password change|unlock", RunTokenPassword, true},
 };
 
 void PrintForm(std::FILE* out, const CommandForm& form) {
@@ -61,10 +64,29 @@ void PrintForm(std::FILE* out, const CommandForm& form) {
 }  // namespace
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out, "usage: orxxctl [--trace FILE] COMMAND [ARGUMENTS]\n");
+    std::fprintf(out, "usage: orxxctl [--trace FILE] [--slot ID] COMMAND [ARGUMENTS]\n");
     std::fprintf(out, "       orxxctl --help | --version\n");
     for (const CommandForm& form : kCommands)
         PrintForm(out, form);
+    std::fprintf(out,
+                 "options:\n"
+                 "  --trace FILE  the trace of orxxctl and of the token module\n"
+                 "  --slot ID     the token that these act on (a soft token or a card\n"
+                 "                application; without it the first soft token):");
+    // The forms that act on one token, a line per group: "file sign|decrypt|import".
+    std::string forms;
+    std::string_view group;
+    for (const CommandForm& form : kCommands) {
+        if (!form.onToken)
+            continue;
+        if (form.group != group)
+            forms += "\n                " + std::string(form.group) + " ";
+        else
+            forms += "|";
+        forms += form.action;
+        group = form.group;
+    }
+    std::fprintf(out, "%s\n", forms.c_str());
 }
 
 int Usage(std::string_view group) {
@@ -87,10 +109,16 @@ int RunCommandWords(const Arguments& words) {
         if (form.group != group)
             continue;
         known = true;
-        if (form.action.empty())
-            return form.run(Arguments(words.begin() + 1, words.end()));
-        if (words.size() > 1 && words[1] == form.action)
-            return form.run(Arguments(words.begin() + 2, words.end()));
+        const bool named = form.action.empty() || (words.size() > 1 && words[1] == form.action);
+        if (!named)
+            continue;
+        if (ChosenSlot() && !form.onToken) {
+            std::fprintf(stderr, "orxxctl: --slot does not apply to '%s'\n",
+                         form.action.empty() ? group.c_str()
+                                             : (group + " " + std::string(form.action)).c_str());
+            return Usage(group);
+        }
+        return form.run(Arguments(words.begin() + (form.action.empty() ? 1 : 2), words.end()));
     }
     if (!known) {
         std::fprintf(stderr, "orxxctl: unknown command '%s'\n", group.c_str());

@@ -47,6 +47,7 @@ int RunTokenEnum(const Arguments& arguments);
 int RunTokenSet(const Arguments& arguments);
 int RunTokenInvoke(const Arguments& arguments);
 int RunTokenCerts(const Arguments& arguments);
+int RunTokenPassword(const Arguments& arguments);
 
 // cmd_softtoken.cpp
 int RunTokenCreate(const Arguments& arguments);

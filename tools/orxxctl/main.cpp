@@ -1,10 +1,14 @@
 // orxxctl: command-line administration and diagnostics. Results go to standard
 // output, messages to standard error; exit 0 success, 1 failure or absent, 2 usage.
+// "--trace FILE" switches the trace on (the module's too), "--slot ID" chooses the
+// token a command acts on.
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <span>
 
 #include "command.h"
@@ -19,6 +23,43 @@ namespace orxctl {
 int Fail(std::string_view message) {
     std::fprintf(stderr, "orxxctl: %.*s\n", static_cast<int>(message.size()), message.data());
     return kExitFailed;
+}
+
+namespace {
+
+std::optional<int32_t>& Slot() {
+    static std::optional<int32_t> slot;
+    return slot;
+}
+
+}  // namespace
+
+bool ParseSlot(const std::string& text, int32_t& slot) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value <= 0 || value > 0x7fffffff)
+        return false;
+    slot = static_cast<int32_t>(value);
+    return true;
+}
+
+std::optional<int32_t> ChosenSlot() {
+    return Slot();
+}
+
+void ChooseSlot(int32_t slot) {
+    Slot() = slot;
+}
+
+bool SlotArgument(const Arguments& arguments, size_t index, int32_t& slot) {
+    if (arguments.size() <= index) {
+        if (!Slot())
+            return false;
+        slot = *Slot();
+        return true;
+    }
+    return ParseSlot(arguments[index], slot) && (!Slot() || *Slot() == slot);
 }
 
 bool ReadInput(const std::string& path, std::string& bytes) {
@@ -54,12 +95,18 @@ int main(int argc, char** argv) {
     }
     orx::InitProductIdentity();
     int i = 1;
-    if (i < argc && std::strcmp(argv[i], "--trace") == 0) {
-        if (i + 1 >= argc) {
+    // Options before the command, in any order.
+    while (i < argc && std::strncmp(argv[i], "--", 2) == 0) {
+        int32_t slot = 0;
+        if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
+            orx::TraceSetFile(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--slot") == 0 && i + 1 < argc &&
+                   ParseSlot(argv[i + 1], slot)) {
+            ChooseSlot(slot);
+        } else {
             PrintUsage(stderr);
             return kExitUsage;
         }
-        orx::TraceSetFile(argv[i + 1]);
         i += 2;
     }
     return RunCommandWords(Arguments(argv + i, argv + argc));
