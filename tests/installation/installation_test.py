@@ -304,8 +304,12 @@ class Completion(Installed):
     def test_offers_exactly_the_commands_of_the_usage(self):
         forms = command_forms(self.help_text("orxxctl"))
         groups = {form[0] for form in forms}
-        self.assertEqual(self.complete("orxxctl "), groups | {"--trace", "--help", "--version"})
-        self.assertEqual(self.complete("orxxctl --trace log "), groups)
+        options = {"--trace", "--slot"}
+        self.assertEqual(self.complete("orxxctl "), groups | options | {"--help", "--version"})
+        self.assertEqual(self.complete("orxxctl --trace log "), groups | options)
+        self.assertEqual(self.complete("orxxctl --slot 2 --trace log "), groups | options)
+        self.assertEqual(self.complete("orxxctl --slot "), set())
+        self.assertEqual(self.complete("orxxctl --slot 2 token password "), {"change", "unlock"})
         for group in sorted(groups):
             actions = {form[1] for form in forms if form[0] == group and len(form) > 1}
             if actions:

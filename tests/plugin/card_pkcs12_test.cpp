@@ -4,7 +4,7 @@
 #include "card_fixture.h"
 #include "cms/cms_text.h"
 #include "cms_test_support.h"
-#include "properties/base64_text.h"
+#include "core/base64.h"
 #include "results/module_results.h"
 
 namespace orx::testing {
@@ -61,11 +61,11 @@ TEST_F(CardPkcs12, KeyAndCertificatesGoOntoTheApplicationTogetherOrNotAtAll) {
 
     // Signing with Alice's certificate finds her key on the card application.
     const std::string content = "signed on a card";
-    app_->SetProperty("Data", EncodeBase64(AsBytes(content)).c_str());
-    app_->SetProperty("Certificate", EncodeBase64(AsBytes(CertificateDer(Files().alice))).c_str());
+    app_->SetProperty("Data", Base64Encode(AsBytes(content)).c_str());
+    app_->SetProperty("Certificate", Base64Encode(AsBytes(CertificateDer(Files().alice))).c_str());
     ASSERT_EQ(app_->Invoke("Sign"), CKR_OK);
     std::string signature = Get("Signature").value_or("");
-    ASSERT_TRUE(DecodeBase64InPlace(signature));
+    ASSERT_TRUE(Base64DecodeInPlace(signature));
     WriteFile(Path("s.p7s"), signature);
     std::string verified;
     ASSERT_EQ(0, RunCommand("openssl cms -verify -noverify -binary -inform DER -in " +

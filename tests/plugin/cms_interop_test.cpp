@@ -85,7 +85,7 @@ std::string AsSmime(const std::string& der, Kind kind) {
         "Content-Type: application/pkcs7-mime; smime-type=";
     text += kind == Kind::Envelope ? "enveloped-data" : "signed-data";
     text += "; name=\"smime.p7m\"\nContent-Transfer-Encoding: base64\n\n";
-    AppendBase64({AsBytes(der)}, text, 64);
+    Base64Append({AsBytes(der)}, text, 64);
     return text;
 }
 

@@ -32,7 +32,7 @@ inline std::string SmimeBody(const std::string& message) {
     if (cut == std::string::npos)
         return {};
     std::string body = message.substr(cut + skip);
-    return DecodeBase64InPlace(body) ? body : std::string();
+    return Base64DecodeInPlace(body) ? body : std::string();
 }
 
 class CmsModuleFixture : public ModuleTest {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "module_fixture.h"
-#include "properties/base64_text.h"
+#include "core/base64.h"
 #include "storage/atomic_file.h"
 #include "test_certificates.h"
 #include "tokenfile/token_objects.h"
@@ -22,7 +22,7 @@ class PasswordChangedElsewhere : public ModuleTest {
     int WriteCertificate(int serial) {
         const auto der = MakeDer({"Import " + std::to_string(serial), "Test CA", "digitalSignature",
                                   "20301231235959Z", serial});
-        app_->SetProperty("Certificate", EncodeBase64(der).c_str());
+        app_->SetProperty("Certificate", Base64Encode(der).c_str());
         return app_->Invoke("WriteCertificate");
     }
     size_t CertificateCount() { return Enum("CertificateEx").size(); }

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "card_fixture.h"
-#include "properties/base64_text.h"
+#include "core/base64.h"
 #include "test_certificates.h"
 
 namespace orx::testing {
@@ -57,7 +57,7 @@ TEST_F(WriteLeftovers, TheNextWriterUnderTheSameLockRemovesThem) {
     ASSERT_EQ(app_->Invoke("Login"), 0);
     const auto der = MakeDer({"Leftover", "Test CA", "digitalSignature", "20301231235959Z", 31});
     app_->SetActiveSlot(100);
-    app_->SetProperty("Certificate", EncodeBase64(der).c_str());
+    app_->SetProperty("Certificate", Base64Encode(der).c_str());
     Script({"pin soft-pass"});
     ASSERT_EQ(app_->Invoke("WriteCertificate"), 0);
 
