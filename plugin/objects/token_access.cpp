@@ -131,7 +131,8 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
     const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
     if (!holder)
         return CKR_TOKEN_NOT_PRESENT;
-    const auto& [id, certificateId] = *holder;
+    const int id = holder->first;
+    const std::string& certificateId = holder->second;
     return WithLogin(id, [&]() -> int {
         std::vector<TokenObject> privateObjects;
         int result = Unseal(id, privateObjects);
