@@ -2,21 +2,12 @@
 
 #include <openssl/sha.h>
 
+#include "core/hex_text.h"
 #include "pkcs11/mechanisms.h"
 
 namespace orx::p11 {
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // What every object of the token shares: a token object whose privacy is its own.
 void PutStorage(AttributeSet& set, CK_OBJECT_CLASS objectClass, bool isPrivate, bool modifiable,
@@ -59,8 +50,8 @@ std::vector<uint8_t> IdBytes(std::string_view id) {
     std::vector<uint8_t> bytes;
     if (id.size() % 2 == 0) {
         for (size_t i = 0; i < id.size(); i += 2) {
-            const int high = HexDigit(id[i]);
-            const int low = HexDigit(id[i + 1]);
+            const int high = HexDigitValue(id[i]);
+            const int low = HexDigitValue(id[i + 1]);
             if (high < 0 || low < 0) {
                 bytes.clear();
                 break;
