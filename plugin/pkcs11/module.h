@@ -109,6 +109,18 @@ class Module {
     // `private` is the answer wanted for it).
     CK_RV ObjectOf(const Session& session, CK_OBJECT_HANDLE handle, CK_RV invalid,
                    CK_RV privateWithoutLogin, ObjectPtr& object);
+    // Under lock_: the session of a handle, answered in the order callers rely on:
+    // CKR_SESSION_HANDLE_INVALID first, then CKR_ARGUMENTS_BAD when the call's other
+    // arguments are not `wellFormed`.
+    CK_RV SessionOf(CK_SESSION_HANDLE handle, bool wellFormed, SessionPtr& session) const;
+    // Under lock_: SessionOf, then ObjectOf for the object's handle.
+    CK_RV SessionObject(CK_SESSION_HANDLE handle, bool wellFormed, CK_OBJECT_HANDLE object,
+                        SessionPtr& session, ObjectPtr& found,
+                        CK_RV invalid = CKR_OBJECT_HANDLE_INVALID,
+                        CK_RV privateWithoutLogin = CKR_OBJECT_HANDLE_INVALID);
+    // Under lock_: whether the session may change its token. Every change re-seals
+    // the token, which takes its key, so a login is needed besides a read-write session.
+    CK_RV MayEdit(const Session& session) const;
     void EndLogin(CK_SLOT_ID slot);
     void CloseSlotSessions(CK_SLOT_ID slot);
     // Under lock_: a change of the session's token, stored with its login's key.

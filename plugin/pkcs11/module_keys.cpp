@@ -37,11 +37,8 @@ std::span<const uint8_t> Input(const CK_BYTE_PTR data, CK_ULONG length) {
 CK_RV Module::KeyFor(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE key, SessionPtr& session,
                      ObjectPtr& object) {
     const std::lock_guard<std::mutex> hold(lock_);
-    session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (const CK_RV result =
-            ObjectOf(*session, key, CKR_KEY_HANDLE_INVALID, CKR_USER_NOT_LOGGED_IN, object);
+    if (const CK_RV result = SessionObject(handle, true, key, session, object,
+                                           CKR_KEY_HANDLE_INVALID, CKR_USER_NOT_LOGGED_IN);
         result != CKR_OK)
         return result;
     if (object->objectClass == CKO_PUBLIC_KEY)
