@@ -121,6 +121,9 @@ class Module {
     // Under lock_: whether the session may change its token. Every change re-seals
     // the token, which takes its key, so a login is needed besides a read-write session.
     CK_RV MayEdit(const Session& session) const;
+    // Under lock_: the state of a slot that holds a token, else CKR_SLOT_ID_INVALID
+    // or CKR_TOKEN_NOT_PRESENT.
+    CK_RV PresentToken(CK_SLOT_ID slot, std::optional<SlotState>& state);
     void EndLogin(CK_SLOT_ID slot);
     void CloseSlotSessions(CK_SLOT_ID slot);
     // Under lock_: a change of the session's token, stored with its login's key.

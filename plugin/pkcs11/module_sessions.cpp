@@ -129,11 +129,9 @@ CK_RV Module::OpenSession(CK_SLOT_ID slot, CK_FLAGS flags, CK_SESSION_HANDLE_PTR
     if (!(flags & CKF_SERIAL_SESSION))
         return CKR_SESSION_PARALLEL_NOT_SUPPORTED;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     // A token replaced since its sessions were opened starts afresh.
     const bool others = std::any_of(sessions_.begin(), sessions_.end(),
                                     [&](const auto& entry) { return entry.second->slot == slot; });

@@ -121,11 +121,9 @@ CK_RV Module::GetTokenInfo(CK_SLOT_ID slot, CK_TOKEN_INFO_PTR info) {
     if (!info)
         return CKR_ARGUMENTS_BAD;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     std::memset(info, 0, sizeof *info);
     PutBlankPadded(info->label, state->header.label);
     PutBlankPadded(info->manufacturerID, GetCompanyName());
@@ -172,11 +170,9 @@ CK_RV Module::GetMechanismList(CK_SLOT_ID slot, CK_MECHANISM_TYPE_PTR list, CK_U
     if (!count)
         return CKR_ARGUMENTS_BAD;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     std::vector<CK_ULONG> types;
     for (const Mechanism& mechanism : Mechanisms())
         types.push_back(mechanism.type);
@@ -188,16 +184,21 @@ CK_RV Module::GetMechanismInfo(CK_SLOT_ID slot, CK_MECHANISM_TYPE type,
     if (!info)
         return CKR_ARGUMENTS_BAD;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     const Mechanism* mechanism = FindMechanism(type);
     if (!mechanism)
         return CKR_MECHANISM_INVALID;
     *info = MechanismInfo(*mechanism);
     return CKR_OK;
+}
+
+CK_RV Module::PresentToken(CK_SLOT_ID slot, std::optional<SlotState>& state) {
+    state = slots_.State(slot);
+    if (!state)
+        return CKR_SLOT_ID_INVALID;
+    return state->present ? CKR_OK : CKR_TOKEN_NOT_PRESENT;
 }
 
 std::map<CK_SLOT_ID, std::string> Module::TokenIdentities() {
