@@ -134,6 +134,14 @@ class Module {
     // Key operations: the private key of a handle for the session.
     CK_RV KeyFor(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE key, SessionPtr& session,
                  ObjectPtr& object);
+    // C_SignInit and C_DecryptInit: the session's `operation` begun with the key,
+    // which must allow it by its attribute `permitted`. The session's own lock stays
+    // held in `busy` once it was taken.
+    template <class Operation>
+    CK_RV BeginOperation(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE key,
+                         std::optional<Operation> Session::*operation, CK_ATTRIBUTE_TYPE permitted,
+                         const char* function, SessionPtr& session,
+                         std::unique_lock<std::mutex>& busy);
 
     mutable std::mutex lock_;
     std::condition_variable wake_;

@@ -48,30 +48,42 @@ CK_RV Module::KeyFor(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE key, SessionPtr&
     return CKR_OK;
 }
 
-CK_RV Module::SignInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE key) {
-    if (!mechanism) {
+template <class Operation>
+CK_RV Module::BeginOperation(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
+                             CK_OBJECT_HANDLE key, std::optional<Operation> Session::*operation,
+                             CK_ATTRIBUTE_TYPE permitted, const char* function, SessionPtr& session,
+                             std::unique_lock<std::mutex>& busy) {
+    if (!mechanism)
         return Lookup(handle) ? CKR_ARGUMENTS_BAD : CKR_SESSION_HANDLE_INVALID;
-    }
-    SessionPtr session;
-    ObjectPtr object;
     if (const SessionPtr active = Lookup(handle)) {
-        const std::lock_guard<std::mutex> busy(active->operation);
-        if (active->sign)
+        const std::lock_guard<std::mutex> running(active->operation);
+        if ((*active).*operation)
             return CKR_OPERATION_ACTIVE;
     }
+    ObjectPtr object;
     if (const CK_RV found = KeyFor(handle, key, session, object); found != CKR_OK)
         return found;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (session->sign)
+    busy = std::unique_lock<std::mutex>(session->operation);
+    std::optional<Operation>& begun = (*session).*operation;
+    if (begun)
         return CKR_OPERATION_ACTIVE;
-    CK_RV result = SignOperation::Begin(*mechanism, object->key, object->keyType, session->sign);
-    if (result == CKR_OK && !object->attributes.Bool(CKA_SIGN)) {
-        session->sign.reset();
+    CK_RV result = Operation::Begin(*mechanism, object->key, object->keyType, begun);
+    if (result == CKR_OK && !object->attributes.Bool(permitted)) {
+        begun.reset();
         result = CKR_KEY_FUNCTION_NOT_PERMITTED;
     }
     if (result != CKR_OK)
-        Trace("P11 - C_SignInit failed (%lu)", static_cast<unsigned long>(result));
-    session->signUpdated = false;
+        Trace("P11 - %s failed (%lu)", function, static_cast<unsigned long>(result));
+    return result;
+}
+
+CK_RV Module::SignInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE key) {
+    SessionPtr session;
+    std::unique_lock<std::mutex> busy;
+    const CK_RV result = BeginOperation(handle, mechanism, key, &Session::sign, CKA_SIGN,
+                                        "C_SignInit", session, busy);
+    if (busy.owns_lock())
+        session->signUpdated = false;
     return result;
 }
 
@@ -150,29 +162,10 @@ CK_RV Module::SignFinal(CK_SESSION_HANDLE handle, CK_BYTE_PTR signature,
 
 CK_RV Module::DecryptInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
                           CK_OBJECT_HANDLE key) {
-    if (!mechanism)
-        return Lookup(handle) ? CKR_ARGUMENTS_BAD : CKR_SESSION_HANDLE_INVALID;
-    if (const SessionPtr active = Lookup(handle)) {
-        const std::lock_guard<std::mutex> busy(active->operation);
-        if (active->decrypt)
-            return CKR_OPERATION_ACTIVE;
-    }
     SessionPtr session;
-    ObjectPtr object;
-    if (const CK_RV found = KeyFor(handle, key, session, object); found != CKR_OK)
-        return found;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (session->decrypt)
-        return CKR_OPERATION_ACTIVE;
-    CK_RV result =
-        DecryptOperation::Begin(*mechanism, object->key, object->keyType, session->decrypt);
-    if (result == CKR_OK && !object->attributes.Bool(CKA_DECRYPT)) {
-        session->decrypt.reset();
-        result = CKR_KEY_FUNCTION_NOT_PERMITTED;
-    }
-    if (result != CKR_OK)
-        Trace("P11 - C_DecryptInit failed (%lu)", static_cast<unsigned long>(result));
-    return result;
+    std::unique_lock<std::mutex> busy;
+    return BeginOperation(handle, mechanism, key, &Session::decrypt, CKA_DECRYPT, "C_DecryptInit",
+                          session, busy);
 }
 
 CK_RV Module::Decrypt(CK_SESSION_HANDLE handle, CK_BYTE_PTR encrypted, CK_ULONG length,
