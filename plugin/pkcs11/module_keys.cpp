@@ -32,6 +32,38 @@ std::span<const uint8_t> Input(const CK_BYTE_PTR data, CK_ULONG length) {
     return data ? std::span<const uint8_t>(data, length) : std::span<const uint8_t>();
 }
 
+// The session's operation lock, held in `busy` while the session has `operation`
+// going: else CKR_SESSION_HANDLE_INVALID or CKR_OPERATION_NOT_INITIALIZED.
+template <class Operation>
+CK_RV Running(const SessionPtr& session, std::optional<Operation> Session::*operation,
+              std::unique_lock<std::mutex>& busy) {
+    if (!session)
+        return CKR_SESSION_HANDLE_INVALID;
+    busy = std::unique_lock<std::mutex>(session->operation);
+    return (*session).*operation ? CKR_OK : CKR_OPERATION_NOT_INITIALIZED;
+}
+
+// The end of C_Sign and C_SignFinal, under the session's operation lock: the size
+// alone, or the signature (over `last` first, when given) and the operation ended.
+CK_RV HandOutSignature(Session& session, const std::span<const uint8_t>* last,
+                       CK_BYTE_PTR signature, CK_ULONG_PTR signatureLength) {
+    bool proceed = false;
+    const CK_RV sized =
+        SizeAnswer(signature, signatureLength, session.sign->SignatureSize(), proceed);
+    if (!proceed)
+        return sized;
+    std::vector<uint8_t> made;
+    CK_RV result = last ? session.sign->Update(*last) : CKR_OK;
+    if (result == CKR_OK)
+        result = session.sign->Finish(made);
+    session.sign.reset();
+    if (result != CKR_OK)
+        return result;
+    std::memcpy(signature, made.data(), made.size());
+    *signatureLength = made.size();
+    return CKR_OK;
+}
+
 }  // namespace
 
 CK_RV Module::KeyFor(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE key, SessionPtr& session,
@@ -90,40 +122,23 @@ CK_RV Module::SignInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism, CK_
 CK_RV Module::Sign(CK_SESSION_HANDLE handle, CK_BYTE_PTR data, CK_ULONG length,
                    CK_BYTE_PTR signature, CK_ULONG_PTR signatureLength) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->sign)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::sign, busy); running != CKR_OK)
+        return running;
     // Every answer but the size ends the operation.
     if (!signatureLength || (!data && length > 0) || session->signUpdated) {
         session->sign.reset();
         return session->signUpdated && signatureLength ? CKR_OPERATION_ACTIVE : CKR_ARGUMENTS_BAD;
     }
-    bool proceed = false;
-    const CK_RV sized =
-        SizeAnswer(signature, signatureLength, session->sign->SignatureSize(), proceed);
-    if (!proceed)
-        return sized;
-    std::vector<uint8_t> made;
-    CK_RV result = session->sign->Update(Input(data, length));
-    if (result == CKR_OK)
-        result = session->sign->Finish(made);
-    session->sign.reset();
-    if (result != CKR_OK)
-        return result;
-    std::memcpy(signature, made.data(), made.size());
-    *signatureLength = made.size();
-    return CKR_OK;
+    const std::span<const uint8_t> last = Input(data, length);
+    return HandOutSignature(*session, &last, signature, signatureLength);
 }
 
 CK_RV Module::SignUpdate(CK_SESSION_HANDLE handle, CK_BYTE_PTR part, CK_ULONG length) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->sign)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::sign, busy); running != CKR_OK)
+        return running;
     const CK_RV result =
         !part && length > 0 ? CKR_ARGUMENTS_BAD : session->sign->Update(Input(part, length));
     if (result != CKR_OK)
@@ -136,28 +151,14 @@ CK_RV Module::SignUpdate(CK_SESSION_HANDLE handle, CK_BYTE_PTR part, CK_ULONG le
 CK_RV Module::SignFinal(CK_SESSION_HANDLE handle, CK_BYTE_PTR signature,
                         CK_ULONG_PTR signatureLength) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->sign)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::sign, busy); running != CKR_OK)
+        return running;
     if (!signatureLength) {
         session->sign.reset();
         return CKR_ARGUMENTS_BAD;
     }
-    bool proceed = false;
-    const CK_RV sized =
-        SizeAnswer(signature, signatureLength, session->sign->SignatureSize(), proceed);
-    if (!proceed)
-        return sized;
-    std::vector<uint8_t> made;
-    const CK_RV result = session->sign->Finish(made);
-    session->sign.reset();
-    if (result != CKR_OK)
-        return result;
-    std::memcpy(signature, made.data(), made.size());
-    *signatureLength = made.size();
-    return CKR_OK;
+    return HandOutSignature(*session, nullptr, signature, signatureLength);
 }
 
 CK_RV Module::DecryptInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
@@ -171,11 +172,9 @@ CK_RV Module::DecryptInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
 CK_RV Module::Decrypt(CK_SESSION_HANDLE handle, CK_BYTE_PTR encrypted, CK_ULONG length,
                       CK_BYTE_PTR data, CK_ULONG_PTR dataLength) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->decrypt)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::decrypt, busy); running != CKR_OK)
+        return running;
     if (!dataLength || (!encrypted && length > 0)) {
         session->decrypt.reset();
         return CKR_ARGUMENTS_BAD;
