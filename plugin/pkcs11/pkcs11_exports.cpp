@@ -58,27 +58,38 @@ void InitIdentity() {
     orx::InitProductIdentity();
 }
 
+// Under the state's lock: whether this process initialised the module. A forked
+// child starts without the parent's initialisation.
+bool InitialisedHere(const Library& state) {
+    return state.module && state.pid == getpid();
+}
+
 std::shared_ptr<Module> Current() {
     Library& state = State();
     const std::lock_guard<std::mutex> hold(state.lock);
-    // A forked child starts without the parent's initialisation.
-    if (!state.module || state.pid != getpid())
-        return nullptr;
-    return state.module;
+    return InitialisedHere(state) ? state.module : nullptr;
 }
 
+// What the caller is told instead of an exception.
 template <typename Work>
-CK_RV Call(Work work) {
+CK_RV Guarded(Work work) {
     try {
-        const std::shared_ptr<Module> module = Current();
-        if (!module)
-            return CKR_CRYPTOKI_NOT_INITIALIZED;
-        return work(*module);
+        return work();
     } catch (const std::bad_alloc&) {
         return CKR_HOST_MEMORY;
     } catch (...) {
         return CKR_GENERAL_ERROR;
     }
+}
+
+template <typename Work>
+CK_RV Call(Work work) {
+    return Guarded([&]() -> CK_RV {
+        const std::shared_ptr<Module> module = Current();
+        if (!module)
+            return CKR_CRYPTOKI_NOT_INITIALIZED;
+        return work(*module);
+    });
 }
 
 CK_RV NotSupported() {
@@ -111,10 +122,10 @@ P11_EXPORT CK_RV C_Initialize(CK_VOID_PTR initArgs) {
         if (given == 4 && !(args->flags & CKF_OS_LOCKING_OK))
             return CKR_CANT_LOCK;
     }
-    try {
+    return Guarded([]() -> CK_RV {
         Library& state = State();
         const std::lock_guard<std::mutex> hold(state.lock);
-        if (state.module && state.pid == getpid())
+        if (InitialisedHere(state))
             return CKR_CRYPTOKI_ALREADY_INITIALIZED;
         if (state.module) {
             // The parent's initialisation, inherited by a fork: its locks may be held
@@ -132,11 +143,7 @@ P11_EXPORT CK_RV C_Initialize(CK_VOID_PTR initArgs) {
         state.pid = getpid();
         orx::Trace("P11 - C_Initialize ... done");
         return CKR_OK;
-    } catch (const std::bad_alloc&) {
-        return CKR_HOST_MEMORY;
-    } catch (...) {
-        return CKR_GENERAL_ERROR;
-    }
+    });
 }
 
 P11_EXPORT CK_RV C_Finalize(CK_VOID_PTR reserved) {
@@ -146,7 +153,7 @@ P11_EXPORT CK_RV C_Finalize(CK_VOID_PTR reserved) {
     {
         Library& state = State();
         const std::lock_guard<std::mutex> hold(state.lock);
-        if (!state.module || state.pid != getpid())
+        if (!InitialisedHere(state))
             return CKR_CRYPTOKI_NOT_INITIALIZED;
         module = std::move(state.module);
     }
