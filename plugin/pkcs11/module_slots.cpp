@@ -2,7 +2,6 @@
 // events that tell a waiting caller a token came or went.
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/config_file.h"
@@ -11,6 +10,7 @@
 #include "pkcs11/blank_padded.h"
 #include "pkcs11/mechanisms.h"
 #include "pkcs11/module.h"
+#include "pkcs11/product_version.h"
 #include "prompts/password_prompt.h"
 
 namespace orx::p11 {
@@ -19,16 +19,6 @@ namespace {
 
 // How often a blocking wait for a slot event looks at the folders.
 constexpr auto kEventPoll = std::chrono::milliseconds(200);
-
-CK_VERSION ProductVersion() {
-    const std::string_view text = GetProductVersion();
-    CK_VERSION version{};
-    version.major = static_cast<CK_BYTE>(std::atoi(std::string(text).c_str()));
-    const size_t dot = text.find('.');
-    if (dot != std::string_view::npos)
-        version.minor = static_cast<CK_BYTE>(std::atoi(std::string(text.substr(dot + 1)).c_str()));
-    return version;
-}
 
 // The token's serial number as its 16 hex digits: the program's groups without blanks.
 std::string SerialDigits(const std::array<uint8_t, 8>& serial) {

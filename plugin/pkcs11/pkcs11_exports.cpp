@@ -19,6 +19,7 @@
 #include "core/trace.h"
 #include "pkcs11/blank_padded.h"
 #include "pkcs11/module.h"
+#include "pkcs11/product_version.h"
 
 #define P11_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -96,16 +97,6 @@ CK_RV NotSupported() {
     return CKR_FUNCTION_NOT_SUPPORTED;
 }
 
-CK_VERSION LibraryVersion() {
-    const std::string text(orx::GetProductVersion());
-    CK_VERSION version{};
-    version.major = static_cast<CK_BYTE>(std::atoi(text.c_str()));
-    const size_t dot = text.find('.');
-    version.minor =
-        dot == std::string::npos ? 0 : static_cast<CK_BYTE>(std::atoi(text.c_str() + dot + 1));
-    return version;
-}
-
 }  // namespace
 
 P11_EXPORT CK_RV C_Initialize(CK_VOID_PTR initArgs) {
@@ -174,7 +165,7 @@ P11_EXPORT CK_RV C_GetInfo(CK_INFO_PTR info) {
         orx::p11::PutBlankPadded(info->manufacturerID, orx::GetCompanyName());
         orx::p11::PutBlankPadded(info->libraryDescription,
                                  orx::GetProductName() + " PKCS#11 Module");
-        info->libraryVersion = LibraryVersion();
+        info->libraryVersion = orx::p11::ProductVersion();
         return CKR_OK;
     });
 }
