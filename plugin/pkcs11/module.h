@@ -109,6 +109,21 @@ class Module {
     // `private` is the answer wanted for it).
     CK_RV ObjectOf(const Session& session, CK_OBJECT_HANDLE handle, CK_RV invalid,
                    CK_RV privateWithoutLogin, ObjectPtr& object);
+    // Under lock_: the session of a handle, answered in the order callers rely on:
+    // CKR_SESSION_HANDLE_INVALID first, then CKR_ARGUMENTS_BAD when the call's other
+    // arguments are not `wellFormed`.
+    CK_RV SessionOf(CK_SESSION_HANDLE handle, bool wellFormed, SessionPtr& session) const;
+    // Under lock_: SessionOf, then ObjectOf for the object's handle.
+    CK_RV SessionObject(CK_SESSION_HANDLE handle, bool wellFormed, CK_OBJECT_HANDLE object,
+                        SessionPtr& session, ObjectPtr& found,
+                        CK_RV invalid = CKR_OBJECT_HANDLE_INVALID,
+                        CK_RV privateWithoutLogin = CKR_OBJECT_HANDLE_INVALID);
+    // Under lock_: whether the session may change its token. Every change re-seals
+    // the token, which takes its key, so a login is needed besides a read-write session.
+    CK_RV MayEdit(const Session& session) const;
+    // Under lock_: the state of a slot that holds a token, else CKR_SLOT_ID_INVALID
+    // or CKR_TOKEN_NOT_PRESENT.
+    CK_RV PresentToken(CK_SLOT_ID slot, std::optional<SlotState>& state);
     void EndLogin(CK_SLOT_ID slot);
     void CloseSlotSessions(CK_SLOT_ID slot);
     // Under lock_: a change of the session's token, stored with its login's key.
@@ -119,6 +134,14 @@ class Module {
     // Key operations: the private key of a handle for the session.
     CK_RV KeyFor(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE key, SessionPtr& session,
                  ObjectPtr& object);
+    // C_SignInit and C_DecryptInit: the session's `operation` begun with the key,
+    // which must allow it by its attribute `permitted`. The session's own lock stays
+    // held in `busy` once it was taken.
+    template <class Operation>
+    CK_RV BeginOperation(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE key,
+                         std::optional<Operation> Session::*operation, CK_ATTRIBUTE_TYPE permitted,
+                         const char* function, SessionPtr& session,
+                         std::unique_lock<std::mutex>& busy);
 
     mutable std::mutex lock_;
     std::condition_variable wake_;

@@ -32,16 +32,45 @@ std::span<const uint8_t> Input(const CK_BYTE_PTR data, CK_ULONG length) {
     return data ? std::span<const uint8_t>(data, length) : std::span<const uint8_t>();
 }
 
+// The session's operation lock, held in `busy` while the session has `operation`
+// going: else CKR_SESSION_HANDLE_INVALID or CKR_OPERATION_NOT_INITIALIZED.
+template <class Operation>
+CK_RV Running(const SessionPtr& session, std::optional<Operation> Session::*operation,
+              std::unique_lock<std::mutex>& busy) {
+    if (!session)
+        return CKR_SESSION_HANDLE_INVALID;
+    busy = std::unique_lock<std::mutex>(session->operation);
+    return (*session).*operation ? CKR_OK : CKR_OPERATION_NOT_INITIALIZED;
+}
+
+// The end of C_Sign and C_SignFinal, under the session's operation lock: the size
+// alone, or the signature (over `last` first, when given) and the operation ended.
+CK_RV HandOutSignature(Session& session, const std::span<const uint8_t>* last,
+                       CK_BYTE_PTR signature, CK_ULONG_PTR signatureLength) {
+    bool proceed = false;
+    const CK_RV sized =
+        SizeAnswer(signature, signatureLength, session.sign->SignatureSize(), proceed);
+    if (!proceed)
+        return sized;
+    std::vector<uint8_t> made;
+    CK_RV result = last ? session.sign->Update(*last) : CKR_OK;
+    if (result == CKR_OK)
+        result = session.sign->Finish(made);
+    session.sign.reset();
+    if (result != CKR_OK)
+        return result;
+    std::memcpy(signature, made.data(), made.size());
+    *signatureLength = made.size();
+    return CKR_OK;
+}
+
 }  // namespace
 
 CK_RV Module::KeyFor(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE key, SessionPtr& session,
                      ObjectPtr& object) {
     const std::lock_guard<std::mutex> hold(lock_);
-    session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (const CK_RV result =
-            ObjectOf(*session, key, CKR_KEY_HANDLE_INVALID, CKR_USER_NOT_LOGGED_IN, object);
+    if (const CK_RV result = SessionObject(handle, true, key, session, object,
+                                           CKR_KEY_HANDLE_INVALID, CKR_USER_NOT_LOGGED_IN);
         result != CKR_OK)
         return result;
     if (object->objectClass == CKO_PUBLIC_KEY)
@@ -51,70 +80,65 @@ CK_RV Module::KeyFor(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE key, SessionPtr&
     return CKR_OK;
 }
 
-CK_RV Module::SignInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE key) {
-    if (!mechanism) {
+template <class Operation>
+CK_RV Module::BeginOperation(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
+                             CK_OBJECT_HANDLE key, std::optional<Operation> Session::*operation,
+                             CK_ATTRIBUTE_TYPE permitted, const char* function, SessionPtr& session,
+                             std::unique_lock<std::mutex>& busy) {
+    if (!mechanism)
         return Lookup(handle) ? CKR_ARGUMENTS_BAD : CKR_SESSION_HANDLE_INVALID;
-    }
-    SessionPtr session;
-    ObjectPtr object;
     if (const SessionPtr active = Lookup(handle)) {
-        const std::lock_guard<std::mutex> busy(active->operation);
-        if (active->sign)
+        const std::lock_guard<std::mutex> running(active->operation);
+        if ((*active).*operation)
             return CKR_OPERATION_ACTIVE;
     }
+    ObjectPtr object;
     if (const CK_RV found = KeyFor(handle, key, session, object); found != CKR_OK)
         return found;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (session->sign)
+    busy = std::unique_lock<std::mutex>(session->operation);
+    std::optional<Operation>& begun = (*session).*operation;
+    if (begun)
         return CKR_OPERATION_ACTIVE;
-    CK_RV result = SignOperation::Begin(*mechanism, object->key, object->keyType, session->sign);
-    if (result == CKR_OK && !object->attributes.Bool(CKA_SIGN)) {
-        session->sign.reset();
+    CK_RV result = Operation::Begin(*mechanism, object->key, object->keyType, begun);
+    if (result == CKR_OK && !object->attributes.Bool(permitted)) {
+        begun.reset();
         result = CKR_KEY_FUNCTION_NOT_PERMITTED;
     }
     if (result != CKR_OK)
-        Trace("P11 - C_SignInit failed (%lu)", static_cast<unsigned long>(result));
-    session->signUpdated = false;
+        Trace("P11 - %s failed (%lu)", function, static_cast<unsigned long>(result));
+    return result;
+}
+
+CK_RV Module::SignInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE key) {
+    SessionPtr session;
+    std::unique_lock<std::mutex> busy;
+    const CK_RV result = BeginOperation(handle, mechanism, key, &Session::sign, CKA_SIGN,
+                                        "C_SignInit", session, busy);
+    if (busy.owns_lock())
+        session->signUpdated = false;
     return result;
 }
 
 CK_RV Module::Sign(CK_SESSION_HANDLE handle, CK_BYTE_PTR data, CK_ULONG length,
                    CK_BYTE_PTR signature, CK_ULONG_PTR signatureLength) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->sign)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::sign, busy); running != CKR_OK)
+        return running;
     // Every answer but the size ends the operation.
     if (!signatureLength || (!data && length > 0) || session->signUpdated) {
         session->sign.reset();
         return session->signUpdated && signatureLength ? CKR_OPERATION_ACTIVE : CKR_ARGUMENTS_BAD;
     }
-    bool proceed = false;
-    const CK_RV sized =
-        SizeAnswer(signature, signatureLength, session->sign->SignatureSize(), proceed);
-    if (!proceed)
-        return sized;
-    std::vector<uint8_t> made;
-    CK_RV result = session->sign->Update(Input(data, length));
-    if (result == CKR_OK)
-        result = session->sign->Finish(made);
-    session->sign.reset();
-    if (result != CKR_OK)
-        return result;
-    std::memcpy(signature, made.data(), made.size());
-    *signatureLength = made.size();
-    return CKR_OK;
+    const std::span<const uint8_t> last = Input(data, length);
+    return HandOutSignature(*session, &last, signature, signatureLength);
 }
 
 CK_RV Module::SignUpdate(CK_SESSION_HANDLE handle, CK_BYTE_PTR part, CK_ULONG length) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->sign)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::sign, busy); running != CKR_OK)
+        return running;
     const CK_RV result =
         !part && length > 0 ? CKR_ARGUMENTS_BAD : session->sign->Update(Input(part, length));
     if (result != CKR_OK)
@@ -127,65 +151,30 @@ CK_RV Module::SignUpdate(CK_SESSION_HANDLE handle, CK_BYTE_PTR part, CK_ULONG le
 CK_RV Module::SignFinal(CK_SESSION_HANDLE handle, CK_BYTE_PTR signature,
                         CK_ULONG_PTR signatureLength) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->sign)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::sign, busy); running != CKR_OK)
+        return running;
     if (!signatureLength) {
         session->sign.reset();
         return CKR_ARGUMENTS_BAD;
     }
-    bool proceed = false;
-    const CK_RV sized =
-        SizeAnswer(signature, signatureLength, session->sign->SignatureSize(), proceed);
-    if (!proceed)
-        return sized;
-    std::vector<uint8_t> made;
-    const CK_RV result = session->sign->Finish(made);
-    session->sign.reset();
-    if (result != CKR_OK)
-        return result;
-    std::memcpy(signature, made.data(), made.size());
-    *signatureLength = made.size();
-    return CKR_OK;
+    return HandOutSignature(*session, nullptr, signature, signatureLength);
 }
 
 CK_RV Module::DecryptInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
                           CK_OBJECT_HANDLE key) {
-    if (!mechanism)
-        return Lookup(handle) ? CKR_ARGUMENTS_BAD : CKR_SESSION_HANDLE_INVALID;
-    if (const SessionPtr active = Lookup(handle)) {
-        const std::lock_guard<std::mutex> busy(active->operation);
-        if (active->decrypt)
-            return CKR_OPERATION_ACTIVE;
-    }
     SessionPtr session;
-    ObjectPtr object;
-    if (const CK_RV found = KeyFor(handle, key, session, object); found != CKR_OK)
-        return found;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (session->decrypt)
-        return CKR_OPERATION_ACTIVE;
-    CK_RV result =
-        DecryptOperation::Begin(*mechanism, object->key, object->keyType, session->decrypt);
-    if (result == CKR_OK && !object->attributes.Bool(CKA_DECRYPT)) {
-        session->decrypt.reset();
-        result = CKR_KEY_FUNCTION_NOT_PERMITTED;
-    }
-    if (result != CKR_OK)
-        Trace("P11 - C_DecryptInit failed (%lu)", static_cast<unsigned long>(result));
-    return result;
+    std::unique_lock<std::mutex> busy;
+    return BeginOperation(handle, mechanism, key, &Session::decrypt, CKA_DECRYPT, "C_DecryptInit",
+                          session, busy);
 }
 
 CK_RV Module::Decrypt(CK_SESSION_HANDLE handle, CK_BYTE_PTR encrypted, CK_ULONG length,
                       CK_BYTE_PTR data, CK_ULONG_PTR dataLength) {
     const SessionPtr session = Lookup(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    const std::lock_guard<std::mutex> busy(session->operation);
-    if (!session->decrypt)
-        return CKR_OPERATION_NOT_INITIALIZED;
+    std::unique_lock<std::mutex> busy;
+    if (const CK_RV running = Running(session, &Session::decrypt, busy); running != CKR_OK)
+        return running;
     if (!dataLength || (!encrypted && length > 0)) {
         session->decrypt.reset();
         return CKR_ARGUMENTS_BAD;

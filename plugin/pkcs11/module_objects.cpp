@@ -10,11 +10,9 @@ CK_RV Module::FindObjectsInit(CK_SESSION_HANDLE handle, CK_ATTRIBUTE_PTR attribu
     std::span<CK_ATTRIBUTE> wanted;
     const bool wellFormed = TemplateSpan(attributes, count, wanted);
     const std::lock_guard<std::mutex> hold(lock_);
-    const SessionPtr session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (!wellFormed)
-        return CKR_ARGUMENTS_BAD;
+    SessionPtr session;
+    if (const CK_RV found = SessionOf(handle, wellFormed, session); found != CKR_OK)
+        return found;
     if (session->finding)
         return CKR_OPERATION_ACTIVE;
     if (const CK_RV refreshed = Refresh(*session); refreshed != CKR_OK)
@@ -32,11 +30,10 @@ CK_RV Module::FindObjectsInit(CK_SESSION_HANDLE handle, CK_ATTRIBUTE_PTR attribu
 CK_RV Module::FindObjects(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE_PTR objects, CK_ULONG most,
                           CK_ULONG_PTR count) {
     const std::lock_guard<std::mutex> hold(lock_);
-    const SessionPtr session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (!count || (!objects && most > 0))
-        return CKR_ARGUMENTS_BAD;
+    SessionPtr session;
+    if (const CK_RV found = SessionOf(handle, count && (objects || most == 0), session);
+        found != CKR_OK)
+        return found;
     if (!session->finding)
         return CKR_OPERATION_NOT_INITIALIZED;
     CK_ULONG given = 0;
@@ -63,14 +60,9 @@ CK_RV Module::GetAttributeValue(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE objec
     std::span<CK_ATTRIBUTE> wanted;
     const bool wellFormed = attributes && TemplateSpan(attributes, count, wanted);
     const std::lock_guard<std::mutex> hold(lock_);
-    const SessionPtr session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (!wellFormed)
-        return CKR_ARGUMENTS_BAD;
+    SessionPtr session;
     ObjectPtr found;
-    if (const CK_RV result =
-            ObjectOf(*session, object, CKR_OBJECT_HANDLE_INVALID, CKR_OBJECT_HANDLE_INVALID, found);
+    if (const CK_RV result = SessionObject(handle, wellFormed, object, session, found);
         result != CKR_OK)
         return result;
     return found->attributes.CopyOut(wanted);
@@ -78,14 +70,9 @@ CK_RV Module::GetAttributeValue(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE objec
 
 CK_RV Module::GetObjectSize(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE object, CK_ULONG_PTR size) {
     const std::lock_guard<std::mutex> hold(lock_);
-    const SessionPtr session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (!size)
-        return CKR_ARGUMENTS_BAD;
+    SessionPtr session;
     ObjectPtr found;
-    if (const CK_RV result =
-            ObjectOf(*session, object, CKR_OBJECT_HANDLE_INVALID, CKR_OBJECT_HANDLE_INVALID, found);
+    if (const CK_RV result = SessionObject(handle, size != nullptr, object, session, found);
         result != CKR_OK)
         return result;
     *size = found->attributes.Size();
@@ -97,11 +84,9 @@ CK_RV Module::CreateObject(CK_SESSION_HANDLE handle, CK_ATTRIBUTE_PTR attributes
     std::span<CK_ATTRIBUTE> given;
     const bool wellFormed = attributes && object && TemplateSpan(attributes, count, given);
     const std::lock_guard<std::mutex> hold(lock_);
-    const SessionPtr session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (!wellFormed)
-        return CKR_ARGUMENTS_BAD;
+    SessionPtr session;
+    if (const CK_RV found = SessionOf(handle, wellFormed, session); found != CKR_OK)
+        return found;
     if (!(session->flags & CKF_RW_SESSION))
         return CKR_SESSION_READ_ONLY;
     if (const CK_RV refreshed = Refresh(*session); refreshed != CKR_OK)
@@ -126,21 +111,15 @@ CK_RV Module::CreateObject(CK_SESSION_HANDLE handle, CK_ATTRIBUTE_PTR attributes
 
 CK_RV Module::DestroyObject(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE object) {
     const std::lock_guard<std::mutex> hold(lock_);
-    const SessionPtr session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
+    SessionPtr session;
     ObjectPtr found;
-    if (const CK_RV result =
-            ObjectOf(*session, object, CKR_OBJECT_HANDLE_INVALID, CKR_OBJECT_HANDLE_INVALID, found);
-        result != CKR_OK)
+    if (const CK_RV result = SessionObject(handle, true, object, session, found); result != CKR_OK)
         return result;
     ObjectEdit edit;
     if (const CK_RV allowed = DestroyEdit(*found, edit); allowed != CKR_OK)
         return allowed;
-    if (!(session->flags & CKF_RW_SESSION))
-        return CKR_SESSION_READ_ONLY;
-    if (!LoggedIn(session->slot))
-        return CKR_USER_NOT_LOGGED_IN;
+    if (const CK_RV allowed = MayEdit(*session); allowed != CKR_OK)
+        return allowed;
     Trace("P11 - C_DestroyObject (slot %lu) ...", static_cast<unsigned long>(session->slot));
     const CK_RV result = EditToken(*session, edit);
     Trace("P11 - C_DestroyObject ... done (%lu)", static_cast<unsigned long>(result));
@@ -152,23 +131,16 @@ CK_RV Module::SetAttributeValue(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE objec
     std::span<CK_ATTRIBUTE> given;
     const bool wellFormed = attributes && TemplateSpan(attributes, count, given);
     const std::lock_guard<std::mutex> hold(lock_);
-    const SessionPtr session = FindSession(handle);
-    if (!session)
-        return CKR_SESSION_HANDLE_INVALID;
-    if (!wellFormed)
-        return CKR_ARGUMENTS_BAD;
+    SessionPtr session;
     ObjectPtr found;
-    if (const CK_RV result =
-            ObjectOf(*session, object, CKR_OBJECT_HANDLE_INVALID, CKR_OBJECT_HANDLE_INVALID, found);
+    if (const CK_RV result = SessionObject(handle, wellFormed, object, session, found);
         result != CKR_OK)
         return result;
     ObjectEdit edit;
     if (const CK_RV allowed = ChangeEdit(*found, given, edit); allowed != CKR_OK)
         return allowed;
-    if (!(session->flags & CKF_RW_SESSION))
-        return CKR_SESSION_READ_ONLY;
-    if (!LoggedIn(session->slot))
-        return CKR_USER_NOT_LOGGED_IN;
+    if (const CK_RV allowed = MayEdit(*session); allowed != CKR_OK)
+        return allowed;
     return EditToken(*session, edit);
 }
 

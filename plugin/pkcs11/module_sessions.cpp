@@ -81,6 +81,29 @@ CK_RV Module::ObjectOf(const Session& session, CK_OBJECT_HANDLE handle, CK_RV in
     return invalid;
 }
 
+CK_RV Module::SessionOf(CK_SESSION_HANDLE handle, bool wellFormed, SessionPtr& session) const {
+    session = FindSession(handle);
+    if (!session)
+        return CKR_SESSION_HANDLE_INVALID;
+    return wellFormed ? CKR_OK : CKR_ARGUMENTS_BAD;
+}
+
+CK_RV Module::SessionObject(CK_SESSION_HANDLE handle, bool wellFormed, CK_OBJECT_HANDLE object,
+                            SessionPtr& session, ObjectPtr& found, CK_RV invalid,
+                            CK_RV privateWithoutLogin) {
+    if (const CK_RV result = SessionOf(handle, wellFormed, session); result != CKR_OK)
+        return result;
+    return ObjectOf(*session, object, invalid, privateWithoutLogin, found);
+}
+
+CK_RV Module::MayEdit(const Session& session) const {
+    if (!(session.flags & CKF_RW_SESSION))
+        return CKR_SESSION_READ_ONLY;
+    if (!LoggedIn(session.slot))
+        return CKR_USER_NOT_LOGGED_IN;
+    return CKR_OK;
+}
+
 CK_RV Module::EditToken(const Session& session, const ObjectEdit& edit) {
     const int result = slots_.Edit(session.slot, edit);
     objects_.Forget(session.slot);
@@ -106,11 +129,9 @@ CK_RV Module::OpenSession(CK_SLOT_ID slot, CK_FLAGS flags, CK_SESSION_HANDLE_PTR
     if (!(flags & CKF_SERIAL_SESSION))
         return CKR_SESSION_PARALLEL_NOT_SUPPORTED;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     // A token replaced since its sessions were opened starts afresh.
     const bool others = std::any_of(sessions_.begin(), sessions_.end(),
                                     [&](const auto& entry) { return entry.second->slot == slot; });

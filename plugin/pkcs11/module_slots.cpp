@@ -2,7 +2,6 @@
 // events that tell a waiting caller a token came or went.
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/config_file.h"
@@ -11,6 +10,7 @@
 #include "pkcs11/blank_padded.h"
 #include "pkcs11/mechanisms.h"
 #include "pkcs11/module.h"
+#include "pkcs11/product_version.h"
 #include "prompts/password_prompt.h"
 
 namespace orx::p11 {
@@ -19,16 +19,6 @@ namespace {
 
 // How often a blocking wait for a slot event looks at the folders.
 constexpr auto kEventPoll = std::chrono::milliseconds(200);
-
-CK_VERSION ProductVersion() {
-    const std::string_view text = GetProductVersion();
-    CK_VERSION version{};
-    version.major = static_cast<CK_BYTE>(std::atoi(std::string(text).c_str()));
-    const size_t dot = text.find('.');
-    if (dot != std::string_view::npos)
-        version.minor = static_cast<CK_BYTE>(std::atoi(std::string(text.substr(dot + 1)).c_str()));
-    return version;
-}
 
 // The token's serial number as its 16 hex digits: the program's groups without blanks.
 std::string SerialDigits(const std::array<uint8_t, 8>& serial) {
@@ -121,11 +111,9 @@ CK_RV Module::GetTokenInfo(CK_SLOT_ID slot, CK_TOKEN_INFO_PTR info) {
     if (!info)
         return CKR_ARGUMENTS_BAD;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     std::memset(info, 0, sizeof *info);
     PutBlankPadded(info->label, state->header.label);
     PutBlankPadded(info->manufacturerID, GetCompanyName());
@@ -172,11 +160,9 @@ CK_RV Module::GetMechanismList(CK_SLOT_ID slot, CK_MECHANISM_TYPE_PTR list, CK_U
     if (!count)
         return CKR_ARGUMENTS_BAD;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     std::vector<CK_ULONG> types;
     for (const Mechanism& mechanism : Mechanisms())
         types.push_back(mechanism.type);
@@ -188,16 +174,21 @@ CK_RV Module::GetMechanismInfo(CK_SLOT_ID slot, CK_MECHANISM_TYPE type,
     if (!info)
         return CKR_ARGUMENTS_BAD;
     const std::lock_guard<std::mutex> hold(lock_);
-    const std::optional<SlotState> state = slots_.State(slot);
-    if (!state)
-        return CKR_SLOT_ID_INVALID;
-    if (!state->present)
-        return CKR_TOKEN_NOT_PRESENT;
+    std::optional<SlotState> state;
+    if (const CK_RV present = PresentToken(slot, state); present != CKR_OK)
+        return present;
     const Mechanism* mechanism = FindMechanism(type);
     if (!mechanism)
         return CKR_MECHANISM_INVALID;
     *info = MechanismInfo(*mechanism);
     return CKR_OK;
+}
+
+CK_RV Module::PresentToken(CK_SLOT_ID slot, std::optional<SlotState>& state) {
+    state = slots_.State(slot);
+    if (!state)
+        return CKR_SLOT_ID_INVALID;
+    return state->present ? CKR_OK : CKR_TOKEN_NOT_PRESENT;
 }
 
 std::map<CK_SLOT_ID, std::string> Module::TokenIdentities() {

@@ -2,21 +2,12 @@
 
 #include <openssl/sha.h>
 
+#include "core/hex_text.h"
 #include "pkcs11/mechanisms.h"
 
 namespace orx::p11 {
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // What every object of the token shares: a token object whose privacy is its own.
 void PutStorage(AttributeSet& set, CK_OBJECT_CLASS objectClass, bool isPrivate, bool modifiable,
@@ -30,8 +21,12 @@ void PutStorage(AttributeSet& set, CK_OBJECT_CLASS objectClass, bool isPrivate, 
     set.PutText(CKA_LABEL, label);
 }
 
-// What both keys of a pair share.
-void PutKeyCommon(AttributeSet& set, std::string_view id, const KeyFacts& key) {
+// What both keys of a pair share; a caller changes neither.
+AttributeSet KeyAttributes(CK_OBJECT_CLASS objectClass, bool isPrivate, std::string_view id,
+                           std::string_view label, std::span<const uint8_t> subject,
+                           const KeyFacts& key) {
+    AttributeSet set;
+    PutStorage(set, objectClass, isPrivate, false, label);
     set.PutUlong(CKA_KEY_TYPE, key.type);
     set.Put(CKA_ID, IdBytes(id));
     set.Put(CKA_START_DATE, {});
@@ -51,6 +46,8 @@ void PutKeyCommon(AttributeSet& set, std::string_view id, const KeyFacts& key) {
         set.Put(CKA_EC_PARAMS, key.ecParams);
         set.Put(CKA_EC_POINT, key.ecPoint);
     }
+    set.Put(CKA_SUBJECT, subject);
+    return set;
 }
 
 }  // namespace
@@ -59,8 +56,8 @@ std::vector<uint8_t> IdBytes(std::string_view id) {
     std::vector<uint8_t> bytes;
     if (id.size() % 2 == 0) {
         for (size_t i = 0; i < id.size(); i += 2) {
-            const int high = HexDigit(id[i]);
-            const int low = HexDigit(id[i + 1]);
+            const int high = HexDigitValue(id[i]);
+            const int low = HexDigitValue(id[i + 1]);
             if (high < 0 || low < 0) {
                 bytes.clear();
                 break;
@@ -112,10 +109,7 @@ AttributeSet CertificateAttributes(const TokenObject& certificate, const Certifi
 
 AttributeSet PublicKeyAttributes(std::string_view id, std::string_view label,
                                  std::span<const uint8_t> subject, const KeyFacts& key) {
-    AttributeSet set;
-    PutStorage(set, CKO_PUBLIC_KEY, false, false, label);
-    PutKeyCommon(set, id, key);
-    set.Put(CKA_SUBJECT, subject);
+    AttributeSet set = KeyAttributes(CKO_PUBLIC_KEY, false, id, label, subject, key);
     set.PutBool(CKA_ENCRYPT, key.type == CKK_RSA);
     set.PutBool(CKA_VERIFY, true);
     set.PutBool(CKA_VERIFY_RECOVER, false);
@@ -126,10 +120,7 @@ AttributeSet PublicKeyAttributes(std::string_view id, std::string_view label,
 
 AttributeSet PrivateKeyAttributes(std::string_view id, std::string_view label,
                                   std::span<const uint8_t> subject, const KeyFacts& key) {
-    AttributeSet set;
-    PutStorage(set, CKO_PRIVATE_KEY, true, false, label);
-    PutKeyCommon(set, id, key);
-    set.Put(CKA_SUBJECT, subject);
+    AttributeSet set = KeyAttributes(CKO_PRIVATE_KEY, true, id, label, subject, key);
     // The key never leaves the token, whatever a caller asks; it came in by import,
     // so it was not always sensitive.
     set.PutBool(CKA_SENSITIVE, true);

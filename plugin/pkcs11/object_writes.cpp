@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "der/cert_handle.h"
@@ -192,6 +193,31 @@ std::string TextOf(const AttributeSet& attributes, CK_ATTRIBUTE_TYPE type) {
     return {bytes.begin(), bytes.end()};
 }
 
+// The DER of a certificate object, copied for an edit that runs after the object
+// table was refreshed.
+std::vector<uint8_t> CertificateDer(const P11Object& object) {
+    const std::span<const uint8_t> der = object.attributes.Value(CKA_VALUE);
+    return {der.begin(), der.end()};
+}
+
+// An edit of a data object, found again by its label and application in its own
+// list: CKR_OBJECT_HANDLE_INVALID when it went meanwhile, else `change` on it.
+using DataChange = std::function<void(std::vector<TokenObject>& list, const std::string& label,
+                                      const std::string& application, bool isPrivate)>;
+ObjectEdit DataEdit(const P11Object& object, DataChange change) {
+    const std::string label = TextOf(object.attributes, CKA_LABEL);
+    const std::string application = TextOf(object.attributes, CKA_APPLICATION);
+    const bool isPrivate = object.isPrivate;
+    return [=](std::vector<TokenObject>& publicObjects,
+               std::vector<TokenObject>& privateObjects) -> int {
+        std::vector<TokenObject>& list = isPrivate ? privateObjects : publicObjects;
+        if (!FindDataObject(list, label, application))
+            return CKR_OBJECT_HANDLE_INVALID;
+        change(list, label, application, isPrivate);
+        return CKR_OK;
+    };
+}
+
 }  // namespace
 
 NewObject::~NewObject() {
@@ -240,10 +266,8 @@ ObjectEdit CreateEdit(const NewObject& object) {
 
 CK_RV DestroyEdit(const P11Object& object, ObjectEdit& edit) {
     if (object.objectClass == CKO_CERTIFICATE) {
-        const std::span<const uint8_t> der = object.attributes.Value(CKA_VALUE);
-        std::vector<uint8_t> copy(der.begin(), der.end());
-        edit = [copy](std::vector<TokenObject>& publicObjects,
-                      std::vector<TokenObject>& privateObjects) -> int {
+        edit = [copy = CertificateDer(object)](std::vector<TokenObject>& publicObjects,
+                                               std::vector<TokenObject>& privateObjects) -> int {
             return RemoveCertificate(publicObjects, privateObjects, copy)
                        ? CKR_OK
                        : CKR_OBJECT_HANDLE_INVALID;
@@ -251,17 +275,9 @@ CK_RV DestroyEdit(const P11Object& object, ObjectEdit& edit) {
         return CKR_OK;
     }
     if (object.objectClass == CKO_DATA) {
-        const std::string label = TextOf(object.attributes, CKA_LABEL);
-        const std::string application = TextOf(object.attributes, CKA_APPLICATION);
-        const bool isPrivate = object.isPrivate;
-        edit = [=](std::vector<TokenObject>& publicObjects,
-                   std::vector<TokenObject>& privateObjects) -> int {
-            std::vector<TokenObject>& list = isPrivate ? privateObjects : publicObjects;
-            if (!FindDataObject(list, label, application))
-                return CKR_OBJECT_HANDLE_INVALID;
-            EraseData(list, label, application);
-            return CKR_OK;
-        };
+        edit = DataEdit(object, [](std::vector<TokenObject>& list, const std::string& label,
+                                   const std::string& application,
+                                   bool) { EraseData(list, label, application); });
         return CKR_OK;
     }
     return CKR_ACTION_PROHIBITED;
@@ -299,10 +315,9 @@ CK_RV ChangeEdit(const P11Object& object, std::span<const CK_ATTRIBUTE> attribut
     const std::span<const uint8_t> bytes = Bytes(*change);
     auto value = std::make_shared<std::vector<uint8_t>>(bytes.begin(), bytes.end());
     if (object.objectClass == CKO_CERTIFICATE) {
-        const std::span<const uint8_t> der = object.attributes.Value(CKA_VALUE);
-        std::vector<uint8_t> copy(der.begin(), der.end());
-        edit = [copy, value](std::vector<TokenObject>& publicObjects,
-                             std::vector<TokenObject>& privateObjects) -> int {
+        edit = [copy = CertificateDer(object), value](
+                   std::vector<TokenObject>& publicObjects,
+                   std::vector<TokenObject>& privateObjects) -> int {
             if (!FindCertificateObject(publicObjects, copy))
                 return CKR_OBJECT_HANDLE_INVALID;
             PutCertificate(publicObjects, privateObjects, copy,
@@ -311,19 +326,12 @@ CK_RV ChangeEdit(const P11Object& object, std::span<const CK_ATTRIBUTE> attribut
         };
         return CKR_OK;
     }
-    const std::string label = TextOf(object.attributes, CKA_LABEL);
-    const std::string application = TextOf(object.attributes, CKA_APPLICATION);
-    const bool isPrivate = object.isPrivate;
-    edit = [=](std::vector<TokenObject>& publicObjects,
-               std::vector<TokenObject>& privateObjects) -> int {
-        std::vector<TokenObject>& list = isPrivate ? privateObjects : publicObjects;
-        if (!FindDataObject(list, label, application))
-            return CKR_OBJECT_HANDLE_INVALID;
+    edit = DataEdit(object, [value](std::vector<TokenObject>& list, const std::string& label,
+                                    const std::string& application, bool isPrivate) {
         PutDataObject(list, label, application, isPrivate, *value);
         if (!value->empty())
             OPENSSL_cleanse(value->data(), value->size());
-        return CKR_OK;
-    };
+    });
     return CKR_OK;
 }
 

@@ -19,6 +19,7 @@
 #include "core/trace.h"
 #include "pkcs11/blank_padded.h"
 #include "pkcs11/module.h"
+#include "pkcs11/product_version.h"
 
 #define P11_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -58,22 +59,23 @@ void InitIdentity() {
     orx::InitProductIdentity();
 }
 
+// Under the state's lock: whether this process initialised the module. A forked
+// child starts without the parent's initialisation.
+bool InitialisedHere(const Library& state) {
+    return state.module && state.pid == getpid();
+}
+
 std::shared_ptr<Module> Current() {
     Library& state = State();
     const std::lock_guard<std::mutex> hold(state.lock);
-    // A forked child starts without the parent's initialisation.
-    if (!state.module || state.pid != getpid())
-        return nullptr;
-    return state.module;
+    return InitialisedHere(state) ? state.module : nullptr;
 }
 
+// What the caller is told instead of an exception.
 template <typename Work>
-CK_RV Call(Work work) {
+CK_RV Guarded(Work work) {
     try {
-        const std::shared_ptr<Module> module = Current();
-        if (!module)
-            return CKR_CRYPTOKI_NOT_INITIALIZED;
-        return work(*module);
+        return work();
     } catch (const std::bad_alloc&) {
         return CKR_HOST_MEMORY;
     } catch (...) {
@@ -81,18 +83,18 @@ CK_RV Call(Work work) {
     }
 }
 
-CK_RV NotSupported() {
-    return CKR_FUNCTION_NOT_SUPPORTED;
+template <typename Work>
+CK_RV Call(Work work) {
+    return Guarded([&]() -> CK_RV {
+        const std::shared_ptr<Module> module = Current();
+        if (!module)
+            return CKR_CRYPTOKI_NOT_INITIALIZED;
+        return work(*module);
+    });
 }
 
-CK_VERSION LibraryVersion() {
-    const std::string text(orx::GetProductVersion());
-    CK_VERSION version{};
-    version.major = static_cast<CK_BYTE>(std::atoi(text.c_str()));
-    const size_t dot = text.find('.');
-    version.minor =
-        dot == std::string::npos ? 0 : static_cast<CK_BYTE>(std::atoi(text.c_str() + dot + 1));
-    return version;
+CK_RV NotSupported() {
+    return CKR_FUNCTION_NOT_SUPPORTED;
 }
 
 }  // namespace
@@ -111,10 +113,10 @@ P11_EXPORT CK_RV C_Initialize(CK_VOID_PTR initArgs) {
         if (given == 4 && !(args->flags & CKF_OS_LOCKING_OK))
             return CKR_CANT_LOCK;
     }
-    try {
+    return Guarded([]() -> CK_RV {
         Library& state = State();
         const std::lock_guard<std::mutex> hold(state.lock);
-        if (state.module && state.pid == getpid())
+        if (InitialisedHere(state))
             return CKR_CRYPTOKI_ALREADY_INITIALIZED;
         if (state.module) {
             // The parent's initialisation, inherited by a fork: its locks may be held
@@ -132,11 +134,7 @@ P11_EXPORT CK_RV C_Initialize(CK_VOID_PTR initArgs) {
         state.pid = getpid();
         orx::Trace("P11 - C_Initialize ... done");
         return CKR_OK;
-    } catch (const std::bad_alloc&) {
-        return CKR_HOST_MEMORY;
-    } catch (...) {
-        return CKR_GENERAL_ERROR;
-    }
+    });
 }
 
 P11_EXPORT CK_RV C_Finalize(CK_VOID_PTR reserved) {
@@ -146,7 +144,7 @@ P11_EXPORT CK_RV C_Finalize(CK_VOID_PTR reserved) {
     {
         Library& state = State();
         const std::lock_guard<std::mutex> hold(state.lock);
-        if (!state.module || state.pid != getpid())
+        if (!InitialisedHere(state))
             return CKR_CRYPTOKI_NOT_INITIALIZED;
         module = std::move(state.module);
     }
@@ -167,7 +165,7 @@ P11_EXPORT CK_RV C_GetInfo(CK_INFO_PTR info) {
         orx::p11::PutBlankPadded(info->manufacturerID, orx::GetCompanyName());
         orx::p11::PutBlankPadded(info->libraryDescription,
                                  orx::GetProductName() + " PKCS#11 Module");
-        info->libraryVersion = LibraryVersion();
+        info->libraryVersion = orx::p11::ProductVersion();
         return CKR_OK;
     });
 }

@@ -4,6 +4,7 @@
 
 #include "cards/virtual_cards.h"
 #include "pkcs11/p11_fixture.h"
+#include "pkcs11/product_version.h"
 #include "softtoken/soft_tokens.h"
 
 namespace orx::testing {
@@ -186,6 +187,40 @@ TEST_F(P11Slots, LibraryInfoNamesTheProduct) {
     EXPECT_EQ("Orvex PKCS#11 Module",
               Unpadded(info.libraryDescription, sizeof info.libraryDescription));
     EXPECT_EQ(4, info.libraryVersion.major);
+}
+
+TEST(P11Version, TheLeadingNumbersOfTheVersionText) {
+    struct Case {
+        std::string_view text;
+        int major;
+        int minor;
+    };
+    const Case cases[] = {
+        {"4.2", 4, 2},        {"4.2.1083", 4, 2}, {"12", 12, 0},    {"7.", 7, 0},
+        {"3.10-beta", 3, 10}, {"", 0, 0},         {"beta.5", 0, 5}, {".9", 0, 9},
+    };
+    for (const Case& c : cases) {
+        const CK_VERSION version = p11::VersionOf(c.text);
+        EXPECT_EQ(c.major, version.major) << c.text;
+        EXPECT_EQ(c.minor, version.minor) << c.text;
+    }
+}
+
+TEST_F(P11Slots, SlotsAndTokensCarryTheLibrarysVersion) {
+    const int soft = MakeSoftToken("Versioned", "secret-1");
+    Initialize();
+    CK_INFO library{};
+    ASSERT_EQ(CKR_OK, p11()->C_GetInfo(&library));
+    const CK_SLOT_ID slot = soft;
+    CK_SLOT_INFO slotInfo{};
+    ASSERT_EQ(CKR_OK, p11()->C_GetSlotInfo(slot, &slotInfo));
+    CK_TOKEN_INFO tokenInfo{};
+    ASSERT_EQ(CKR_OK, p11()->C_GetTokenInfo(slot, &tokenInfo));
+    for (const CK_VERSION& version : {slotInfo.hardwareVersion, slotInfo.firmwareVersion,
+                                      tokenInfo.hardwareVersion, tokenInfo.firmwareVersion}) {
+        EXPECT_EQ(library.libraryVersion.major, version.major);
+        EXPECT_EQ(library.libraryVersion.minor, version.minor);
+    }
 }
 
 }  // namespace
