@@ -37,12 +37,26 @@ mkdir -m 0700 -p "$XDG_RUNTIME_DIR"
 printf 'pin bench-token\npin bench-token\n' >"$FAKE_PINENTRY_SCRIPT"
 "$bin/orxxctl" token create Bench >/dev/null
 
-# Start: three rounds of both.
-for round in 1 2 3; do
-  hyperfine -N -w 3 -r 20 --export-json "$work/start-$round.json" \
-    "$bin/probe_admin_window" "$bin/probe_bare_window" >/dev/null 2>&1
-done
-python3 - "$work"/start-{1,2,3}.json <<'PY'
+instructions() {
+  valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$@" 2>&1 |
+    awk '/Collected/ {print $NF}'
+}
+# The start twice: with the PKCS#11 modules that p11-kit lists on this machine
+# (each is loaded and initialised, as for a user with cards), and without them
+# ("PKCS11"/"System" 0), which leaves the window and the module alone.
+for modules in machine none; do
+  if [ "$modules" = none ]; then
+    printf '[PKCS11]\nSystem=0\n' >"$ORX_INSTALL_LOCATION/orx.cfg"
+  else
+    rm -f "$ORX_INSTALL_LOCATION/orx.cfg"
+  fi
+  echo "-- PKCS#11 modules of p11-kit: $modules"
+  # Three rounds of both.
+  for round in 1 2 3; do
+    hyperfine -N -w 3 -r 20 --export-json "$work/start-$round.json" \
+      "$bin/probe_admin_window" "$bin/probe_bare_window" >/dev/null 2>&1
+  done
+  python3 - "$work"/start-{1,2,3}.json <<'PY'
 import json, sys
 rounds = [json.load(open(f))["results"] for f in sys.argv[1:]]
 def mean(i, key):
@@ -55,18 +69,16 @@ print(f"start to window painted, wall: orxxadm {admin * 1000:.1f} ms, bare Qt wi
 print(f"start to window painted, CPU: orxxadm {admin_cpu * 1000:.1f} ms, bare Qt window"
       f" {bare_cpu * 1000:.1f} ms, ratio {admin_cpu / bare_cpu:.2f}")
 PY
-instructions() {
-  valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$@" 2>&1 |
-    awk '/Collected/ {print $NF}'
-}
-# Both warm in the page cache first.
-"$bin/probe_admin_window" >/dev/null 2>&1
-"$bin/probe_bare_window" >/dev/null 2>&1
-admin_i=$(instructions "$bin/probe_admin_window")
-bare_i=$(instructions "$bin/probe_bare_window")
-awk -v a="$admin_i" -v b="$bare_i" 'BEGIN {
-  printf "start to window painted, instructions: orxxadm %.1f M, bare Qt window %.1f M, ratio %.2f\n",
-         a / 1e6, b / 1e6, a / b }'
+  # Both warm in the page cache first.
+  "$bin/probe_admin_window" >/dev/null 2>&1
+  "$bin/probe_bare_window" >/dev/null 2>&1
+  admin_i=$(instructions "$bin/probe_admin_window")
+  bare_i=$(instructions "$bin/probe_bare_window")
+  awk -v a="$admin_i" -v b="$bare_i" 'BEGIN {
+    printf "start to window painted, instructions: orxxadm %.1f M, bare Qt window %.1f M, ratio %.2f\n",
+           a / 1e6, b / 1e6, a / b }'
+done
+rm -f "$ORX_INSTALL_LOCATION/orx.cfg"
 
 # Idle: the program's own window and the bare one, side by side.
 ticks=$(getconf CLK_TCK)
