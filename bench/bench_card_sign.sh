@@ -2,7 +2,9 @@
 # A signature of a 1 MiB file with a key on a card (a SoftHSM2 token standing in
 # for one: orxxctl file sign, the PIN through the scripted pinentry, C_Sign on the
 # token) against openssl cms -sign with the same key as a file, in the same run:
-# mean wall time over three rounds of both (hyperfine), and their ratio.
+# mean wall time over three rounds of both (hyperfine), and their ratio. Each run
+# pays SoftHSM2's start and the PIN's key derivation; build/bin/bench_card_cms is the
+# in-process counterpart, which logs in once and times the signature alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=build/bin
