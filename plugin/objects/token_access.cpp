@@ -96,8 +96,26 @@ int TokenAccess::Edit(int slot, const ObjectEdit& edit) {
 std::optional<std::pair<int, std::string>> TokenAccess::Holder(
     std::span<const uint8_t> certificateDer, int activeSlot) {
     soft_.Scan();
+    // Each card is read once: its objects come with the list of the cards, and a
+    // card's every read is a round of calls to its module.
+    const std::vector<CardToken> cards = cards_.Tokens();
+    const auto heldBy = [&](int id) -> std::optional<std::pair<int, std::string>> {
+        TokenFile read;
+        const TokenFile* file = nullptr;
+        for (const CardToken& card : cards) {
+            if (card.slot == id)
+                file = &card.file;
+        }
+        if (!file && !cards_.Owns(id) && ReadToken(id, read) == CKR_OK)
+            file = &read;
+        const TokenObject* certificate =
+            file ? FindCertificateObject(file->publicObjects, certificateDer) : nullptr;
+        if (!certificate)
+            return std::nullopt;
+        return std::make_pair(id, certificate->id);
+    };
     std::vector<int> order{activeSlot};
-    for (const CardToken& token : cards_.Tokens()) {
+    for (const CardToken& token : cards) {
         if (token.slot != activeSlot)
             order.push_back(token.slot);
     }
@@ -106,12 +124,8 @@ std::optional<std::pair<int, std::string>> TokenAccess::Holder(
             order.push_back(slot.id);
     }
     for (const int id : order) {
-        TokenFile file;
-        if (ReadToken(id, file) != CKR_OK)
-            continue;
-        if (const TokenObject* certificate =
-                FindCertificateObject(file.publicObjects, certificateDer))
-            return std::make_pair(id, certificate->id);
+        if (std::optional<std::pair<int, std::string>> holder = heldBy(id))
+            return holder;
     }
     return std::nullopt;
 }
