@@ -7,9 +7,11 @@
 
 namespace orx {
 
+// Asked of the kernel at every call, not kept in a thread-local: the modules are
+// loaded with dlopen, and a thread-local would give them a dynamic TLS block, which
+// the leak checker of the sanitizer builds misreads at exit (and crashes on).
 long CurrentThreadId() {
-    thread_local const long id = static_cast<long>(::syscall(SYS_gettid));
-    return id;
+    return static_cast<long>(::syscall(SYS_gettid));
 }
 
 RecursiveLock::RecursiveLock() {
