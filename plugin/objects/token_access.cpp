@@ -130,23 +130,7 @@ std::optional<std::pair<int, std::string>> TokenAccess::Holder(
     return std::nullopt;
 }
 
-int TokenAccess::LoggedInHolder(std::span<const uint8_t> certificateDer, int activeSlot, int& id,
-                                std::string& certificateId) {
-    std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
-    if (!holder)
-        return CKR_TOKEN_NOT_PRESENT;
-    id = holder->first;
-    certificateId = std::move(holder->second);
-    return EnsureLogin(id);
-}
-
-int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
-                               Secret& pkcs8) {
-    const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
-    if (!holder)
-        return CKR_TOKEN_NOT_PRESENT;
-    const int id = holder->first;
-    const std::string& certificateId = holder->second;
+int TokenAccess::Pkcs8Of(int id, const std::string& certificateId, Secret& pkcs8) {
     return WithLogin(id, [&]() -> int {
         std::vector<TokenObject> privateObjects;
         int result = Unseal(id, privateObjects);
@@ -154,7 +138,6 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
             const TokenObject* key = FindPrivateKeyObject(privateObjects, certificateId);
             if (key && !key->value.empty()) {
                 pkcs8 = Secret(std::span<const uint8_t>(key->value));
-                slotId = id;
             } else {
                 result = CKR_TOKEN_NOT_PRESENT;
             }
@@ -165,14 +148,27 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
 }
 
 int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
+                               Secret& pkcs8) {
+    const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
+    if (!holder)
+        return CKR_TOKEN_NOT_PRESENT;
+    const int result = Pkcs8Of(holder->first, holder->second, pkcs8);
+    if (result == CKR_OK)
+        slotId = holder->first;
+    return result;
+}
+
+int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
                                PkeyPtr& key) {
-    int id = 0;
-    std::string certificateId;
-    const int login = LoggedInHolder(certificateDer, activeSlot, id, certificateId);
-    if (login != CKR_OK)
-        return login;
+    const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
+    if (!holder)
+        return CKR_TOKEN_NOT_PRESENT;
+    const int id = holder->first;
     if (cards_.Owns(id)) {
-        const int result = cards_.CardKey(id, certificateId, certificateDer, prompts_, key);
+        const int login = EnsureLogin(id);
+        if (login != CKR_OK)
+            return login;
+        const int result = cards_.CardKey(id, holder->second, certificateDer, prompts_, key);
         if (result != CKR_FUNCTION_NOT_SUPPORTED) {
             if (result == CKR_OK)
                 slotId = id;
@@ -180,14 +176,13 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
         }
     }
     Secret pkcs8;
-    int found = 0;
-    const int result = PrivateKeyFor(certificateDer, id, found, pkcs8);
+    const int result = Pkcs8Of(id, holder->second, pkcs8);
     if (result != CKR_OK)
         return result;
     key = PrivateKeyFromPkcs8(pkcs8.span());
     if (!key)
         return CKR_ATTRIBUTE_VALUE_INVALID;
-    slotId = found;
+    slotId = id;
     return CKR_OK;
 }
 

@@ -67,10 +67,9 @@ class TokenAccess {
     // certificate's object id there.
     std::optional<std::pair<int, std::string>> Holder(std::span<const uint8_t> certificateDer,
                                                       int activeSlot);
-    // The holder, logged in (asking for its password when needed): CKR_OK, or
-    // CKR_TOKEN_NOT_PRESENT, or the login's answer.
-    int LoggedInHolder(std::span<const uint8_t> certificateDer, int activeSlot, int& id,
-                       std::string& certificateId);
+    // The PKCS#8 key of the certificate with that id on slot `id`, logged in (and in
+    // again, when the password changed meanwhile).
+    int Pkcs8Of(int id, const std::string& certificateId, Secret& pkcs8);
 
     // Rounds of logging in again for a password that keeps changing under us.
     static constexpr int kLoginRounds = 3;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/config_file.h"
+#include "core/hex_text.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
 #include "pkcs11/blank_padded.h"
@@ -22,12 +23,7 @@ constexpr auto kEventPoll = std::chrono::milliseconds(200);
 
 // The token's serial number as its 16 hex digits: the program's groups without blanks.
 std::string SerialDigits(const std::array<uint8_t, 8>& serial) {
-    std::string digits;
-    for (char c : FormatSerial(serial)) {
-        if (c != ' ')
-            digits += c;
-    }
-    return digits;
+    return HexText(serial, HexCase::kUpper);
 }
 
 CK_RV CopyList(const std::vector<CK_ULONG>& values, CK_ULONG* list, CK_ULONG_PTR count) {

@@ -53,21 +53,7 @@ AttributeSet KeyAttributes(CK_OBJECT_CLASS objectClass, bool isPrivate, std::str
 }  // namespace
 
 std::vector<uint8_t> IdBytes(std::string_view id) {
-    std::vector<uint8_t> bytes;
-    if (id.size() % 2 == 0) {
-        for (size_t i = 0; i < id.size(); i += 2) {
-            const int high = HexDigitValue(id[i]);
-            const int low = HexDigitValue(id[i + 1]);
-            if (high < 0 || low < 0) {
-                bytes.clear();
-                break;
-            }
-            bytes.push_back(static_cast<uint8_t>(high * 16 + low));
-        }
-        if (bytes.size() * 2 == id.size())
-            return bytes;
-    }
-    return {id.begin(), id.end()};
+    return HexBytes(id).value_or(std::vector<uint8_t>(id.begin(), id.end()));
 }
 
 std::vector<CK_MECHANISM_TYPE> MechanismsForKey(CK_KEY_TYPE type) {

@@ -3,23 +3,9 @@
 #include <cstdlib>
 
 #include "core/product_identity.h"
+#include "core/text_fields.h"
 
 namespace orx::p11 {
-
-namespace {
-
-// Field `index` of a ";"-separated answer.
-std::string_view Field(std::string_view text, size_t index) {
-    for (size_t i = 0; i < index; ++i) {
-        const size_t semicolon = text.find(';');
-        if (semicolon == std::string_view::npos)
-            return {};
-        text.remove_prefix(semicolon + 1);
-    }
-    return text.substr(0, text.find(';'));
-}
-
-}  // namespace
 
 TokenSlots::TokenSlots() {
     prompts_.LoadSettings();
@@ -49,13 +35,13 @@ std::optional<SlotState> TokenSlots::State(CK_SLOT_ID slot) {
         if (!entry)
             return std::nullopt;
         state.card = true;
-        state.description = std::string(Field(*entry, 1)) + " (" +
+        state.description = GetField(*entry, ';', 1, entry->size() + 1) + " (" +
                             std::string(kCardApplicationNames[(slot - 1) % kSlotsPerCard]) + ")";
         state.present = cards_.ReadToken(id, state.header) == CKR_OK;
         if (state.present) {
             // "TokenInfo" field 9 is "left/most".
             if (const std::optional<std::string> info = cards_.TokenInfo(id)) {
-                const std::string tries(Field(*info, 9));
+                const std::string tries = GetField(*info, ';', 9, info->size() + 1);
                 state.triesLeft = std::atoi(tries.c_str());
                 const size_t slash = tries.find('/');
                 state.maxTries =

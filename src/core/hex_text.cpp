@@ -37,4 +37,17 @@ uint8_t HexPairToByte(char high, char low) {
     return static_cast<uint8_t>(((h < 0 ? 0 : h) << 4) | (l < 0 ? 0 : l));
 }
 
+std::optional<std::vector<uint8_t>> HexBytes(std::string_view text) {
+    if (text.size() % 2 != 0)
+        return std::nullopt;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(text.size() / 2);
+    for (size_t i = 0; i < text.size(); i += 2) {
+        if (HexDigitValue(text[i]) < 0 || HexDigitValue(text[i + 1]) < 0)
+            return std::nullopt;
+        bytes.push_back(HexPairToByte(text[i], text[i + 1]));
+    }
+    return bytes;
+}
+
 }  // namespace orx

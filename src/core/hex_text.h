@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orx {
 
@@ -25,5 +27,9 @@ int HexDigitValue(char c);
 // Two hex characters as one byte; the first is the high nibble. Characters that
 // are no hex digit count as 0.
 uint8_t HexPairToByte(char high, char low);
+
+// Pairs of hex digits as bytes, either letter case: none for an odd length or any
+// character that is no hex digit; "" gives no bytes.
+std::optional<std::vector<uint8_t>> HexBytes(std::string_view text);
 
 }  // namespace orx

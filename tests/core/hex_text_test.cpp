@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,25 @@ TEST(HexText, PairsOfDigitsToBytes) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(HexPairToByte(c.high, c.low), c.value) << c.high << c.low;
+    }
+}
+
+TEST(HexText, DigitsToBytes) {
+    using Bytes = std::vector<uint8_t>;
+    const struct {
+        const char* text;
+        std::optional<Bytes> bytes;
+    } cases[] = {
+        {"", Bytes{}},
+        {"00ff", Bytes{0x00, 0xFF}},
+        {"A1b2", Bytes{0xA1, 0xB2}},
+        {"abc", std::nullopt},   // odd length
+        {"0g", std::nullopt},    // no hex digit, in either place
+        {"g0", std::nullopt},
+        {"01 2", std::nullopt},  // a blank is no digit
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HexBytes(c.text), c.bytes) << c.text;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "cards/pkcs11/card_results.h"
 #include "cards/pkcs11/slot_groups.h"
 #include "cards/reader_settings.h"
+#include "core/hex_text.h"
 #include "support/test_environment.h"
 
 namespace orx {
@@ -112,10 +113,10 @@ TEST(CardResults, AnswersBecomeTheProgramsResults) {
 TEST(CardIds, HexBothWays) {
     const std::vector<uint8_t> id{0x00, 0xAB, 0x10};
     EXPECT_EQ(IdText(id), "00ab10");
-    EXPECT_EQ(IdBytes("00AB10"), id);
-    EXPECT_EQ(IdBytes(""), std::vector<uint8_t>{});
+    EXPECT_EQ(HexBytes("00AB10"), id);
+    EXPECT_EQ(HexBytes(""), std::vector<uint8_t>{});
     for (const char* bad : {"0", "zz", "0g12"})
-        EXPECT_EQ(IdBytes(bad), std::nullopt) << bad;
+        EXPECT_EQ(HexBytes(bad), std::nullopt) << bad;
 }
 
 TEST(ReaderSettings, ReadFromTheConfiguration) {

@@ -266,18 +266,6 @@ std::string IdText(std::span<const uint8_t> id) {
     return HexText(id);
 }
 
-std::optional<std::vector<uint8_t>> IdBytes(std::string_view text) {
-    if (text.size() % 2 != 0)
-        return std::nullopt;
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i < text.size(); i += 2) {
-        if (HexDigitValue(text[i]) < 0 || HexDigitValue(text[i + 1]) < 0)
-            return std::nullopt;
-        bytes.push_back(HexPairToByte(text[i], text[i + 1]));
-    }
-    return bytes;
-}
-
 CK_RV ReadCardObjects(const CardSession& session, bool privateOnes, std::vector<CardObject>& out) {
     out.clear();
     std::vector<CK_OBJECT_HANDLE> found;
@@ -417,14 +405,14 @@ CK_RV ApplyObjectChanges(const CardSession& session, const std::vector<CardObjec
     CK_RV rv = CKR_OK;
     for (const TokenObject* object : created) {
         if (object->kind == ObjectKind::PrivateKey) {
-            const std::optional<std::vector<uint8_t>> id = IdBytes(object->id);
+            const std::optional<std::vector<uint8_t>> id = HexBytes(object->id);
             rv = object->value.empty() || !id
                      ? CKR_ATTRIBUTE_VALUE_INVALID
                      : CreateKeyPair(session, object->value, *id, object->label, made);
         } else if (object->kind == ObjectKind::Certificate) {
             std::optional<std::vector<uint8_t>> id = KeyIdFor(session, object->value);
             if (!id)
-                id = IdBytes(object->id);
+                id = HexBytes(object->id);
             rv = CreateCertificate(session, *object, id.value_or(std::vector<uint8_t>{}), made);
         } else {
             rv = CreateData(session, *object, made);

@@ -40,8 +40,7 @@ CK_RV ApplyObjectChanges(const CardSession& session, const std::vector<CardObjec
 std::optional<std::vector<uint8_t>> KeyIdFor(const CardSession& session,
                                              std::span<const uint8_t> certificateDer);
 
-// Lower-case hex of a CKA_ID, and back (none for text that is no hex).
+// Lower-case hex of a CKA_ID (core's HexBytes reads it back).
 std::string IdText(std::span<const uint8_t> id);
-std::optional<std::vector<uint8_t>> IdBytes(std::string_view text);
 
 }  // namespace orx

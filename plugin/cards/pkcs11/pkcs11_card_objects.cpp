@@ -7,6 +7,7 @@
 #include "cards/pkcs11/card_key.h"
 #include "cards/pkcs11/card_results.h"
 #include "cards/pkcs11/pkcs11_cards.h"
+#include "core/hex_text.h"
 #include "core/trace.h"
 #include "prompts/password_prompt.h"
 #include "prompts/prompt_source.h"
@@ -128,7 +129,7 @@ int Pkcs11Cards::CardKey(int id, std::string_view certificateId,
     if (!IsLoggedIn(id))
         return CKR_USER_NOT_LOGGED_IN;
     const CardSession session = Of(sessions_.at(id));
-    const std::optional<std::vector<uint8_t>> keyId = IdBytes(certificateId);
+    const std::optional<std::vector<uint8_t>> keyId = HexBytes(certificateId);
     std::vector<CK_OBJECT_HANDLE> found;
     const CK_RV rv = keyId ? FindObjects(session, CKO_PRIVATE_KEY, found, *keyId) : CKR_OK;
     if (rv != CKR_OK)
