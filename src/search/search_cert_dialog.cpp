@@ -30,6 +30,7 @@
 #include "search/search_hand_off.h"
 #include "search/search_worker.h"
 #include "token/token_application.h"
+#include "ui/native_window.h"
 #include "ui/file_dialog.h"
 #include "ui/item_registry.h"
 #include "ui/owner_draw_list.h"
@@ -54,10 +55,6 @@ constexpr int kColumnTexts[kSearchColumnCount] = {kTextName, kTextEmail, kTextIn
 // The controls that lie on the tab pages and take the pages' background.
 constexpr int kOnPage[] = {kIdNameLabel, kIdEmailLabel,    kIdFilterLabel,  kIdSimple,
                            kIdAdvanced,  kIdEditDirectory, kIdAddDirectory, kIdDeleteDirectory};
-
-PluginWindow NativeId(QWidget* window) {
-    return window != nullptr ? static_cast<PluginWindow>(window->winId()) : 0;
-}
 
 // "%d found" with the number.
 std::string FoundText(int found) {
@@ -128,12 +125,8 @@ CDlgSearchCert::CDlgSearchCert(TokenApplication& app, QWidget* parent)
     (void)SearchTemplatesRegistered();
 }
 
-CDlgSearchCert::~CDlgSearchCert() {
-    if (worker_) {
-        worker_->Cancel();
-        worker_.reset();
-    }
-}
+// The worker cancels and joins its search when it goes.
+CDlgSearchCert::~CDlgSearchCert() = default;
 
 bool CDlgSearchCert::OnInitDialog() {
     Trace("SearchCert - OnInitDialog ...");
@@ -423,10 +416,7 @@ void CDlgSearchCert::OnRowRemoved(int id) {
 }
 
 void CDlgSearchCert::OnSearchEnded() {
-    if (worker_) {
-        worker_->Join();
-        worker_.reset();
-    }
+    worker_.reset();
     if (closing_) {
         FinishClose();
         return;
@@ -591,7 +581,7 @@ void CDlgSearchCert::OnNewDirectory() {
         dialog.GetRecord(record, kDirectoryRecordCapacity);
         const std::string key = std::to_string(number);
         app_.ConfigSetString(false, kDirectorySection, key, record);
-        app_.InvokeWithParent(NativeId(Window()), "ApplyConfig");
+        app_.InvokeWithParent(NativeWindowId(Window()), "ApplyConfig");
         std::string stored;
         ConfigReadString(kDirectorySection, key, stored, kDirectoryRecordCapacity);
         if (stored.empty()) {
@@ -702,10 +692,7 @@ void CDlgSearchCert::FinishClose() {
         return;
     finished_ = true;
     KillTimer(kCloseWaitTimer);
-    if (worker_) {
-        worker_->Join();
-        worker_.reset();
-    }
+    worker_.reset();
     Trace("SearchCert - OnDestroy ... done");
     Dlg::OnCancel();
 }

@@ -11,14 +11,12 @@ namespace {
 
 struct SearchOutput {
     std::string text;
-    int certificates = 0;
 };
 
 int PrintCertificate(void* context, const char* entryText, const uint8_t* value, size_t length) {
     if (entryText == nullptr)
         return 0;  // the end of the search
     auto* output = static_cast<SearchOutput*>(context);
-    ++output->certificates;
     std::string subject;
     if (!orx::DerCertificateSubjectText(orx::DerBytes(value, length), subject))
         subject.clear();

@@ -3,8 +3,8 @@
 // are never taken as arguments.
 #include <string>
 
+#include "admin/command_texts.h"
 #include "commands.h"
-#include "core/string_helpers.h"
 #include "token_module.h"
 
 namespace orxctl {
@@ -15,7 +15,7 @@ int Create(orx::TokenApplication& app, const Arguments& arguments) {
     const std::string& label = arguments[0];
     if (arguments.size() == 2) {
         const std::string& file = arguments[1];
-        if (!orx::EndsWithNoCase(file, ".tkn"))
+        if (!orx::IsTokenFileName(file))
             return Fail("'" + file + "' is not a soft token file (.tkn)");
         std::string bytes;
         if (!ReadInput(file, bytes) || bytes.empty())

@@ -3,8 +3,9 @@
 #include <optional>
 #include <string>
 
+#include "admin/command_texts.h"
+#include "admin/view_texts.h"
 #include "commands.h"
-#include "core/number_text.h"
 #include "der/cert_summary.h"
 #include "token/slot_ids.h"
 #include "token_module.h"
@@ -32,17 +33,14 @@ int PrintEnumeration(orx::TokenApplication& app, const std::string& name, bool l
 // each as "cert show" prints it, separated by an empty line.
 int PrintTokenCertificates(orx::TokenApplication& app, int32_t slot) {
     const int32_t base = orx::SlotGroupBase(slot);
-    const int32_t last = slot >= orx::kFirstSoftTokenSlot ? base : base + 2;
     int shown = 0;
     for (int index = 0; index < 1000; ++index) {
         const std::optional<std::string> entry = app.EnumPropertyString("CertificateEx", index);
         if (!entry)
             break;
-        const int32_t owner = orx::AtoI(*entry);
-        if (owner < base || owner > last)
+        if (!orx::CertificateBelongsTo(*entry, base))
             continue;
-        const orx::CertHandle handle =
-            orx::CertCreate(std::string_view(*entry).substr(entry->rfind(';') + 1));
+        const orx::CertHandle handle = orx::CertCreate(orx::CertificateBase64(*entry));
         if (!handle) {
             Fail("entry " + std::to_string(index) + " holds no certificate that can be decoded");
             continue;
