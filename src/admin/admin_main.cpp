@@ -118,6 +118,7 @@ CAdminMain::~CAdminMain() {
 }
 
 bool CAdminMain::Create() {
+    setWindowTitle(ToQString(GetTitleText(kTextAdministration)));
     QSize size = UnpackSize(settings_[kWidth]);
     // A size stored on a larger screen still fits this one.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -151,10 +152,9 @@ bool CAdminMain::Create() {
     RouteMenuCommands(menuBar(), this);
     for (const Accelerator& accelerator : MainAccelerators())
         AddAccelerator(this, QKeySequence(accelerator.keys), accelerator.command, this);
-    UpdateMenus();
+    UpdateMenus();  // the trace menu with them
 
     statusBar()->setSizeGripEnabled(true);
-    UpdateTraceMenu(false);
 
     view_->OnInitialUpdate(this, list_);
     list_->OnInitialUpdate(this, view_);

@@ -9,7 +9,6 @@
 #include "settings/show_settings.h"
 #include "token/token_application.h"
 #include "ui/native_window.h"
-#include "ui/qt_text.h"
 #include "ui/qt_translations.h"
 #include "ui/window_lookup.h"
 
@@ -61,7 +60,6 @@ bool RunAdminStart(TokenApplication& app, AdminSettings& settings, std::string_v
         status.Destroy();
         return false;
     }
-    frame->setWindowTitle(ToQString(title));
     frame->show();
     frame->repaint();
     // The module's password prompts stand in front of this window.

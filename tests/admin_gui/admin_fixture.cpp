@@ -23,7 +23,6 @@ RecordingFrame& AdminWindowTest::Open(bool firstPoll) {
         app_.StartPlugin();
     frame_ = std::make_unique<RecordingFrame>(app_, settings_);
     EXPECT_TRUE(frame_->Create());
-    frame_->setWindowTitle(QStringLiteral("Administration - Orvex"));
     frame_->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(frame_.get()));
     if (firstPoll)

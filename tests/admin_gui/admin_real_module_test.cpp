@@ -42,7 +42,6 @@ class AdminRealModuleTest : public ::testing::Test {
             app_.StartPlugin();
         frame_ = std::make_unique<testing::RecordingFrame>(app_, settings_);
         ASSERT_TRUE(frame_->Create());
-        frame_->setWindowTitle(QStringLiteral("Administration - Orvex"));
         frame_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_.get()));
         frame_->List()->OnTimer(kFirstPollTimer);

@@ -58,7 +58,6 @@ void TokenCommandsTest::OpenWindow() {
     app_.SetWindowHost(&cursor_);
     frame_ = std::make_unique<CAdminMain>(app_, settings_);
     ASSERT_TRUE(frame_->Create());
-    frame_->setWindowTitle(QStringLiteral("Administration - Orvex"));
     frame_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_.get()));
     frame_->List()->OnTimer(kFirstPollTimer);
