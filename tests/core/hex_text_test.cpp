@@ -78,10 +78,11 @@ TEST(HexText, DigitsToBytes) {
         {"", Bytes{}},
         {"00ff", Bytes{0x00, 0xFF}},
         {"A1b2", Bytes{0xA1, 0xB2}},
-        {"abc", std::nullopt},   // odd length
-        {"0g", std::nullopt},    // no hex digit, in either place
+        // An odd length, a character that is no hex digit in either place, a blank.
+        {"abc", std::nullopt},
+        {"0g", std::nullopt},
         {"g0", std::nullopt},
-        {"01 2", std::nullopt},  // a blank is no digit
+        {"01 2", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(HexBytes(c.text), c.bytes) << c.text;
