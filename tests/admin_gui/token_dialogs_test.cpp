@@ -19,6 +19,7 @@
 #include "admin/token_name_dialog.h"
 #include "core/config_file.h"
 #include "core/language.h"
+#include "support/gui/control_layout.h"
 #include "support/gui/message_sink.h"
 #include "support/gui/modal_driver.h"
 #include "token_commands_fixture.h"
@@ -159,32 +160,6 @@ TEST_F(TokenDialogsTest, HelpIsOfferedWithAHelpPage) {
     ASSERT_TRUE(ui_testing::WaitFor([&] { return ClientLog() == "-help\n"; }, 5000)) << ClientLog();
 }
 
-// Nothing a person reads in the dialog is cut, overlaps another control or
-// leaves the dialog.
-void ExpectNothingCut(QWidget* window, const std::string& where) {
-    QApplication::processEvents();
-    std::vector<QWidget*> shown;
-    for (QWidget* control : window->findChildren<QWidget*>()) {
-        if (ItemId(control) == kNoItemId || !control->isVisible())
-            continue;
-        shown.push_back(control);
-        EXPECT_TRUE(window->rect().contains(control->geometry()))
-            << where << " " << ItemId(control);
-        if (qobject_cast<QLabel*>(control) || qobject_cast<QAbstractButton*>(control)) {
-            EXPECT_GE(control->width(), control->sizeHint().width())
-                << where << " " << ItemId(control);
-            EXPECT_GE(control->height(), control->sizeHint().height())
-                << where << " " << ItemId(control);
-        }
-    }
-    for (size_t i = 0; i < shown.size(); ++i) {
-        for (size_t j = i + 1; j < shown.size(); ++j) {
-            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
-                << where << ": " << ItemId(shown[i]) << " over " << ItemId(shown[j]);
-        }
-    }
-}
-
 class AdminPicturesTokenDialogs : public testing::TokenCommandsTest {
   protected:
     void TearDown() override {
@@ -205,7 +180,7 @@ class AdminPicturesTokenDialogs : public testing::TokenCommandsTest {
             const auto run =
                 RunModal([&] { return dialog->DoModal(); },
                          [&](QWidget* window) {
-                             ExpectNothingCut(window, language + " " + names[i]);
+                             ui_testing::ExpectControlsWhole(window, language + " " + names[i]);
                              if (picture) {
                                  EXPECT_FALSE(testing::SavePicture(
                                                   window, std::string(names[i]) + "_" + language)

@@ -15,6 +15,7 @@
 
 #include "core/language.h"
 #include "settings_fixture.h"
+#include "support/gui/control_layout.h"
 #include "support/process_state.h"
 
 namespace orx::testing {
@@ -27,10 +28,6 @@ const std::vector<int> kHeadings[] = {
     {kIdCryptoApiHeading, kIdSessionsHeading, kIdPluginsHeading, kIdGinaHeading},
 };
 constexpr QRgb kRule = 0xA0A0A0;
-
-std::string Describe(QWidget* control) {
-    return std::to_string(ItemId(control)) + " " + control->metaObject()->className();
-}
 
 // The width a combo needs to show this text in its field.
 int NeededWidth(QComboBox* combo, const QString& text) {
@@ -45,28 +42,15 @@ int NeededWidth(QComboBox* combo, const QString& text) {
 
 void ExpectWhole(SheetDriver& d, int page) {
     QWidget* pageWindow = d.pageWindow();
-    QApplication::processEvents();
-    std::vector<QWidget*> shown;
-    for (QWidget* control : pageWindow->findChildren<QWidget*>()) {
-        if (ItemId(control) == kNoItemId || !control->isVisible())
-            continue;
-        shown.push_back(control);
-        EXPECT_TRUE(pageWindow->rect().contains(control->geometry())) << Describe(control);
-        if (qobject_cast<QLabel*>(control) || qobject_cast<QAbstractButton*>(control)) {
-            EXPECT_GE(control->width(), control->sizeHint().width()) << Describe(control);
-            EXPECT_GE(control->height(), control->sizeHint().height()) << Describe(control);
-        }
+    const std::vector<QWidget*> shown =
+        ui_testing::ExpectControlsWhole(pageWindow, "page " + std::to_string(page));
+    for (QWidget* control : shown) {
         if (auto* combo = qobject_cast<QComboBox*>(control)) {
             for (int i = 0; i < combo->count(); ++i) {
                 EXPECT_GE(combo->width(), NeededWidth(combo, combo->itemText(i)))
-                    << Describe(control) << " cuts " << ToUtf8(combo->itemText(i));
+                    << ui_testing::DescribeControl(control) << " cuts "
+                    << ToUtf8(combo->itemText(i));
             }
-        }
-    }
-    for (size_t i = 0; i < shown.size(); ++i) {
-        for (size_t j = i + 1; j < shown.size(); ++j) {
-            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
-                << Describe(shown[i]) << " over " << Describe(shown[j]);
         }
     }
     // A heading shows its whole text and at least a stretch of its rule.
@@ -78,7 +62,7 @@ void ExpectWhole(SheetDriver& d, int page) {
         EXPECT_TRUE(pageWindow->rect().contains(heading->geometry())) << id;
         for (QWidget* control : shown) {
             EXPECT_FALSE(heading->geometry().intersects(control->geometry()))
-                << "heading " << id << " over " << Describe(control);
+                << "heading " << id << " over " << ui_testing::DescribeControl(control);
         }
         EXPECT_GE(heading->width(), heading->fontMetrics().horizontalAdvance(heading->text()) + 20)
             << id;
