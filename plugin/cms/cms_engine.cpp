@@ -231,13 +231,11 @@ int CmsEngine::Certificates(CmsInput& input, std::string& answer) {
         return CKR_ATTRIBUTE_VALUE_INVALID;
     CertStack certs(CMS_get1_certs(cms.get()));
     for (int i = 0; certs && i < sk_X509_num(certs.get()); ++i) {
-        unsigned char* der = nullptr;
-        const int n = i2d_X509(sk_X509_value(certs.get(), i), &der);
-        if (n <= 0)
+        const std::vector<uint8_t> der = OpenSslDer(sk_X509_value(certs.get(), i), i2d_X509);
+        if (der.empty())
             continue;
-        Base64Append({std::span<const uint8_t>(der, static_cast<size_t>(n))}, answer);
+        Base64Append({std::span<const uint8_t>(der)}, answer);
         answer += ';';
-        OPENSSL_free(der);
     }
     return CKR_OK;
 }

@@ -15,12 +15,27 @@
 #include <openssl/pkcs12.h>
 #include <openssl/types.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace orx {
+
+// The DER that one of OpenSSL's i2d functions makes of `value`; empty when there
+// is no value or the encoding fails.
+template <typename T, typename Encode>
+std::vector<uint8_t> OpenSslDer(T* value, Encode encode) {
+    unsigned char* out = nullptr;
+    const int n = value ? encode(value, &out) : -1;
+    std::vector<uint8_t> der;
+    if (n > 0)
+        der.assign(out, out + n);
+    OPENSSL_free(out);
+    return der;
+}
 
 struct OpenSslFree {
     void operator()(EVP_CIPHER* p) const { EVP_CIPHER_free(p); }

@@ -41,12 +41,9 @@ X509Ptr ReadCertificate(const std::string& text, std::vector<uint8_t>& der) {
     ERR_clear_error();
     if (!cert)
         return nullptr;
-    unsigned char* out = nullptr;
-    const int n = i2d_X509(cert.get(), &out);
-    if (n <= 0)
+    der = OpenSslDer(cert.get(), i2d_X509);
+    if (der.empty())
         return nullptr;
-    der.assign(out, out + n);
-    OPENSSL_free(out);
     return cert;
 }
 

@@ -30,16 +30,6 @@ Pkcs12Ptr ParsePkcs12(std::span<const uint8_t> bytes) {
     return p12;
 }
 
-std::vector<uint8_t> Der(X509* cert) {
-    unsigned char* der = nullptr;
-    const int n = i2d_X509(cert, &der);
-    if (n <= 0)
-        return {};
-    std::vector<uint8_t> out(der, der + n);
-    OPENSSL_free(der);
-    return out;
-}
-
 }  // namespace
 
 bool LooksLikePkcs12(std::span<const uint8_t> bytes) {
@@ -96,7 +86,7 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
         return PKCS12_mac_present(p12.get()) ? CKR_ATTRIBUTE_VALUE_INVALID : CKR_PIN_INCORRECT;
     }
     if (ownedCert) {
-        content.certificate = Der(ownedCert.get());
+        content.certificate = OpenSslDer(ownedCert.get(), i2d_X509);
         int length = 0;
         if (const unsigned char* alias = X509_alias_get0(ownedCert.get(), &length))
             content.label.assign(reinterpret_cast<const char*>(alias), static_cast<size_t>(length));
@@ -112,7 +102,7 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
         OPENSSL_clear_free(der, static_cast<size_t>(n));
     }
     for (int i = 0; ownedChain && i < sk_X509_num(ownedChain.get()); ++i) {
-        std::vector<uint8_t> der = Der(sk_X509_value(ownedChain.get(), i));
+        std::vector<uint8_t> der = OpenSslDer(sk_X509_value(ownedChain.get(), i), i2d_X509);
         if (!der.empty())
             content.chain.push_back(std::move(der));
     }
@@ -145,7 +135,7 @@ bool ReadPkcs7Certificates(const CmsLibrary& library, std::span<const uint8_t> b
         return false;
     CertStack certs(CMS_get1_certs(read));
     for (int i = 0; certs && i < sk_X509_num(certs.get()); ++i) {
-        std::vector<uint8_t> der = Der(sk_X509_value(certs.get(), i));
+        std::vector<uint8_t> der = OpenSslDer(sk_X509_value(certs.get(), i), i2d_X509);
         if (!der.empty())
             certificates.push_back(std::move(der));
     }

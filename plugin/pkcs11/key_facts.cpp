@@ -10,6 +10,8 @@
 #include <memory>
 #include <span>
 
+#include "cms/cms_library.h"
+
 namespace orx::p11 {
 
 namespace {
@@ -19,23 +21,10 @@ struct Deleter {
     void operator()(T* p) const { Free(p); }
 };
 using BnPtr = std::unique_ptr<BIGNUM, Deleter<BIGNUM, BN_free>>;
-using X509Ptr = std::unique_ptr<X509, Deleter<X509, X509_free>>;
 
 std::vector<uint8_t> BigEndian(const BIGNUM* number) {
     std::vector<uint8_t> out(static_cast<size_t>(BN_num_bytes(number)));
     BN_bn2bin(number, out.data());
-    return out;
-}
-
-// i2d_* functions as one call that gives bytes.
-template <typename T>
-std::vector<uint8_t> Encode(int (*encode)(T*, unsigned char**), T* value) {
-    unsigned char* der = nullptr;
-    const int size = encode(value, &der);
-    if (size <= 0)
-        return {};
-    std::vector<uint8_t> out(der, der + size);
-    OPENSSL_free(der);
     return out;
 }
 
@@ -80,7 +69,7 @@ bool ReadEc(EVP_PKEY* key, KeyFacts& facts) {
     ASN1_OBJECT* curve = nid != NID_undef ? OBJ_nid2obj(nid) : nullptr;
     if (!curve)
         return false;
-    facts.ecParams = Encode<const ASN1_OBJECT>(i2d_ASN1_OBJECT, curve);
+    facts.ecParams = OpenSslDer(curve, i2d_ASN1_OBJECT);
     // The point travels uncompressed, whatever form the certificate had it in.
     if (EVP_PKEY_set_utf8_string_param(key, OSSL_PKEY_PARAM_EC_POINT_CONVERSION_FORMAT,
                                        "uncompressed") != 1)
@@ -124,7 +113,7 @@ bool ReadKeyFacts(EVP_PKEY* key, KeyFacts& facts) {
     else if (EVP_PKEY_is_a(key, "EC"))
         ok = ReadEc(key, facts);
     if (ok)
-        facts.spki = Encode<const EVP_PKEY>(i2d_PUBKEY, key);
+        facts.spki = OpenSslDer(key, i2d_PUBKEY);
     ERR_clear_error();
     if (!ok || facts.spki.empty()) {
         facts = KeyFacts{};
@@ -144,9 +133,9 @@ bool ReadCertificateFacts(std::span<const uint8_t> der, CertificateFacts& facts)
         return false;
     }
     X509* x = certificate.get();
-    facts.subject = Encode<const X509_NAME>(i2d_X509_NAME, X509_get_subject_name(x));
-    facts.issuer = Encode<const X509_NAME>(i2d_X509_NAME, X509_get_issuer_name(x));
-    facts.serial = Encode<const ASN1_INTEGER>(i2d_ASN1_INTEGER, X509_get0_serialNumber(x));
+    facts.subject = OpenSslDer(X509_get_subject_name(x), i2d_X509_NAME);
+    facts.issuer = OpenSslDer(X509_get_issuer_name(x), i2d_X509_NAME);
+    facts.serial = OpenSslDer(X509_get0_serialNumber(x), i2d_ASN1_INTEGER);
     facts.startDate = DateOf(X509_get0_notBefore(x));
     facts.endDate = DateOf(X509_get0_notAfter(x));
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -24,18 +24,6 @@ std::string Text(const std::optional<std::vector<uint8_t>>& bytes) {
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
-// DER of a value made by one of OpenSSL's i2d functions.
-template <typename T, typename Encode>
-std::vector<uint8_t> Der(const T* value, Encode encode) {
-    unsigned char* out = nullptr;
-    const int n = value ? encode(value, &out) : -1;
-    std::vector<uint8_t> der;
-    if (n > 0)
-        der.assign(out, out + n);
-    OPENSSL_free(out);
-    return der;
-}
-
 std::vector<uint8_t> BigEndian(const BIGNUM* n, int width = 0) {
     std::vector<uint8_t> bytes(static_cast<size_t>(std::max(BN_num_bytes(n), width)));
     if (BN_bn2binpad(n, bytes.data(), static_cast<int>(bytes.size())) < 0)
@@ -95,8 +83,8 @@ std::vector<uint8_t> CurveParams(const EVP_PKEY* key) {
     if (nid == NID_undef)
         nid = OBJ_txt2nid(name);
     ASN1_OBJECT* oid = nid == NID_undef ? nullptr : OBJ_nid2obj(nid);
-    return Der(oid,
-               [](const ASN1_OBJECT* o, unsigned char** out) { return i2d_ASN1_OBJECT(o, out); });
+    return OpenSslDer(
+        oid, [](const ASN1_OBJECT* o, unsigned char** out) { return i2d_ASN1_OBJECT(o, out); });
 }
 
 void AddCommon(AttributeTemplate& t, CK_OBJECT_CLASS objectClass, std::span<const uint8_t> id,
@@ -195,13 +183,15 @@ CK_RV CreateCertificate(const CardSession& session, const TokenObject& object,
     AddCommon(t, CKO_CERTIFICATE, id, object.label, false);
     t.AddUlong(CKA_CERTIFICATE_TYPE, CKC_X_509);
     t.Add(CKA_VALUE, object.value);
-    t.Add(CKA_SUBJECT, Der(X509_get_subject_name(cert.get()),
-                           [](const X509_NAME* n, auto out) { return i2d_X509_NAME(n, out); }));
-    t.Add(CKA_ISSUER, Der(X509_get_issuer_name(cert.get()),
-                          [](const X509_NAME* n, auto out) { return i2d_X509_NAME(n, out); }));
+    t.Add(CKA_SUBJECT,
+          OpenSslDer(X509_get_subject_name(cert.get()),
+                     [](const X509_NAME* n, auto out) { return i2d_X509_NAME(n, out); }));
+    t.Add(CKA_ISSUER,
+          OpenSslDer(X509_get_issuer_name(cert.get()),
+                     [](const X509_NAME* n, auto out) { return i2d_X509_NAME(n, out); }));
     t.Add(CKA_SERIAL_NUMBER,
-          Der(X509_get0_serialNumber(cert.get()),
-              [](const ASN1_INTEGER* n, auto out) { return i2d_ASN1_INTEGER(n, out); }));
+          OpenSslDer(X509_get0_serialNumber(cert.get()),
+                     [](const ASN1_INTEGER* n, auto out) { return i2d_ASN1_INTEGER(n, out); }));
     CK_OBJECT_HANDLE handle = CK_INVALID_HANDLE;
     const CK_RV rv = t.Create(session, handle);
     if (rv == CKR_OK)
@@ -336,7 +326,7 @@ std::optional<std::vector<uint8_t>> KeyIdFor(const CardSession& session,
     if (!key)
         return std::nullopt;
     const std::vector<uint8_t> info =
-        Der(key, [](const EVP_PKEY* k, unsigned char** out) { return i2d_PUBKEY(k, out); });
+        OpenSslDer(key, [](const EVP_PKEY* k, unsigned char** out) { return i2d_PUBKEY(k, out); });
     std::vector<uint8_t> modulus;
     if (const Bn n = BnParam(key, OSSL_PKEY_PARAM_RSA_N))
         modulus = BigEndian(n.get());
