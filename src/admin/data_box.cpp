@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/text_encoding.h"
+
 namespace orx {
 
 namespace {
@@ -22,45 +24,9 @@ bool TakeText(std::span<const uint8_t> blob, size_t& at, size_t& room, std::stri
     return true;
 }
 
-// Well-formed UTF-8 without 0x00: shortest forms only, no surrogates, nothing
-// above U+10FFFF.
+// Well-formed UTF-8 without 0x00.
 bool IsStorableText(std::string_view text) {
-    size_t at = 0;
-    while (at < text.size()) {
-        const auto lead = static_cast<uint8_t>(text[at]);
-        size_t length = 0;
-        uint32_t code = 0;
-        if (lead == 0x00) {
-            return false;
-        } else if (lead < 0x80) {
-            ++at;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            code = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            code = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (at + length > text.size())
-            return false;
-        for (size_t i = 1; i < length; ++i) {
-            const auto next = static_cast<uint8_t>(text[at + i]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        constexpr uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        at += length;
-    }
-    return true;
+    return text.find('\0') == std::string_view::npos && IsWellFormedUtf8(text);
 }
 
 }  // namespace

@@ -152,6 +152,17 @@ std::string Utf16BeBytesToUtf8(std::string_view bytes) {
     return Utf16UnitsToUtf8(bytes, true);
 }
 
+bool IsWellFormedUtf8(std::string_view text) {
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t start = pos;
+        // A malformed sequence decodes as U+FFFD too, but never from its own three bytes.
+        if (DecodeUtf8(text, pos) == kReplacement &&
+            text.substr(start, pos - start) != "\xef\xbf\xbd")
+            return false;
+    }
+    return true;
+}
+
 std::string_view CutUtf8(std::string_view text, size_t maxBytes) {
     if (text.size() <= maxBytes) {
         return text;

@@ -37,6 +37,10 @@ std::string Utf16LeBytesToUtf8(std::string_view bytes);
 // UTF-16 big-endian bytes (a BMPString) as UTF-8; the caller refuses odd lengths.
 std::string Utf16BeBytesToUtf8(std::string_view bytes);
 
+// Whether `text` is well-formed UTF-8: shortest forms only, no surrogates, nothing
+// above U+10FFFF (a U+0000 is well formed).
+bool IsWellFormedUtf8(std::string_view text);
+
 // Cuts `text` to at most `maxBytes` bytes without splitting a UTF-8 sequence.
 std::string_view CutUtf8(std::string_view text, size_t maxBytes);
 

@@ -30,10 +30,12 @@ TEST(TextEncoding, ValidTextConvertsBothWays) {
         {"\xf0\x90\x80\x80", u"\U00010000"},  // first surrogate pair
         {"a\xf0\x9f\x98\x80z", u"a\U0001F600z"},
         {"\xf4\x8f\xbf\xbf", u"\U0010FFFF"},  // last scalar value
+        {"\xef\xbf\xbd", u"\ufffd"},          // the replacement character itself
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Utf8ToWide(c.utf8), c.wide) << c.utf8;
         EXPECT_EQ(WideToUtf8(c.wide), c.utf8) << c.utf8;
+        EXPECT_TRUE(IsWellFormedUtf8(c.utf8)) << c.utf8;
     }
 }
 
@@ -77,6 +79,7 @@ TEST(TextEncoding, InvalidUtf8BecomesReplacementCharacters) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Utf8ToWide(c.utf8), c.wide) << testing::PrintToString(c.utf8);
+        EXPECT_FALSE(IsWellFormedUtf8(c.utf8)) << testing::PrintToString(c.utf8);
     }
 }
 
