@@ -20,6 +20,7 @@
 #include "dialogs/dlg.h"
 #include "dialogs/message_box.h"
 #include "dialogs/plugin_error.h"
+#include "dialogs/save_file.h"
 #include "token/slot_ids.h"
 #include "token/token_application.h"
 #include "ui/file_dialog.h"
@@ -152,15 +153,9 @@ void CAdminView::OnCertificateExport() {
     const QTreeWidgetItem* item = ContentList()->topLevelItem(row);
     std::string file = ExportName(item != nullptr ? ToUtf8(item->text(0)) : std::string());
     const std::string filter = SaveFilter(GetText(kTextCertificateFilter));
-    for (;;) {
-        if (!FileDialog(Owner(), "AddCert", false, filter, "cer", file))
-            return;
-        if (FileExists(file) && AskQuestion(Owner(), kQuestionReplaceFile) != kIdYes)
-            continue;
-        if (WriteWholeFile(SelectedCertificate(), file))
-            return;
-        ShowError(Owner(), kErrorSaveFailed);
-    }
+    SaveFileAsking(Owner(), "AddCert", filter, "cer", file, [this](const std::string& path) {
+        return WriteWholeFile(SelectedCertificate(), path);
+    });
 }
 
 void CAdminView::RemoveCertificate(int32_t slot, std::span<const uint8_t> der) {

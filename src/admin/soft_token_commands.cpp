@@ -13,6 +13,7 @@
 #include "dialogs/dlg.h"
 #include "dialogs/message_box.h"
 #include "dialogs/plugin_error.h"
+#include "dialogs/save_file.h"
 #include "token/slot_ids.h"
 #include "token/token_application.h"
 #include "ui/file_dialog.h"
@@ -94,17 +95,10 @@ void CAdminView::OnSoftTokenExport() {
     std::replace(label.begin(), label.end(), '/', '_');
     std::string target = label + ".tkn";
     const std::string filter = SaveFilter(GetText(kTextTokenFilter));
-    for (;;) {
-        if (!FileDialog(Owner(), "AddSlot", false, filter, "tkn", target))
-            return;
-        // A file the user chose to keep is not overwritten unasked.
-        if (FileExists(target) && AskQuestion(Owner(), kQuestionReplaceFile) != kIdYes)
-            continue;
+    SaveFileAsking(Owner(), "AddSlot", filter, "tkn", target, [&](const std::string& path) {
         std::vector<uint8_t> bytes;
-        if (ReadWholeFile(*tokenFile, bytes, kMaxTokenFileSize) && WriteWholeFile(bytes, target))
-            return;
-        ShowError(Owner(), kErrorSaveFailed);
-    }
+        return ReadWholeFile(*tokenFile, bytes, kMaxTokenFileSize) && WriteWholeFile(bytes, path);
+    });
 }
 
 void CAdminView::OnSoftTokenDelete() {

@@ -6,7 +6,6 @@ namespace orx {
 
 inline constexpr int kErrorUnexpected = 2000;
 inline constexpr int kErrorNoToken = 2033;
-inline constexpr int kErrorSaveFailed = 2035;
 inline constexpr int kErrorOnlySoftTokens = 2036;
 inline constexpr int kErrorNoCertificate = 2039;
 inline constexpr int kErrorNoSoftToken = 2041;
@@ -19,7 +18,6 @@ inline constexpr int kMessageTokenImported = 2103;
 inline constexpr int kMessageTokenDeleted = 2104;
 inline constexpr int kQuestionDeleteCertificate = 2200;
 inline constexpr int kQuestionDeleteToken = 2201;
-inline constexpr int kQuestionReplaceFile = 2209;
 
 inline constexpr int kTextCertificateFilter = 1506;
 inline constexpr int kTextTokenFilter = 1507;

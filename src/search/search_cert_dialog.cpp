@@ -22,6 +22,7 @@
 #include "der/cert_store.h"
 #include "der/cert_view.h"
 #include "dialogs/message_box.h"
+#include "dialogs/save_file.h"
 #include "directory/vcard_writer.h"
 #include "search/directory_dialog.h"
 #include "search/directory_records.h"
@@ -561,16 +562,12 @@ bool CDlgSearchCert::ExportRow(int row) {
         fileName = commonName + ".vcf";
     }
     const std::string filter = GetText(kTextBusinessCard);
-    for (;;) {
-        if (!FileDialog(Window(), "SearchCert", false, filter, "vcf", fileName, kFileNameCapacity))
-            return true;  // this row is skipped; the next one is offered
-        if (FileExists(fileName) && AskQuestion(Window(), kQuestionReplaceFile) != kIdYes) {
-            continue;
-        }
-        if (WriteVCard(fileName, certificate->certificate))
-            return true;
-        ShowError(Window(), kMessageSaveFailed);
-    }
+    // A cancelled dialog skips this row; the next one is offered.
+    SaveFileAsking(
+        Window(), "SearchCert", filter, "vcf", fileName,
+        [&](const std::string& path) { return WriteVCard(path, certificate->certificate); },
+        kFileNameCapacity);
+    return true;
 }
 
 void CDlgSearchCert::OnNewDirectory() {

@@ -69,8 +69,6 @@ inline constexpr int kTextInstalled = 1663;
 inline constexpr int kTextBusinessCard = 1664;
 inline constexpr int kTextFoundCount = 1668;
 inline constexpr int kMessageNoDirectory = 2034;
-inline constexpr int kMessageSaveFailed = 2035;
 inline constexpr int kMessageDirectoryNotStored = 2046;
-inline constexpr int kQuestionReplaceFile = 2209;
 
 }  // namespace orx
