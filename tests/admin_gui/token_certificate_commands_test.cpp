@@ -166,7 +166,13 @@ TEST_F(CertificateCommandsTest, ViewHandsTheCertificateToTheClientProgram) {
     // A click, then the double-click, as a hand gives them.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
-    ASSERT_TRUE(ui_testing::WaitFor([&] { return !ClientLog().empty(); }, 5000));
+    // The client program's line is whole once its newline is there.
+    ASSERT_TRUE(ui_testing::WaitFor(
+        [&] {
+            const std::string line = ClientLog();
+            return !line.empty() && line.back() == '\n';
+        },
+        5000));
     const std::string log = ClientLog();
     ASSERT_EQ(log.rfind("-view ", 0), 0u) << log;
     const std::string file = log.substr(6, log.size() - 7);

@@ -166,8 +166,7 @@ TEST(OwnerDrawList, AlignsTextsThatFitAndStartsShortenedTextsAtTheLeft) {
     w.list->topLevelItem(1)->setSelected(true);
     w.list->SetShowSelectionAlways(true);
     // For a person to look at.
-    ui_testing::SaveWindowPng(&w.window, std::string(ORX_BINARY_DIR) + "/test-output",
-                              "owner_draw_list");
+    ui_testing::SaveWindowPng(&w.window, ui_testing::PictureFolder(), "owner_draw_list");
     const QImage image = w.Paint();
     const QColor base = GetSysColor(SysColor::Base);
     const QFontMetrics metrics(TestFont());

@@ -16,9 +16,9 @@
 #include "settings/settings_ids.h"
 #include "settings/settings_page.h"
 #include "settings/settings_sheet.h"
+#include "support/gui/window_grab.h"
 #include "ui/item_registry.h"
 #include "ui/qt_text.h"
-#include "support/gui/window_grab.h"
 
 namespace orx::testing {
 
@@ -122,7 +122,7 @@ class SheetDriver {
     }
     void picture(const std::string& name) const {
         QApplication::processEvents();
-        orx::ui_testing::SaveWindowPng(window_, std::string(ORX_BINARY_DIR) + "/test-output", name);
+        orx::ui_testing::SavePicture(window_, name);
     }
 
   private:

@@ -123,10 +123,6 @@ int ExpectHeadingsDrawn(SheetDriver& d, int page) {
     return lightest;
 }
 
-std::string ScaleName(QWidget* window) {
-    return std::to_string(static_cast<int>(std::lround(window->devicePixelRatioF() * 100)));
-}
-
 class SettingsLayoutTest : public SettingsTest {
   protected:
     void SetUp() override {
@@ -152,7 +148,7 @@ TEST_F(SettingsLayoutTest, PicturesInEnglishAndFrench) {
             for (int page = 0; page < 3; ++page) {
                 SCOPED_TRACE(tag + " " + kPageNames[page]);
                 ASSERT_TRUE(d.showPage(page));
-                d.picture("settings_" + tag + "_" + kPageNames[page] + "_" + ScaleName(d.window()));
+                d.picture("settings_" + tag + "_" + kPageNames[page]);
                 ExpectWhole(d, page);
                 ExpectHeadingsDrawn(d, page);
             }
@@ -193,7 +189,7 @@ TEST_F(SettingsLayoutTest, HeadingsFollowADarkPalette) {
     QApplication::setPalette(dark);
     Show([&](SheetDriver& d) {
         ASSERT_TRUE(d.showPage(2));
-        d.picture("settings_dark_components_" + ScaleName(d.window()));
+        d.picture("settings_dark_components");
         EXPECT_GT(ExpectHeadingsDrawn(d, 2), 150) << "dark text on a dark page";
         d.key(Qt::Key_Escape);
     });

@@ -1,5 +1,5 @@
-// Shared pieces of the window tests: the folder for pictures, and a fresh
-// configuration and language for each test.
+// Shared pieces of the window tests: the pictures (support/gui/window_grab.h), and
+// a fresh configuration and language for each test.
 #pragma once
 
 #include <QApplication>
@@ -12,18 +12,8 @@
 
 namespace orx::testing {
 
-inline std::string PictureFolder() {
-    return std::string(ORX_BINARY_DIR) + "/test-output";
-}
-
-// The picture's name carries the scale, so that the 200 % run keeps its own.
-inline std::string SavePicture(QWidget* window, const std::string& name) {
-    const int percent = static_cast<int>(window->devicePixelRatioF() * 100 + 0.5);
-    const std::string file = name + "_" + std::to_string(percent);
-    return orx::ui_testing::SaveWindowPng(window, PictureFolder(), file)
-               ? PictureFolder() + "/" + file + ".png"
-               : std::string();
-}
+using orx::ui_testing::PictureFolder;
+using orx::ui_testing::SavePicture;
 
 }  // namespace orx::testing
 

@@ -35,7 +35,7 @@ TEST(StatusWindowTest, ShowsItsTextAndClosesWhenTheWatchedWindowAppears) {
     StatusWindow status(kTextLoading);
     ASSERT_TRUE(status.Show());
     ASSERT_TRUE(status.IsOpen());
-    orx::ui_testing::SaveWindowPng(status.Window(), std::string(ORX_BINARY_DIR) + "/test-output",
+    orx::ui_testing::SaveWindowPng(status.Window(), orx::ui_testing::PictureFolder(),
                                    "status_window");
     status.WatchTitle(kTextAdministration);
     // Escape does not close it, and nothing with that title exists yet.
@@ -131,12 +131,13 @@ TEST_F(AdminStartTest, SettingsWinsOverSignAndRunsTheSheetOverTheModule) {
         TokenApplication app;
         bool initialisedFirst = false;
         std::string title;
-        const auto run = RunModal([&] { return RunAdminStart(app, settings_, line, command_, window_); },
-                                  [&](QWidget* window) {
-                                      initialisedFirst = Called("PlgInitialize\t0\t0\t0\t0");
-                                      title = ToUtf8(window->windowTitle());
-                                      QTest::keyClick(window, Qt::Key_Escape);
-                                  });
+        const auto run =
+            RunModal([&] { return RunAdminStart(app, settings_, line, command_, window_); },
+                     [&](QWidget* window) {
+                         initialisedFirst = Called("PlgInitialize\t0\t0\t0\t0");
+                         title = ToUtf8(window->windowTitle());
+                         QTest::keyClick(window, Qt::Key_Escape);
+                     });
         EXPECT_TRUE(run.ok()) << line << " " << run.error;
         EXPECT_FALSE(run.closedByDriver) << line;
         EXPECT_EQ(command_.task, StartTask::Settings) << line;

@@ -89,7 +89,7 @@ class WizardDriver {
         type(path);
     }
     void picture(const std::string& name) const {
-        orx::ui_testing::SaveWindowPng(window_, std::string(ORX_BINARY_DIR) + "/test-output", name);
+        orx::ui_testing::SaveWindowPng(window_, orx::ui_testing::PictureFolder(), name);
     }
 
   private:

@@ -18,4 +18,15 @@ bool SaveWindowPng(QWidget* window, const std::string& folder, const std::string
     return picture.save(ToQString(folder + "/" + name + ".png"), "PNG");
 }
 
+std::string PictureFolder() {
+    return std::string(ORX_BINARY_DIR) + "/test-output";
+}
+
+std::string SavePicture(QWidget* window, const std::string& name) {
+    const int percent = static_cast<int>(window->devicePixelRatioF() * 100 + 0.5);
+    const std::string file = name + "_" + std::to_string(percent);
+    return SaveWindowPng(window, PictureFolder(), file) ? PictureFolder() + "/" + file + ".png"
+                                                        : std::string();
+}
+
 }  // namespace orx::ui_testing
