@@ -16,10 +16,6 @@ namespace orx {
 
 namespace {
 
-bool Same(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
-}
-
 std::string Text(const std::optional<std::vector<uint8_t>>& bytes) {
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
@@ -226,12 +222,12 @@ bool Unchanged(const TokenObject& after, const TokenObject& before) {
         return false;
     switch (after.kind) {
         case ObjectKind::Certificate:
-            return Same(after.value, before.value);
+            return after.value == before.value;
         case ObjectKind::PrivateKey:
             // A marker without a value is the key the card has; one with a value is new.
             return after.value.empty() && after.id == before.id;
         case ObjectKind::Data:
-            return SameData(after, before) && Same(after.value, before.value);
+            return SameData(after, before) && after.value == before.value;
     }
     return false;
 }
@@ -339,14 +335,14 @@ std::optional<std::vector<uint8_t>> KeyIdFor(const CardSession& session,
         for (const CK_OBJECT_HANDLE handle : found) {
             bool match = false;
             if (const auto stored = ReadAttribute(session, handle, CKA_PUBLIC_KEY_INFO))
-                match = !stored->empty() && Same(*stored, info);
+                match = !stored->empty() && *stored == info;
             if (!match && !modulus.empty()) {
                 if (const auto stored = ReadAttribute(session, handle, CKA_MODULUS))
-                    match = Same(NoLeadingZeros(*stored), NoLeadingZeros(modulus));
+                    match = NoLeadingZeros(*stored) == NoLeadingZeros(modulus);
             }
             if (!match && !point.empty()) {
                 if (const auto stored = ReadAttribute(session, handle, CKA_EC_POINT))
-                    match = Same(*stored, wrappedPoint) || Same(*stored, point);
+                    match = *stored == wrappedPoint || *stored == point;
             }
             if (match) {
                 if (auto id = ReadAttribute(session, handle, CKA_ID); id && !id->empty())
@@ -372,9 +368,8 @@ CK_RV ApplyObjectChanges(const CardSession& session, const std::vector<CardObjec
             }
             if (after.kind == ObjectKind::Certificate) {
                 // The same certificate twice in the lists is one object on the card.
-                const bool twice =
-                    std::any_of(certificates.begin(), certificates.end(),
-                                [&](const auto& der) { return Same(der, after.value); });
+                const bool twice = std::any_of(certificates.begin(), certificates.end(),
+                                               [&](const auto& der) { return der == after.value; });
                 certificates.push_back(after.value);
                 matched = matched || twice;
             }
