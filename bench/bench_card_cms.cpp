@@ -291,7 +291,11 @@ void BM_CardSign(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kDataSize));
     state.counters["der_bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_CardSign)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+// Both are measured in rounds, shuffled among each other (main asks for that), so
+// that a busy moment of the machine does not fall on one side only; their medians
+// make the ratio.
+constexpr int kRounds = 9;
+BENCHMARK(BM_CardSign)->Unit(benchmark::kMillisecond)->MinTime(0.3)->Repetitions(kRounds);
 
 void BM_OpenSslKeyFile(benchmark::State& state) {
     size_t bytes = 0;
@@ -306,16 +310,17 @@ void BM_OpenSslKeyFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kDataSize));
     state.counters["der_bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_OpenSslKeyFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_OpenSslKeyFile)->Unit(benchmark::kMillisecond)->MinTime(0.3)->Repetitions(kRounds);
 
-// The console's table, and the mean real time of each run kept for the ratio.
+// The console's table, and the median real time of each benchmark kept for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     // Colours for a terminal only, as the default reporter does.
     RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+            if (!run.error_occurred && run.run_type == Run::RT_Aggregate &&
+                run.aggregate_name == "median")
                 times_[run.run_name.function_name] = run.GetAdjustedRealTime();
         }
         ConsoleReporter::ReportRuns(runs);
@@ -332,6 +337,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The rounds interleaved unless the command line says otherwise.
+    std::vector<char*> arguments(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleave);
+    argc = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

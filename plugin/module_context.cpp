@@ -102,8 +102,11 @@ int ModuleContext::Invoke(std::string_view operation) {
     const auto found = std::find_if(operations.begin(), operations.end(), [&](const Operation& o) {
         return EqualsNoCase(operation, o.name);
     });
-    if (found != operations.end())
-        return found->run(*this);
+    if (found != operations.end()) {
+        const int result = found->run(*this);
+        prompts_.Settle();
+        return result;
+    }
     Trace("Plg - Operation %s is not supported", std::string(operation).c_str());
     return CKR_FUNCTION_NOT_SUPPORTED;
 }
@@ -120,7 +123,7 @@ int ModuleContext::AfterCardOperation(int result) {
 }
 
 int ModuleContext::WithKeyPrompt(int (FileOperations::*operation)(int)) {
-    if (!prompts_.launched() && soft_.AnyLoggedOut())
+    if (!prompts_.launched() && (cards_.AnyLoggedOut() || soft_.AnyLoggedOut()))
         prompts_.Launch();
     const int result = (files_.*operation)(activeSlot_);
     prompts_.DropLaunched();

@@ -67,8 +67,8 @@ class ModuleContext {
     const char* Answer(std::optional<std::string> value);
     // A card operation may bring or take certificates.
     int AfterCardOperation(int result);
-    // Sign and Decrypt look for a private key, most often on a soft token not yet
-    // logged in: the password program is started ahead.
+    // Sign and Decrypt look for a private key, most often on a token not yet logged
+    // in: the password program is started ahead.
     int WithKeyPrompt(int (FileOperations::*operation)(int));
     std::optional<std::string> HaveSlotEvent();
     int Reset();

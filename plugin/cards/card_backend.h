@@ -55,6 +55,10 @@ class CardBackend {
     virtual std::optional<std::string> TokenInfo(int slot) = 0;
     // False also once the card was taken out or swapped since the login.
     virtual bool IsLoggedIn(int slot) = 0;
+    // Whether a login will likely be asked for: a card application this context has
+    // not logged in, as far as the back-end knows without asking its cards. One
+    // that cannot tell without reading them says no.
+    virtual bool AnyLoggedOut() const { return false; }
 
     // What the applications hold, as the soft tokens' objects are reached: every
     // usable application in slot order; one application's header (CKR_OK,
@@ -75,12 +79,12 @@ class CardBackend {
 
     // Cards whose keys never leave them: the private key of the certificate with
     // this object id, on a slot that is logged in, as an OpenSSL key whose private
-    // operations the card does. CKR_FUNCTION_NOT_SUPPORTED where the keys are kept
+    // operations the card does; its public half is the certificate's, which the
+    // caller has already decoded. CKR_FUNCTION_NOT_SUPPORTED where the keys are kept
     // as PKCS#8 among the private objects (Unseal hands them out).
-    virtual int CardKey(int slot, std::string_view certificateId,
-                        std::span<const uint8_t> certificateDer, PromptSource& prompts,
-                        PkeyPtr& key) {
-        (void)slot, (void)certificateId, (void)certificateDer, (void)prompts, (void)key;
+    virtual int CardKey(int slot, std::string_view certificateId, X509* certificate,
+                        PromptSource& prompts, PkeyPtr& key) {
+        (void)slot, (void)certificateId, (void)certificate, (void)prompts, (void)key;
         return CKR_FUNCTION_NOT_SUPPORTED;
     }
 };

@@ -92,6 +92,14 @@ bool CardSlots::IsLoggedIn(int slot) {
     return owner && owner->IsLoggedIn(slot);
 }
 
+bool CardSlots::AnyLoggedOut() const {
+    for (const auto& backend : backends_) {
+        if (backend->AnyLoggedOut())
+            return true;
+    }
+    return false;
+}
+
 std::vector<CardToken> CardSlots::Tokens() {
     std::vector<CardToken> out;
     for (const auto& backend : backends_) {
@@ -148,11 +156,10 @@ void CardSlots::EndIdleLogins(std::chrono::steady_clock::duration idle) {
         backend->EndIdleLogins(idle);
 }
 
-int CardSlots::CardKey(int slot, std::string_view certificateId,
-                       std::span<const uint8_t> certificateDer, PromptSource& prompts,
-                       PkeyPtr& key) {
+int CardSlots::CardKey(int slot, std::string_view certificateId, X509* certificate,
+                       PromptSource& prompts, PkeyPtr& key) {
     CardBackend* owner = Owner(slot);
-    return owner ? owner->CardKey(slot, certificateId, certificateDer, prompts, key)
+    return owner ? owner->CardKey(slot, certificateId, certificate, prompts, key)
                  : CKR_TOKEN_NOT_PRESENT;
 }
 

@@ -42,6 +42,7 @@ class CardSlots {
     // None, false, CKR_TOKEN_NOT_PRESENT and nothing for a slot no back-end owns.
     std::optional<std::string> TokenInfo(int slot);
     bool IsLoggedIn(int slot);
+    bool AnyLoggedOut() const;
     std::vector<CardToken> Tokens();
     int ReadToken(int slot, TokenFile& file);
     int Unseal(int slot, std::vector<TokenObject>& privateObjects);
@@ -56,7 +57,7 @@ class CardSlots {
     int UnlockPassword(int slot, PromptSource& prompts);
     void EndIdleLogins(std::chrono::steady_clock::duration idle);
     // The owner's CardKey; CKR_TOKEN_NOT_PRESENT for a slot no back-end owns.
-    int CardKey(int slot, std::string_view certificateId, std::span<const uint8_t> certificateDer,
+    int CardKey(int slot, std::string_view certificateId, X509* certificate,
                 PromptSource& prompts, PkeyPtr& key);
 
   private:

@@ -116,7 +116,7 @@ int FileOperations::Sign(int activeSlot) {
     }
     int slotId = 0;
     PkeyPtr key;
-    int result = tokens_.PrivateKeyFor(der, activeSlot, slotId, key);
+    int result = tokens_.PrivateKeyFor(der, cert.get(), activeSlot, slotId, key);
     if (result == CKR_ATTRIBUTE_VALUE_INVALID) {
         ERR_clear_error();
         Trace("Plg - Sign failed: the private key for the certificate cannot be read");
@@ -209,7 +209,8 @@ int FileOperations::Decrypt(int activeSlot) {
             continue;
         int slotId = 0;
         PkeyPtr key;
-        const int found = tokens_.PrivateKeyFor(entry.certificate.value, activeSlot, slotId, key);
+        const int found = tokens_.PrivateKeyFor(entry.certificate.value, cert.get(), activeSlot,
+                                                 slotId, key);
         // That token holds the certificate without its key, or one that cannot be read.
         if (found == CKR_TOKEN_NOT_PRESENT || found == CKR_ATTRIBUTE_VALUE_INVALID) {
             ERR_clear_error();

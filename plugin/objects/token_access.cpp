@@ -158,8 +158,8 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
     return result;
 }
 
-int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
-                               PkeyPtr& key) {
+int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, X509* certificate,
+                               int activeSlot, int& slotId, PkeyPtr& key) {
     const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
     if (!holder)
         return CKR_TOKEN_NOT_PRESENT;
@@ -168,7 +168,7 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, int acti
         const int login = EnsureLogin(id);
         if (login != CKR_OK)
             return login;
-        const int result = cards_.CardKey(id, holder->second, certificateDer, prompts_, key);
+        const int result = cards_.CardKey(id, holder->second, certificate, prompts_, key);
         if (result != CKR_FUNCTION_NOT_SUPPORTED) {
             if (result == CKR_OK)
                 slotId = id;

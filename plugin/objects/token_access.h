@@ -57,10 +57,11 @@ class TokenAccess {
     int PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
                       Secret& pkcs8);
     // The same as an OpenSSL key: made from the PKCS#8 of a soft token or virtual
-    // card, or a key whose private operations a card does (its key never leaves it).
+    // card, or a key whose private operations a card does (its key never leaves it;
+    // its public half comes from `certificate`, the decoded `certificateDer`).
     // CKR_ATTRIBUTE_VALUE_INVALID for a stored key that cannot be read.
-    int PrivateKeyFor(std::span<const uint8_t> certificateDer, int activeSlot, int& slotId,
-                      PkeyPtr& key);
+    int PrivateKeyFor(std::span<const uint8_t> certificateDer, X509* certificate, int activeSlot,
+                      int& slotId, PkeyPtr& key);
 
   private:
     // The slot of the token holding the certificate (the active slot first) and the

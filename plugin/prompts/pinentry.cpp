@@ -15,6 +15,7 @@
 #include "core/number_text.h"
 #include "core/os/process.h"
 #include "core/trace.h"
+#include "prompts/departures.h"
 
 extern char** environ;
 
@@ -81,8 +82,8 @@ void AssuanUnescape(std::string_view text, Secret& out) {
     }
 }
 
-Pinentry::Pinentry(std::string program, uint64_t parentWindow)
-    : program_(std::move(program)), parent_(parentWindow) {}
+Pinentry::Pinentry(std::string program, uint64_t parentWindow, Departures* departures)
+    : program_(std::move(program)), parent_(parentWindow), departures_(departures) {}
 
 Pinentry::~Pinentry() {
     Stop();
@@ -156,6 +157,11 @@ void Pinentry::Stop() {
     if (fd_ >= 0) {
         Send("BYE");
         ::shutdown(fd_, SHUT_WR);
+    }
+    if (pid_ > 0 && departures_) {
+        departures_->Add(pid_, fd_);
+        pid_ = -1;
+        fd_ = -1;
     }
     if (pid_ > 0) {
         // Give the program a moment to leave on its own, then make sure it does. Our

@@ -35,10 +35,14 @@ struct PinPrompt {
     std::string error;  // shown above the field, empty for none
 };
 
+class Departures;
+
 class Pinentry {
   public:
-    Pinentry(std::string program, uint64_t parentWindow);
-    ~Pinentry();  // says BYE and reaps the program
+    // With `departures`, the program is told BYE at the end and left there to be
+    // reaped; without, the end waits for it to leave.
+    Pinentry(std::string program, uint64_t parentWindow, Departures* departures = nullptr);
+    ~Pinentry();  // says BYE and reaps the program, or hands it to the departures
     Pinentry(const Pinentry&) = delete;
     Pinentry& operator=(const Pinentry&) = delete;
 
@@ -69,6 +73,7 @@ class Pinentry {
 
     std::string program_;
     uint64_t parent_ = 0;
+    Departures* departures_ = nullptr;
     int fd_ = -1;
     pid_t pid_ = -1;
     bool greeted_ = false;

@@ -12,7 +12,7 @@ void PromptSource::LoadSettings() {
 }
 
 std::unique_ptr<Pinentry> PromptSource::Open() const {
-    return std::make_unique<Pinentry>(ChoosePinentry(program_), parent_);
+    return std::make_unique<Pinentry>(ChoosePinentry(program_), parent_, &departures_);
 }
 
 std::unique_ptr<Pinentry> PromptSource::Take() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "prompts/departures.h"
 #include "prompts/pinentry.h"
 
 namespace orx {
@@ -31,10 +32,14 @@ class PromptSource {
     bool launched() const { return ready_ != nullptr; }
     // The operation is over: a conversation started ahead and not used ends.
     void DropLaunched() { ready_.reset(); }
+    // The operation is over: the programs of its conversations are reaped.
+    void Settle() { departures_.Settle(); }
 
   private:
     std::string program_;
     uint64_t parent_ = 0;
+    // Declared before the conversation started ahead, which ends into it.
+    mutable Departures departures_;
     std::unique_ptr<Pinentry> ready_;
 };
 

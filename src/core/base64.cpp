@@ -140,14 +140,16 @@ bool Base64DecodeInBlocks(std::string_view text,
     // A block is taken as it is when it decodes to the full three bytes per four
     // characters. Anything else in it (a line break, a PEM line, padding) makes the
     // rest go in one piece, where the decoder's state spans the whole of it.
-    constexpr size_t kBlockText = 4 * 4096;
-    std::array<uint8_t, kBlockText / 4 * 3> block;
-    while (text.size() > kBlockText) {
-        if (Base64Decode(block, text.substr(0, kBlockText)) != static_cast<int>(block.size()))
-            break;
-        if (!take(block))
-            return false;
-        text.remove_prefix(kBlockText);
+    if (text.size() > kBase64BlockText) {
+        std::vector<uint8_t> block(kBase64BlockText / 4 * 3);
+        while (text.size() > kBase64BlockText) {
+            if (Base64Decode(std::span<uint8_t>(block), text.substr(0, kBase64BlockText)) !=
+                static_cast<int>(block.size()))
+                break;
+            if (!take(block))
+                return false;
+            text.remove_prefix(kBase64BlockText);
+        }
     }
     return take(Base64Decode(text));
 }

@@ -2,6 +2,7 @@
 // skips everything outside the alphabet and reads a PEM block's body.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -30,9 +31,13 @@ int Base64Decode(std::span<uint8_t> out, std::string_view text);
 // Decodes into a new buffer; never fails for lack of room.
 std::vector<uint8_t> Base64Decode(std::string_view text);
 
-// Decodes as the one above, handing the bytes to `take` a block of some ten
-// kilobytes at a time, so that a long text's bytes are never held whole. False as
-// soon as `take` returns false.
+// The characters of one block of Base64DecodeInBlocks: large enough that a
+// megabyte goes to a file in a handful of writes, small beside the text itself.
+inline constexpr size_t kBase64BlockText = 4 * 65536;
+
+// Decodes as the one above, handing the bytes to `take` a block (three quarters of
+// kBase64BlockText) at a time, so that a long text's bytes are never held whole.
+// False as soon as `take` returns false.
 bool Base64DecodeInBlocks(std::string_view text,
                           const std::function<bool(std::span<const uint8_t>)>& take);
 

@@ -115,12 +115,14 @@ TEST_P(Base64BulkTest, BlocksGiveWhatTheWholeDecodingGives) {
             text.insert(at, "\n");
         return text;
     };
-    for (size_t n : {0, 1, 12287, 12288, 12289, 24577, 40000}) {
+    constexpr size_t kBlock = kBase64BlockText / 4 * 3;  // bytes
+    for (size_t n : {size_t{0}, size_t{1}, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock + 1,
+                     3 * kBlock + kBlock / 4}) {
         const std::string plain = Base64Encode(std::span<const uint8_t>(RandomBytes(n, 5)));
         const std::string texts[] = {
             plain,
             withBreaks(plain, 64),
-            withBreaks(plain, 16384),  // the first block is whole, the break in the next
+            withBreaks(plain, kBase64BlockText),  // the first block whole, a break in the next
             "-----BEGIN DATA-----\n" + withBreaks(plain, 64) + "\n-----END DATA-----\n",
         };
         for (const std::string& text : texts) {
@@ -137,7 +139,8 @@ TEST_P(Base64BulkTest, BlocksGiveWhatTheWholeDecodingGives) {
         }
     }
     // The taker's refusal ends the decoding at once.
-    const std::string text = Base64Encode(std::span<const uint8_t>(RandomBytes(40000, 6)));
+    const std::string text =
+        Base64Encode(std::span<const uint8_t>(RandomBytes(3 * kBlock + kBlock / 4, 6)));
     int calls = 0;
     EXPECT_FALSE(Base64DecodeInBlocks(text, [&](std::span<const uint8_t>) { return ++calls < 2; }));
     EXPECT_EQ(2, calls);

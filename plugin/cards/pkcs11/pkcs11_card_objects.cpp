@@ -123,9 +123,8 @@ int Pkcs11Cards::Edit(int id, const ObjectEdit& edit) {
     return result;
 }
 
-int Pkcs11Cards::CardKey(int id, std::string_view certificateId,
-                         std::span<const uint8_t> certificateDer, PromptSource& prompts,
-                         PkeyPtr& key) {
+int Pkcs11Cards::CardKey(int id, std::string_view certificateId, X509* certificate,
+                         PromptSource& prompts, PkeyPtr& key) {
     if (!IsLoggedIn(id))
         return CKR_USER_NOT_LOGGED_IN;
     const CardSession session = Of(sessions_.at(id));
@@ -136,8 +135,6 @@ int Pkcs11Cards::CardKey(int id, std::string_view certificateId,
         return Answer(id, rv);
     if (found.empty())
         return CKR_TOKEN_NOT_PRESENT;  // the card holds the certificate without its key
-    const unsigned char* p = certificateDer.data();
-    const X509Ptr certificate(d2i_X509(nullptr, &p, static_cast<long>(certificateDer.size())));
     CardKeyUse use{session, found.front(), {}};
     if (ReadBool(session, found.front(), CKA_ALWAYS_AUTHENTICATE)) {
         // The card wants its PIN again for every use of this key.
@@ -156,7 +153,7 @@ int Pkcs11Cards::CardKey(int id, std::string_view certificateId,
             return result == CKR_OK ? CKR_OK : CKR_PIN_INCORRECT;
         };
     }
-    key = MakeCardKey(std::move(use), certificate.get());
+    key = MakeCardKey(std::move(use), certificate);
     if (!key) {
         Trace("Plg - The key of slot %d is of a kind this module cannot use", id);
         return CKR_KEY_HANDLE_INVALID;

@@ -386,6 +386,15 @@ bool Pkcs11Cards::IsLoggedIn(int id) {
     return loggedIn;
 }
 
+bool Pkcs11Cards::AnyLoggedOut() const {
+    for (const Slot& slot : slots_) {
+        const auto it = sessions_.find(slot.id);
+        if (it == sessions_.end() || !it->second.loggedIn)
+            return true;
+    }
+    return false;
+}
+
 void Pkcs11Cards::EndIdleLogins(std::chrono::steady_clock::duration idle) {
     const auto now = std::chrono::steady_clock::now();
     for (auto& [id, session] : sessions_) {

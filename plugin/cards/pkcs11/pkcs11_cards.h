@@ -43,6 +43,7 @@ class Pkcs11Cards : public CardBackend {
     std::vector<std::string> SlotEntries(bool usableOnly) override;
     std::optional<std::string> TokenInfo(int slot) override;
     bool IsLoggedIn(int slot) override;
+    bool AnyLoggedOut() const override;
 
     std::vector<CardToken> Tokens() override;
     int ReadToken(int slot, TokenFile& file) override;
@@ -53,7 +54,7 @@ class Pkcs11Cards : public CardBackend {
     int ChangePassword(int slot, PromptSource& prompts) override;
     int UnlockPassword(int slot, PromptSource& prompts) override;
     void EndIdleLogins(std::chrono::steady_clock::duration idle) override;
-    int CardKey(int slot, std::string_view certificateId, std::span<const uint8_t> certificateDer,
+    int CardKey(int slot, std::string_view certificateId, X509* certificate,
                 PromptSource& prompts, PkeyPtr& key) override;
 
   private:
