@@ -1,6 +1,9 @@
 // A SoftHSM2 token as a card, through the real module, orxxctl and OpenSSL's own
 // command line: listing, PINs, certificates and keys, data boxes, signing and
 // decrypting with the key on the card, and tokens made while the module runs.
+#include <sys/wait.h>
+
+#include <cerrno>
 #include <regex>
 
 #include "core/base64.h"
@@ -90,6 +93,36 @@ TEST_F(SoftHsmCards, ACertificateFindsItsKeyOnTheCardAndGoesWithIt) {
     app_->SetActiveSlot(1);
     app_->SetProperty("Certificate", ReadFile(Pki("other.pem")).c_str());
     EXPECT_EQ(app_->Invoke("DeleteCertificate"), 130);
+}
+
+// The PIN dialog of a signature starts ahead while the card is not logged in and is
+// the one that asks; once the card is logged in none starts. Either way no dialog
+// program is left behind when the operation returns.
+TEST_F(SoftHsmCards, ASignatureStartsOneDialogOrNoneAndLeavesNoProgramBehind) {
+    const auto countPrograms = [this] {
+        const std::string log = PinentryLog();
+        size_t n = 0;
+        for (size_t at = log.find("ARGV"); at != std::string::npos; at = log.find("ARGV", at + 1))
+            ++n;
+        return n;
+    };
+    const auto noChildLeft = [] {
+        int status = 0;
+        return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
+    };
+    const auto sign = [this] {
+        app_->SetProperty("Data", Base64Encode(std::string_view("to be signed")).c_str());
+        app_->SetProperty("Certificate", ReadFile(Pki("user.pem")).c_str());
+        return app_->Invoke("Sign");
+    };
+    Script({"pin 123456"});
+    ASSERT_EQ(sign(), 0);
+    EXPECT_EQ(ScriptLeft(), "");
+    EXPECT_EQ(countPrograms(), 1u);
+    EXPECT_TRUE(noChildLeft());
+    ASSERT_EQ(sign(), 0);
+    EXPECT_EQ(countPrograms(), 1u);
+    EXPECT_TRUE(noChildLeft());
 }
 
 TEST_F(SoftHsmCards, APkcs12FilePutsKeyAndCertificateOnTheCard) {

@@ -1,6 +1,13 @@
 #include "prompts/pinentry.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "prompts/departures.h"
 
 #include "support/test_environment.h"
 
@@ -85,6 +92,44 @@ TEST_F(PinentryConversation, CancelFailureAndMessages) {
     testing::WriteFile(env / "script", "die\n");
     Pinentry dying(ORX_FAKE_PINENTRY, 0);
     EXPECT_EQ(dying.GetPin(prompt, pin), CKR_FUNCTION_FAILED);
+}
+
+// A conversation that ends into departures leaves its program to be reaped later:
+// one that leaves on BYE is gone at once then, one that stays is killed.
+TEST_F(PinentryConversation, DeparturesReapTheProgramsTheyAreGiven) {
+    const std::string program = env / "pinentry.sh";
+    testing::WriteFile(program,
+                       "#!/bin/sh\n"
+                       "echo $$ > \"$PIDFILE\"\n"
+                       "echo OK hello\n"
+                       "while read line; do case \"$line\" in\n"
+                       "BYE*) [ -n \"$STAY\" ] && exec sleep 30; echo OK; exit 0;;\n"
+                       "GETPIN*) echo 'D 1234'; echo OK;;\n"
+                       "*) echo OK;;\n"
+                       "esac; done\n");
+    ::chmod(program.c_str(), 0755);
+    ScopedEnv pidFile("PIDFILE", (env / "pid").c_str());
+    for (const bool stays : {false, true}) {
+        SCOPED_TRACE(stays ? "stays after BYE" : "leaves on BYE");
+        ScopedEnv stay("STAY", stays ? "1" : nullptr);
+        Departures departures;
+        {
+            Pinentry pinentry(program, 0, &departures);
+            Secret pin;
+            ASSERT_EQ(pinentry.GetPin(prompt, pin), CKR_OK);
+            EXPECT_EQ(pin.view(), "1234");
+        }
+        ASSERT_EQ(departures.size(), 1u);
+        const pid_t pid = std::atoi(testing::ReadFile(env / "pid").c_str());
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(::kill(pid, 0), 0);  // not reaped yet: still there, or a zombie
+        const auto start = std::chrono::steady_clock::now();
+        departures.Settle();
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(departures.size(), 0u);
+        EXPECT_EQ(::kill(pid, 0), -1);  // reaped
+        EXPECT_EQ(took >= std::chrono::seconds(2), stays);
+    }
 }
 
 }  // namespace
