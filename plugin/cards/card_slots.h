@@ -57,8 +57,8 @@ class CardSlots {
     int UnlockPassword(int slot, PromptSource& prompts);
     void EndIdleLogins(std::chrono::steady_clock::duration idle);
     // The owner's CardKey; CKR_TOKEN_NOT_PRESENT for a slot no back-end owns.
-    int CardKey(int slot, std::string_view certificateId, X509* certificate,
-                PromptSource& prompts, PkeyPtr& key);
+    int CardKey(int slot, std::string_view certificateId, X509* certificate, PromptSource& prompts,
+                PkeyPtr& key);
 
   private:
     CardBackend* Owner(int slot) const;

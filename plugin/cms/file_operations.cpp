@@ -209,8 +209,8 @@ int FileOperations::Decrypt(int activeSlot) {
             continue;
         int slotId = 0;
         PkeyPtr key;
-        const int found = tokens_.PrivateKeyFor(entry.certificate.value, cert.get(), activeSlot,
-                                                 slotId, key);
+        const int found =
+            tokens_.PrivateKeyFor(entry.certificate.value, cert.get(), activeSlot, slotId, key);
         // That token holds the certificate without its key, or one that cannot be read.
         if (found == CKR_TOKEN_NOT_PRESENT || found == CKR_ATTRIBUTE_VALUE_INVALID) {
             ERR_clear_error();

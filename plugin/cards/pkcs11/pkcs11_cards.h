@@ -54,8 +54,8 @@ class Pkcs11Cards : public CardBackend {
     int ChangePassword(int slot, PromptSource& prompts) override;
     int UnlockPassword(int slot, PromptSource& prompts) override;
     void EndIdleLogins(std::chrono::steady_clock::duration idle) override;
-    int CardKey(int slot, std::string_view certificateId, X509* certificate,
-                PromptSource& prompts, PkeyPtr& key) override;
+    int CardKey(int slot, std::string_view certificateId, X509* certificate, PromptSource& prompts,
+                PkeyPtr& key) override;
 
   private:
     // A card slot as the last look saw it.
