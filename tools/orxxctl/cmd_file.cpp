@@ -117,6 +117,10 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
             return Usage("file");
         }
     }
+    // The module starts while the input is read: reading a large file takes about as
+    // long as loading the module and the card modules it starts.
+    orx::TokenApplication app;
+    ModuleStarting starting(app);
     std::string certificate;
     if (withCertificate) {
         if (!ReadInput(arguments[2], certificate))
@@ -141,9 +145,7 @@ int RunOperation(const std::string& name, const Arguments& arguments) {
     }
     if (data.empty())
         return Fail(arguments[0] + " is empty");
-
-    orx::TokenApplication app;
-    if (!StartModule(app))
+    if (!starting.Wait())
         return kExitFailed;
     app.SetProperty("UrlEncode", "false");
     app.SetProperty("Data", data.c_str());

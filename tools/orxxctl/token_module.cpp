@@ -1,6 +1,7 @@
 #include "token_module.h"
 
 #include <string>
+#include <system_error>
 
 #include "command.h"
 #include "core/product_identity.h"
@@ -8,24 +9,57 @@
 
 namespace orxctl {
 
-bool StartModule(orx::TokenApplication& app) {
+namespace {
+
+// StartModule without a word: why the module cannot be used, or "" when it can.
+std::string TryStartModule(orx::TokenApplication& app) {
     app.StartPlugin();
-    if (!app.IsInitialized()) {
-        Fail("the token plug-in module '" + orx::GetPluginModuleName() + "' is not available");
-        return false;
-    }
+    if (!app.IsInitialized())
+        return "the token plug-in module '" + orx::GetPluginModuleName() + "' is not available";
     // The module keeps a trace of its own: what "--trace" asked for covers it too.
     const std::string trace = orx::TraceGetFile();
     if (!trace.empty())
         app.SetProperty("Trace", trace.c_str());
     if (const std::optional<int32_t> slot = ChosenSlot()) {
         app.SetActiveSlot(*slot);
-        if (!app.GetPropertyString("TokenInfo")) {
-            Fail("no token in slot " + std::to_string(*slot));
-            return false;
-        }
+        if (!app.GetPropertyString("TokenInfo"))
+            return "no token in slot " + std::to_string(*slot);
     }
-    return true;
+    return "";
+}
+
+}  // namespace
+
+bool StartModule(orx::TokenApplication& app) {
+    const std::string why = TryStartModule(app);
+    if (!why.empty())
+        Fail(why);
+    return why.empty();
+}
+
+ModuleStarting::ModuleStarting(orx::TokenApplication& app) : app_(app) {
+    try {
+        thread_ = std::thread([this] { why_ = TryStartModule(app_); });
+    } catch (const std::system_error&) {
+        // No thread to be had: Wait() starts the module itself.
+    }
+}
+
+ModuleStarting::~ModuleStarting() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+bool ModuleStarting::Wait() {
+    if (thread_.joinable()) {
+        thread_.join();
+    } else if (!waited_) {
+        why_ = TryStartModule(app_);
+    }
+    waited_ = true;
+    if (!why_.empty())
+        Fail(why_);
+    return why_.empty();
 }
 
 int RunWithModule(std::string_view group, bool wellFormed,

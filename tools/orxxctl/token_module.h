@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "token/token_application.h"
 
@@ -14,6 +15,27 @@ namespace orxctl {
 // chosen slot its active slot. False, with the reason on standard error, when the
 // module cannot be loaded or the chosen slot holds no token.
 bool StartModule(orx::TokenApplication& app);
+
+// StartModule on a thread of its own, so that loading the module, and the card
+// modules it starts, overlaps what the command does meanwhile (reading a large
+// input). Wait() gives StartModule's answer, its message included; until then `app`
+// is the thread's alone. A command that ends without waiting says nothing of it.
+// Without a thread to be had, Wait() starts the module.
+class ModuleStarting {
+  public:
+    explicit ModuleStarting(orx::TokenApplication& app);
+    ~ModuleStarting();
+    ModuleStarting(const ModuleStarting&) = delete;
+    ModuleStarting& operator=(const ModuleStarting&) = delete;
+
+    bool Wait();
+
+  private:
+    orx::TokenApplication& app_;
+    std::thread thread_;
+    std::string why_;
+    bool waited_ = false;
+};
 
 // A command that is not `wellFormed` is the group's usage error, and the module
 // is not started for it. Otherwise `run` gets the started module; a module that
