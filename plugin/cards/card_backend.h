@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -86,6 +87,14 @@ class CardBackend {
                         PromptSource& prompts, PkeyPtr& key) {
         (void)slot, (void)certificateId, (void)certificate, (void)prompts, (void)key;
         return CKR_FUNCTION_NOT_SUPPORTED;
+    }
+    // A key of the certificate made before the card's login, so that the caller works
+    // with it while the login runs: its first private operation asks `found` for the
+    // key CardKey then gave (waiting for it), null when there is none. None where
+    // CardKey is not supported, or for a key this back-end cannot use.
+    virtual PkeyPtr CardKeyAhead(X509* certificate, std::function<EVP_PKEY*()> found) {
+        (void)certificate, (void)found;
+        return nullptr;
     }
 };
 

@@ -163,4 +163,9 @@ int CardSlots::CardKey(int slot, std::string_view certificateId, X509* certifica
                  : CKR_TOKEN_NOT_PRESENT;
 }
 
+PkeyPtr CardSlots::CardKeyAhead(int slot, X509* certificate, std::function<EVP_PKEY*()> found) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->CardKeyAhead(certificate, std::move(found)) : nullptr;
+}
+
 }  // namespace orx

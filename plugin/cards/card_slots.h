@@ -59,6 +59,8 @@ class CardSlots {
     // The owner's CardKey; CKR_TOKEN_NOT_PRESENT for a slot no back-end owns.
     int CardKey(int slot, std::string_view certificateId, X509* certificate, PromptSource& prompts,
                 PkeyPtr& key);
+    // The owner's CardKeyAhead; none for a slot no back-end owns.
+    PkeyPtr CardKeyAhead(int slot, X509* certificate, std::function<EVP_PKEY*()> found);
 
   private:
     CardBackend* Owner(int slot) const;

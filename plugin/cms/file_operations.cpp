@@ -13,6 +13,7 @@
 #include "core/base64.h"
 #include "core/trace.h"
 #include "objects/certificate_fields.h"
+#include "objects/key_ahead.h"
 #include "objects/object_operations.h"
 #include "objects/token_access.h"
 #include "prompts/password_prompt.h"
@@ -114,24 +115,37 @@ int FileOperations::Sign(int activeSlot) {
         Trace("Plg - Sign failed: no certificate or no data");
         return CKR_ARGUMENTS_BAD;
     }
-    int slotId = 0;
-    PkeyPtr key;
-    int result = tokens_.PrivateKeyFor(der, cert.get(), activeSlot, slotId, key);
-    if (result == CKR_ATTRIBUTE_VALUE_INVALID) {
-        ERR_clear_error();
-        Trace("Plg - Sign failed: the private key for the certificate cannot be read");
-        return result;
-    }
-    if (result != CKR_OK) {
+    const auto noKey = [](int result) {
+        if (result == CKR_ATTRIBUTE_VALUE_INVALID) {
+            ERR_clear_error();
+            Trace("Plg - Sign failed: the private key for the certificate cannot be read");
+            return result;
+        }
         if (result == CKR_TOKEN_NOT_PRESENT)
             result = CKR_KEY_HANDLE_INVALID;
         Trace("Plg - Sign failed: no private key for the certificate (%d)", result);
         return result;
-    }
+    };
+    int slotId = 0;
+    PkeyPtr key;
+    // A card's login runs while the content is hashed.
+    std::shared_ptr<KeyAhead> ahead;
+    int result = tokens_.KeyForSigning(der, cert.get(), activeSlot, slotId, key, ahead);
+    if (result != CKR_OK)
+        return noKey(result);
     CmsSignOptions options;
     options.detached = IsTrue(inputs_.Get("Detached"));
     options.mime = IsTrue(inputs_.Get("MIME"));
     result = Cms().Sign(input.bytes, cert.get(), key.get(), options, answer_);
+    if (ahead) {
+        // The login's failure (a cancelled dialog, a locked PIN) is the answer, not
+        // the signature it left undone.
+        const int found = ahead->Wait();
+        if (found != CKR_OK) {
+            DropAnswer();
+            return noKey(found);
+        }
+    }
     if (result != CKR_OK) {
         Trace("Plg - Sign failed (%d)", result);
         return result;

@@ -2,6 +2,7 @@
 
 #include "cards/card_slots.h"
 #include "core/trace.h"
+#include "objects/key_ahead.h"
 #include "softtoken/soft_tokens.h"
 
 namespace orx {
@@ -184,6 +185,35 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, X509* ce
         return CKR_ATTRIBUTE_VALUE_INVALID;
     slotId = id;
     return CKR_OK;
+}
+
+int TokenAccess::KeyForSigning(std::span<const uint8_t> certificateDer, X509* certificate,
+                               int activeSlot, int& slotId, PkeyPtr& key,
+                               std::shared_ptr<KeyAhead>& ahead) {
+    ahead.reset();
+    const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
+    if (!holder)
+        return CKR_TOKEN_NOT_PRESENT;
+    const int id = holder->first;
+    if (cards_.Owns(id)) {
+        auto found = std::make_shared<KeyAhead>(
+            [this, id, certificateId = holder->second, certificate](PkeyPtr& cardKey) {
+                const int login = EnsureLogin(id);
+                return login != CKR_OK
+                           ? login
+                           : cards_.CardKey(id, certificateId, certificate, prompts_, cardKey);
+            });
+        key = cards_.CardKeyAhead(id, certificate, [found]() -> EVP_PKEY* {
+            return found->Wait() == CKR_OK ? found->key() : nullptr;
+        });
+        if (key) {
+            found->Start();
+            ahead = std::move(found);
+            slotId = id;
+            return CKR_OK;
+        }
+    }
+    return PrivateKeyFor(certificateDer, certificate, activeSlot, slotId, key);
 }
 
 }  // namespace orx

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,6 +20,7 @@
 namespace orx {
 
 class CardSlots;
+class KeyAhead;
 class PromptSource;
 class SoftTokens;
 
@@ -62,6 +64,14 @@ class TokenAccess {
     // CKR_ATTRIBUTE_VALUE_INVALID for a stored key that cannot be read.
     int PrivateKeyFor(std::span<const uint8_t> certificateDer, X509* certificate, int activeSlot,
                       int& slotId, PkeyPtr& key);
+    // The same for a signature, which has its content to hash before the key's one
+    // private operation: for a key that a card keeps, `key` comes at once and the
+    // card's login and the key's look-up run meanwhile as `ahead`, the key's private
+    // operation waiting for them. The caller leaves the tokens alone until it has
+    // asked `ahead` for their answer (as PrivateKeyFor's). Otherwise `ahead` stays
+    // empty and this is PrivateKeyFor.
+    int KeyForSigning(std::span<const uint8_t> certificateDer, X509* certificate, int activeSlot,
+                      int& slotId, PkeyPtr& key, std::shared_ptr<KeyAhead>& ahead);
 
   private:
     // The slot of the token holding the certificate (the active slot first) and the

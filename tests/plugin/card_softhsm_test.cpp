@@ -125,6 +125,47 @@ TEST_F(SoftHsmCards, ASignatureStartsOneDialogOrNoneAndLeavesNoProgramBehind) {
     EXPECT_TRUE(noChildLeft());
 }
 
+// The card's login (its PIN dialog, its key derivation) runs on a thread of its own
+// while the content is hashed; what the login answers is the signature's answer.
+TEST_F(SoftHsmCards, TheLoginRunsConcurrentlyWithTheHashing) {
+    const std::string content(3 << 20, 'x');
+    const std::string data = Base64Encode(std::string_view(content));
+    const struct {
+        const char* name;
+        std::initializer_list<std::string> answers;
+        int result;
+    } cases[] = {
+        {"the right PIN", {"pin 123456"}, 0},
+        {"a cancelled dialog", {"cancel"}, 1},
+        {"three wrong PINs", {"pin 111111", "pin 222222", "pin 333333"}, 160},
+        {"a wrong PIN, then the right one", {"pin 111111", "pin 123456"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart(Modules({ORX_SOFTHSM2_MODULE}));  // logged out
+        Script(c.answers);
+        app_->SetProperty("Data", data.c_str());
+        app_->SetProperty("Certificate", ReadFile(Pki("user.pem")).c_str());
+        ASSERT_EQ(app_->Invoke("Sign"), c.result);
+        EXPECT_EQ(ScriptLeft(), "");
+        const std::optional<std::string> signature = Get("Signature");
+        if (c.result != 0) {
+            EXPECT_FALSE(signature.has_value() && !signature->empty());
+            continue;
+        }
+        ASSERT_TRUE(signature.has_value());
+        WriteFile(*env_ / "s.p7s", Decoded(*signature));
+        std::string out;
+        ASSERT_EQ(RunCommand("openssl cms -verify -binary -inform DER -in " + *env_ / "s.p7s" +
+                                 " -CAfile " + Pki("ca.pem") + " -purpose any -out " +
+                                 *env_ / "verified.bin 2>&1",
+                             &out),
+                  0)
+            << out;
+        EXPECT_TRUE(ReadFile(*env_ / "verified.bin") == content);
+    }
+}
+
 TEST_F(SoftHsmCards, APkcs12FilePutsKeyAndCertificateOnTheCard) {
     ASSERT_TRUE(InitToken("Empty Card", kUserPin, kSoPin));
     ASSERT_EQ(app_->Invoke("Refresh"), 0);

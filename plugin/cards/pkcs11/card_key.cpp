@@ -36,11 +36,41 @@ int EcIndex() {
 
 enum class Use { Sign, Decrypt };
 
+const Binding* BindingOf(const EVP_PKEY* key) {
+    switch (EVP_PKEY_get_base_id(key)) {
+        case EVP_PKEY_RSA:
+            return static_cast<const Binding*>(RSA_get_ex_data(EVP_PKEY_get0_RSA(key), RsaIndex()));
+        case EVP_PKEY_EC:
+            return static_cast<const Binding*>(
+                EC_KEY_get_ex_data(EVP_PKEY_get0_EC_KEY(key), EcIndex()));
+        default:
+            return nullptr;
+    }
+}
+
+// A key made ahead of its card's login takes over the card side of the key the login
+// found, once; false when there is none.
+bool Ready(Binding* binding) {
+    if (!binding)
+        return false;
+    if (!binding->use.ahead)
+        return true;
+    // Held until the copy is taken: it keeps the found key alive.
+    const std::function<EVP_PKEY*()> ahead = std::move(binding->use.ahead);
+    binding->use.ahead = nullptr;
+    EVP_PKEY* found = ahead();
+    const Binding* real = found ? BindingOf(found) : nullptr;
+    if (!real)
+        return false;
+    binding->use = real->use;
+    return true;
+}
+
 // One card operation: init, the PIN when the key wants it each time, then the
 // operation with an output of at most `size` bytes. The output's length, or -1.
 long CardOperation(Binding* binding, Use use, CK_MECHANISM_TYPE type, const unsigned char* in,
                    size_t inSize, unsigned char* out, size_t size) {
-    if (!binding)
+    if (!Ready(binding))
         return -1;
     CK_MECHANISM mechanism{type, nullptr, 0};
     const CardSession& s = binding->use.session;
@@ -160,7 +190,7 @@ int EcComputeKey(unsigned char** secret, size_t* secretSize, const EC_POINT* pee
                  const EC_KEY* ec) {
     auto* binding = static_cast<Binding*>(EC_KEY_get_ex_data(ec, EcIndex()));
     const EC_GROUP* group = EC_KEY_get0_group(ec);
-    if (!binding || !group)
+    if (!Ready(binding) || !group)
         return 0;
     std::vector<unsigned char> point(
         EC_POINT_point2oct(group, peer, POINT_CONVERSION_UNCOMPRESSED, nullptr, 0, nullptr));

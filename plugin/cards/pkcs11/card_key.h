@@ -25,6 +25,11 @@ struct CardKeyUse {
     // For a key that wants the PIN before each use (CKA_ALWAYS_AUTHENTICATE): logs
     // the session in for the next operation; none for other keys.
     std::function<CK_RV()> authenticate;
+    // For a key made before its card's login, so that a signature hashes its content
+    // while the login runs: gives the card key the login then found (waiting for it),
+    // whose session and key this one takes over; null when the login or the look-up
+    // failed. Asked once, before the first operation; none for other keys.
+    std::function<EVP_PKEY*()> ahead;
 };
 
 // None when the certificate's key is neither RSA nor EC.

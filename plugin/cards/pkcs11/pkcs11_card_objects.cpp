@@ -162,4 +162,10 @@ int Pkcs11Cards::CardKey(int id, std::string_view certificateId, X509* certifica
     return CKR_OK;
 }
 
+PkeyPtr Pkcs11Cards::CardKeyAhead(X509* certificate, std::function<EVP_PKEY*()> found) {
+    CardKeyUse use;
+    use.ahead = std::move(found);
+    return MakeCardKey(std::move(use), certificate);
+}
+
 }  // namespace orx

@@ -56,6 +56,7 @@ class Pkcs11Cards : public CardBackend {
     void EndIdleLogins(std::chrono::steady_clock::duration idle) override;
     int CardKey(int slot, std::string_view certificateId, X509* certificate, PromptSource& prompts,
                 PkeyPtr& key) override;
+    PkeyPtr CardKeyAhead(X509* certificate, std::function<EVP_PKEY*()> found) override;
 
   private:
     // A card slot as the last look saw it.
