@@ -2,15 +2,17 @@
 # A signature of a 1 MiB file with a key on a card (a SoftHSM2 token standing in
 # for one: orxxctl file sign, the PIN through the scripted pinentry, C_Sign on the
 # token) against openssl cms -sign with the same key as a file, in the same run:
-# mean wall time over three rounds of both (hyperfine), and their ratio. Each run
-# pays SoftHSM2's start and the PIN's key derivation; build/bin/bench_card_cms is the
-# in-process counterpart, which logs in once and times the signature alone.
+# the median wall time of each over 60 runs, the two taken in turn in a shuffled
+# order so that a busy moment of the machine does not fall on one side only, and
+# their ratio. Each run pays SoftHSM2's start and the PIN's key derivation;
+# build/bin/bench_card_cms is the in-process counterpart, which logs in once and
+# times the signature alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=build/bin
 fake=build/test-fakes/fake_pinentry
 softhsm=$(ls /usr/lib/softhsm/libsofthsm2.so /usr/lib/*/softhsm/libsofthsm2.so 2>/dev/null | head -1)
-for f in "$bin/orxxctl" "$bin/orx.so" "$fake" /usr/bin/hyperfine /usr/bin/pkcs11-tool "$softhsm"; do
+for f in "$bin/orxxctl" "$bin/orx.so" "$fake" /usr/bin/pkcs11-tool "$softhsm"; do
   [ -e "$f" ] || { echo "missing $f (build the release preset, install scripts/packages.txt)" >&2; exit 1; }
 done
 
@@ -53,15 +55,24 @@ openssl cms -verify -binary -inform DER -in "$work/card.p7s" -CAfile "$work/cert
   -purpose any -out "$work/check" 2>/dev/null
 cmp -s "$work/data.bin" "$work/check" || { echo "the card's signature does not check" >&2; exit 1; }
 
-for round in 1 2 3; do
-  hyperfine -N -w 2 -r 10 --prepare "$work/prepare" --export-json "$work/times-$round.json" \
-    "$(printf '%q ' "${card[@]}")" "$(printf '%q ' "${file[@]}")" >/dev/null 2>&1
-done
-python3 - "$work"/times-{1,2,3}.json <<'PY'
-import json, sys
-rounds = [json.load(open(f))["results"] for f in sys.argv[1:]]
-card = sum(r[0]["mean"] for r in rounds) / len(rounds) * 1000
-file = sum(r[1]["mean"] for r in rounds) / len(rounds) * 1000
-print(f"1 MiB signature: card (SoftHSM2 through orx.so) {card:.1f} ms, "
-      f"openssl cms with the key file {file:.1f} ms, ratio {card / file:.2f} (target <= 1.5)")
+python3 - "$work/prepare" "$(printf '%q ' "${card[@]}")" "$(printf '%q ' "${file[@]}")" <<'PY'
+import random, shlex, statistics, subprocess, sys, time
+prepare, card, file = sys.argv[1], shlex.split(sys.argv[2]), shlex.split(sys.argv[3])
+times = {"card": [], "file": []}
+def run(name, command):
+    subprocess.run([prepare], check=True)
+    start = time.perf_counter()
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    times[name].append((time.perf_counter() - start) * 1000)
+for round in range(65):
+    pair = [("card", card), ("file", file)]
+    random.shuffle(pair)
+    for name, command in pair:
+        run(name, command)
+# The first rounds warm the caches and are left out.
+card_ms = statistics.median(times["card"][5:])
+file_ms = statistics.median(times["file"][5:])
+print(f"1 MiB signature: card (SoftHSM2 through orx.so) {card_ms:.1f} ms, "
+      f"openssl cms with the key file {file_ms:.1f} ms, ratio {card_ms / file_ms:.2f} "
+      f"(medians of 60 runs each; target <= 1.5)")
 PY
