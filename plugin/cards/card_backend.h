@@ -67,6 +67,17 @@ class CardBackend {
     // login's key (CKR_TOKEN_NOT_PRESENT without a login); a change stored with it.
     virtual std::vector<CardToken> Tokens() = 0;
     virtual int ReadToken(int slot, TokenFile& file) = 0;
+    // The object id of the certificate with exactly these bytes on the slot's card;
+    // none when the card does not hold it or cannot be read. Back-ends whose cards
+    // can be searched ask the card instead of reading it whole.
+    virtual std::optional<std::string> CertificateId(int slot,
+                                                     std::span<const uint8_t> certificateDer) {
+        TokenFile file;
+        const TokenObject* found = ReadToken(slot, file) == CKR_OK
+                                       ? FindCertificateObject(file.publicObjects, certificateDer)
+                                       : nullptr;
+        return found ? std::optional<std::string>(found->id) : std::nullopt;
+    }
     virtual int Unseal(int slot, std::vector<TokenObject>& privateObjects) = 0;
     virtual int Edit(int slot, const ObjectEdit& edit) = 0;
 

@@ -1,5 +1,7 @@
 #include "cards/card_slots.h"
 
+#include <cstdlib>
+
 #include "core/trace.h"
 
 namespace orx {
@@ -108,6 +110,19 @@ std::vector<CardToken> CardSlots::Tokens() {
                    std::make_move_iterator(tokens.end()));
     }
     return out;
+}
+
+std::vector<int> CardSlots::TokenSlots() {
+    std::vector<int> ids;
+    for (const std::string& entry : SlotEntries(true))
+        ids.push_back(std::atoi(entry.c_str()));
+    return ids;
+}
+
+std::optional<std::string> CardSlots::CertificateId(int slot,
+                                                    std::span<const uint8_t> certificateDer) {
+    CardBackend* owner = Owner(slot);
+    return owner ? owner->CertificateId(slot, certificateDer) : std::nullopt;
 }
 
 int CardSlots::ReadToken(int slot, TokenFile& file) {

@@ -44,7 +44,11 @@ class CardSlots {
     bool IsLoggedIn(int slot);
     bool AnyLoggedOut() const;
     std::vector<CardToken> Tokens();
+    // The ids of the "Token" entries, in order.
+    std::vector<int> TokenSlots();
     int ReadToken(int slot, TokenFile& file);
+    // The owner's CertificateId; none for a slot no back-end owns.
+    std::optional<std::string> CertificateId(int slot, std::span<const uint8_t> certificateDer);
     int Unseal(int slot, std::vector<TokenObject>& privateObjects);
     // With the login's key; no dialog.
     int Edit(int slot, const ObjectEdit& edit);

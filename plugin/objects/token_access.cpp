@@ -97,28 +97,28 @@ int TokenAccess::Edit(int slot, const ObjectEdit& edit) {
 std::optional<std::pair<int, std::string>> TokenAccess::Holder(
     std::span<const uint8_t> certificateDer, int activeSlot) {
     soft_.Scan();
-    // Each card is read once: its objects come with the list of the cards, and a
-    // card's every read is a round of calls to its module.
-    const std::vector<CardToken> cards = cards_.Tokens();
+    // A card is asked for the certificate (a search on the card) rather than read
+    // whole: every read of a card is a round of calls to its module, or to the card.
     const auto heldBy = [&](int id) -> std::optional<std::pair<int, std::string>> {
-        TokenFile read;
-        const TokenFile* file = nullptr;
-        for (const CardToken& card : cards) {
-            if (card.slot == id)
-                file = &card.file;
+        if (cards_.Owns(id)) {
+            std::optional<std::string> certificateId = cards_.CertificateId(id, certificateDer);
+            if (!certificateId)
+                return std::nullopt;
+            return std::make_pair(id, std::move(*certificateId));
         }
-        if (!file && !cards_.Owns(id) && ReadToken(id, read) == CKR_OK)
-            file = &read;
+        TokenFile read;
         const TokenObject* certificate =
-            file ? FindCertificateObject(file->publicObjects, certificateDer) : nullptr;
+            ReadToken(id, read) == CKR_OK
+                ? FindCertificateObject(read.publicObjects, certificateDer)
+                : nullptr;
         if (!certificate)
             return std::nullopt;
         return std::make_pair(id, certificate->id);
     };
     std::vector<int> order{activeSlot};
-    for (const CardToken& token : cards) {
-        if (token.slot != activeSlot)
-            order.push_back(token.slot);
+    for (const int slot : cards_.TokenSlots()) {
+        if (slot != activeSlot)
+            order.push_back(slot);
     }
     for (const SoftSlot& slot : soft_.slots()) {
         if (slot.id != activeSlot)

@@ -14,14 +14,14 @@ constexpr CK_ULONG kFindBatch = 64;
 }  // namespace
 
 CK_RV FindObjects(const CardSession& session, CK_OBJECT_CLASS objectClass,
-                  std::vector<CK_OBJECT_HANDLE>& found,
-                  std::optional<std::span<const uint8_t>> id) {
+                  std::vector<CK_OBJECT_HANDLE>& found, std::optional<std::span<const uint8_t>> id,
+                  CK_ATTRIBUTE_TYPE idType) {
     found.clear();
     CK_BBOOL onToken = CK_TRUE;
     CK_ATTRIBUTE query[3] = {
         {CKA_CLASS, &objectClass, sizeof objectClass},
         {CKA_TOKEN, &onToken, sizeof onToken},
-        {CKA_ID, nullptr, 0},
+        {idType, nullptr, 0},
     };
     CK_ULONG count = 2;
     if (id) {

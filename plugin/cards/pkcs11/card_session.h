@@ -23,7 +23,8 @@ struct CardSession {
 // order; with `id`, only those with that CKA_ID.
 CK_RV FindObjects(const CardSession& session, CK_OBJECT_CLASS objectClass,
                   std::vector<CK_OBJECT_HANDLE>& found,
-                  std::optional<std::span<const uint8_t>> id = std::nullopt);
+                  std::optional<std::span<const uint8_t>> id = std::nullopt,
+                  CK_ATTRIBUTE_TYPE idType = CKA_ID);
 
 // One attribute's value; none when the object has no such attribute or keeps it
 // secret.

@@ -72,6 +72,27 @@ int Pkcs11Cards::ReadToken(int id, TokenFile& file) {
     return CKR_OK;
 }
 
+std::optional<std::string> Pkcs11Cards::CertificateId(int id,
+                                                      std::span<const uint8_t> certificateDer) {
+    int result = CKR_OK;
+    Session* session = Open(id, result);
+    if (!session)
+        return std::nullopt;
+    const CardSession s = Of(*session);
+    std::vector<CK_OBJECT_HANDLE> found;
+    const CK_RV rv = FindObjects(s, CKO_CERTIFICATE, found, certificateDer, CKA_VALUE);
+    if (rv != CKR_OK) {
+        Trace("Plg - The certificates of slot %d cannot be searched (0x%lx)", id, rv);
+        Answer(id, rv);
+        return std::nullopt;
+    }
+    for (const CK_OBJECT_HANDLE handle : found) {
+        if (ReadUlong(s, handle, CKA_CERTIFICATE_TYPE) == CK_ULONG(CKC_X_509))
+            return IdText(ReadAttribute(s, handle, CKA_ID).value_or(std::vector<uint8_t>{}));
+    }
+    return std::nullopt;
+}
+
 int Pkcs11Cards::Unseal(int id, std::vector<TokenObject>& privateObjects) {
     if (!IsLoggedIn(id))
         return CKR_TOKEN_NOT_PRESENT;

@@ -47,6 +47,8 @@ class Pkcs11Cards : public CardBackend {
 
     std::vector<CardToken> Tokens() override;
     int ReadToken(int slot, TokenFile& file) override;
+    std::optional<std::string> CertificateId(int slot,
+                                             std::span<const uint8_t> certificateDer) override;
     int Unseal(int slot, std::vector<TokenObject>& privateObjects) override;
     int Edit(int slot, const ObjectEdit& edit) override;
 
