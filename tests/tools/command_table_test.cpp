@@ -235,6 +235,16 @@ TEST_F(CommandTable, EveryFormIsReachedByItsWords) {
         reached.insert(FormOf(c.words));
     }
     EXPECT_NE(Run("languages").out.find("English\n"), std::string::npos);
+    // A file operation starts the module while it reads its input: an input that
+    // cannot be read is all it tells, a slot without a token what it tells otherwise.
+    const Outcome unread = Run("--slot 5 file sign '" + Path("abc") + "' out '" + missing + "'");
+    EXPECT_EQ(unread.status, 1);
+    EXPECT_NE(unread.err.find("cannot read " + missing), std::string::npos) << unread.err;
+    EXPECT_EQ(unread.err.find("slot"), std::string::npos) << unread.err;
+    const Outcome noToken =
+        Run("--slot 5 file sign '" + Path("abc") + "' out '" + Path("abc") + "'");
+    EXPECT_EQ(noToken.status, 1);
+    EXPECT_NE(noToken.err.find("no token in slot 5"), std::string::npos) << noToken.err;
 
     // No form of the usage goes without a case above.
     std::istringstream usage(kUsage.substr(0, kUsage.find("options:")));
