@@ -3,11 +3,11 @@
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
-#include <openssl/objects.h>
 #include <openssl/x509.h>
 
 #include <algorithm>
 
+#include "cards/pkcs11/key_facts.h"
 #include "cms/cms_library.h"
 #include "core/hex_text.h"
 #include "core/trace.h"
@@ -20,32 +20,10 @@ std::string Text(const std::optional<std::vector<uint8_t>>& bytes) {
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
-std::vector<uint8_t> BigEndian(const BIGNUM* n, int width = 0) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(std::max(BN_num_bytes(n), width)));
-    if (BN_bn2binpad(n, bytes.data(), static_cast<int>(bytes.size())) < 0)
-        bytes.clear();
-    return bytes;
-}
-
 std::vector<uint8_t> NoLeadingZeros(std::vector<uint8_t> bytes) {
     const auto first = std::find_if(bytes.begin(), bytes.end(), [](uint8_t b) { return b != 0; });
     bytes.erase(bytes.begin(), first);
     return bytes;
-}
-
-// An EC point as CKA_EC_POINT carries it: a DER OCTET STRING.
-std::vector<uint8_t> OctetString(const std::vector<uint8_t>& content) {
-    std::vector<uint8_t> der{0x04};
-    const size_t n = content.size();
-    if (n < 0x80) {
-        der.push_back(static_cast<uint8_t>(n));
-    } else if (n < 0x100) {
-        der.insert(der.end(), {0x81, static_cast<uint8_t>(n)});
-    } else {
-        der.insert(der.end(), {0x82, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
-    }
-    der.insert(der.end(), content.begin(), content.end());
-    return der;
 }
 
 struct BnFree {
@@ -56,31 +34,6 @@ using Bn = std::unique_ptr<BIGNUM, BnFree>;
 Bn BnParam(const EVP_PKEY* key, const char* name) {
     BIGNUM* n = nullptr;
     return Bn(EVP_PKEY_get_bn_param(key, name, &n) == 1 ? n : nullptr);
-}
-
-std::vector<uint8_t> OctetParam(const EVP_PKEY* key, const char* name) {
-    size_t size = 0;
-    if (EVP_PKEY_get_octet_string_param(key, name, nullptr, 0, &size) != 1)
-        return {};
-    std::vector<uint8_t> value(size);
-    if (EVP_PKEY_get_octet_string_param(key, name, value.data(), size, &size) != 1)
-        return {};
-    value.resize(size);
-    return value;
-}
-
-// CKA_EC_PARAMS: the named curve's object identifier in DER.
-std::vector<uint8_t> CurveParams(const EVP_PKEY* key) {
-    char name[80] = "";
-    if (EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_GROUP_NAME, name, sizeof name,
-                                       nullptr) != 1)
-        return {};
-    int nid = OBJ_sn2nid(name);
-    if (nid == NID_undef)
-        nid = OBJ_txt2nid(name);
-    ASN1_OBJECT* oid = nid == NID_undef ? nullptr : OBJ_nid2obj(nid);
-    return OpenSslDer(
-        oid, [](const ASN1_OBJECT* o, unsigned char** out) { return i2d_ASN1_OBJECT(o, out); });
 }
 
 void AddCommon(AttributeTemplate& t, CK_OBJECT_CLASS objectClass, std::span<const uint8_t> id,
@@ -132,7 +85,7 @@ CK_RV CreateKeyPair(const CardSession& session, std::span<const uint8_t> pkcs8,
             const Bn n = BnParam(key.get(), part.param);
             if (!n)
                 return CKR_ATTRIBUTE_VALUE_INVALID;
-            std::vector<uint8_t> bytes = BigEndian(n.get());
+            std::vector<uint8_t> bytes = BigEndianBytes(n.get());
             secret.Add(part.type, bytes);
             if (part.isPublic)
                 open.Add(part.type, bytes);
@@ -142,18 +95,17 @@ CK_RV CreateKeyPair(const CardSession& session, std::span<const uint8_t> pkcs8,
         secret.AddUlong(CKA_KEY_TYPE, CKK_EC);
         open.AddUlong(CKA_KEY_TYPE, CKK_EC);
         secret.AddBool(CKA_DERIVE, true);
-        const std::vector<uint8_t> params = CurveParams(key.get());
-        const std::vector<uint8_t> point = OctetParam(key.get(), OSSL_PKEY_PARAM_PUB_KEY);
+        KeyFacts facts;
         const Bn scalar = BnParam(key.get(), OSSL_PKEY_PARAM_PRIV_KEY);
-        if (params.empty() || point.empty() || !scalar)
+        if (!ReadKeyFacts(key.get(), facts) || !scalar)
             return CKR_ATTRIBUTE_VALUE_INVALID;
         const int width = (EVP_PKEY_get_bits(key.get()) + 7) / 8;
-        std::vector<uint8_t> value = BigEndian(scalar.get(), width);
-        secret.Add(CKA_EC_PARAMS, params);
+        std::vector<uint8_t> value = BigEndianBytes(scalar.get(), width);
+        secret.Add(CKA_EC_PARAMS, facts.ecParams);
         secret.Add(CKA_VALUE, value);
         OPENSSL_cleanse(value.data(), value.size());
-        open.Add(CKA_EC_PARAMS, params);
-        open.Add(CKA_EC_POINT, OctetString(point));
+        open.Add(CKA_EC_PARAMS, facts.ecParams);
+        open.Add(CKA_EC_POINT, facts.ecPoint);
     } else {
         Trace("Plg - A key of this kind cannot be put on a card");
         return CKR_KEY_TYPE_INCONSISTENT;
@@ -318,16 +270,17 @@ std::optional<std::vector<uint8_t>> KeyIdFor(const CardSession& session,
                                              std::span<const uint8_t> certificateDer) {
     const unsigned char* p = certificateDer.data();
     const X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(certificateDer.size())));
-    const EVP_PKEY* key = cert ? X509_get0_pubkey(cert.get()) : nullptr;
+    EVP_PKEY* key = cert ? X509_get0_pubkey(cert.get()) : nullptr;
     if (!key)
         return std::nullopt;
+    // The key info as the certificate has it; keys of other kinds than RSA and EC are
+    // matched by it alone.
     const std::vector<uint8_t> info =
         OpenSslDer(key, [](const EVP_PKEY* k, unsigned char** out) { return i2d_PUBKEY(k, out); });
-    std::vector<uint8_t> modulus;
-    if (const Bn n = BnParam(key, OSSL_PKEY_PARAM_RSA_N))
-        modulus = BigEndian(n.get());
-    const std::vector<uint8_t> point = OctetParam(key, OSSL_PKEY_PARAM_PUB_KEY);
-    const std::vector<uint8_t> wrappedPoint = point.empty() ? point : OctetString(point);
+    KeyFacts facts;
+    ReadKeyFacts(key, facts);
+    const std::vector<uint8_t>& modulus = facts.modulus;
+    const std::vector<uint8_t>& wrappedPoint = facts.ecPoint;
     for (const CK_OBJECT_CLASS objectClass : {CKO_PRIVATE_KEY, CKO_PUBLIC_KEY}) {
         std::vector<CK_OBJECT_HANDLE> found;
         if (FindObjects(session, objectClass, found) != CKR_OK)
@@ -335,14 +288,15 @@ std::optional<std::vector<uint8_t>> KeyIdFor(const CardSession& session,
         for (const CK_OBJECT_HANDLE handle : found) {
             bool match = false;
             if (const auto stored = ReadAttribute(session, handle, CKA_PUBLIC_KEY_INFO))
-                match = !stored->empty() && *stored == info;
+                match = !stored->empty() && (*stored == info || *stored == facts.spki);
             if (!match && !modulus.empty()) {
                 if (const auto stored = ReadAttribute(session, handle, CKA_MODULUS))
                     match = NoLeadingZeros(*stored) == NoLeadingZeros(modulus);
             }
-            if (!match && !point.empty()) {
+            if (!match && !wrappedPoint.empty()) {
+                // Some cards keep the point itself, without the OCTET STRING around it.
                 if (const auto stored = ReadAttribute(session, handle, CKA_EC_POINT))
-                    match = *stored == wrappedPoint || *stored == point;
+                    match = *stored == wrappedPoint || DerOctetString(*stored) == wrappedPoint;
             }
             if (match) {
                 if (auto id = ReadAttribute(session, handle, CKA_ID); id && !id->empty())
