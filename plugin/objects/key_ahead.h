@@ -6,33 +6,34 @@
 #pragma once
 
 #include <functional>
-#include <thread>
 
 #include "cms/cms_library.h"
+#include "core/os/work_ahead.h"
 
 namespace orx {
 
 class KeyAhead {
   public:
     // `find` answers as TokenAccess::PrivateKeyFor and fills the key.
-    explicit KeyAhead(std::function<int(PkeyPtr& key)> find) : find_(std::move(find)) {}
-    ~KeyAhead();  // waits
+    explicit KeyAhead(std::function<int(PkeyPtr& key)> find)
+        : work_([this, find = std::move(find)] { result_ = find(key_); }) {}
     KeyAhead(const KeyAhead&) = delete;
     KeyAhead& operator=(const KeyAhead&) = delete;
 
-    // Starts the look-up; without a thread to be had, the first Wait() does it.
-    void Start();
-    // Waits for the look-up (the first time); its answer.
-    int Wait();
+    // Starts the look-up.
+    void Start() { work_.Start(); }
+    // Waits for the look-up (or does it, the first time); its answer.
+    int Wait() {
+        work_.Wait();
+        return result_;
+    }
     // The key found, after a Wait() that answered CKR_OK.
     EVP_PKEY* key() const { return key_.get(); }
 
   private:
-    std::function<int(PkeyPtr& key)> find_;
-    std::thread thread_;
     PkeyPtr key_;
     int result_ = 0;
-    bool done_ = false;
+    WorkAhead work_;  // last: it waits before the key and the answer go
 };
 
 }  // namespace orx

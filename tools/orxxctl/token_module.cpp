@@ -1,7 +1,6 @@
 #include "token_module.h"
 
 #include <string>
-#include <system_error>
 
 #include "command.h"
 #include "core/product_identity.h"
@@ -37,26 +36,13 @@ bool StartModule(orx::TokenApplication& app) {
     return why.empty();
 }
 
-ModuleStarting::ModuleStarting(orx::TokenApplication& app) : app_(app) {
-    try {
-        thread_ = std::thread([this] { why_ = TryStartModule(app_); });
-    } catch (const std::system_error&) {
-        // No thread to be had: Wait() starts the module itself.
-    }
-}
-
-ModuleStarting::~ModuleStarting() {
-    if (thread_.joinable())
-        thread_.join();
+ModuleStarting::ModuleStarting(orx::TokenApplication& app)
+    : work_([this, &app] { why_ = TryStartModule(app); }) {
+    work_.Start();
 }
 
 bool ModuleStarting::Wait() {
-    if (thread_.joinable()) {
-        thread_.join();
-    } else if (!waited_) {
-        why_ = TryStartModule(app_);
-    }
-    waited_ = true;
+    work_.Wait();
     if (!why_.empty())
         Fail(why_);
     return why_.empty();

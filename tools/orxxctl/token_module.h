@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <thread>
 
+#include "core/os/work_ahead.h"
 #include "token/token_application.h"
 
 namespace orxctl {
@@ -24,17 +24,14 @@ bool StartModule(orx::TokenApplication& app);
 class ModuleStarting {
   public:
     explicit ModuleStarting(orx::TokenApplication& app);
-    ~ModuleStarting();
     ModuleStarting(const ModuleStarting&) = delete;
     ModuleStarting& operator=(const ModuleStarting&) = delete;
 
     bool Wait();
 
   private:
-    orx::TokenApplication& app_;
-    std::thread thread_;
     std::string why_;
-    bool waited_ = false;
+    orx::WorkAhead work_;  // last: it waits before the answer goes
 };
 
 // A command that is not `wellFormed` is the group's usage error, and the module

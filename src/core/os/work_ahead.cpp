@@ -1,32 +1,31 @@
-#include "objects/key_ahead.h"
+#include "core/os/work_ahead.h"
 
 #include <system_error>
 
 namespace orx {
 
-KeyAhead::~KeyAhead() {
+WorkAhead::~WorkAhead() {
     if (thread_.joinable())
         thread_.join();
 }
 
-void KeyAhead::Start() {
+void WorkAhead::Start() {
     if (done_ || thread_.joinable())
         return;
     try {
-        thread_ = std::thread([this] { result_ = find_(key_); });
+        thread_ = std::thread(work_);
     } catch (const std::system_error&) {
-        // Wait() looks for the key itself.
+        // Wait() does the work itself.
     }
 }
 
-int KeyAhead::Wait() {
+void WorkAhead::Wait() {
     if (thread_.joinable()) {
         thread_.join();
     } else if (!done_) {
-        result_ = find_(key_);
+        work_();
     }
     done_ = true;
-    return result_;
 }
 
 }  // namespace orx
