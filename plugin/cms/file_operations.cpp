@@ -105,11 +105,23 @@ bool TakeData(Inputs& inputs, CmsInput& input) {
 
 }  // namespace
 
+X509Ptr FileOperations::InputCertificate(std::vector<uint8_t>& der) {
+    std::string text = inputs_.Get("Certificate");
+    if (!certificate_ || text != certificateText_) {
+        certificate_ = ReadCertificate(text, certificateDer_);
+        certificateText_ = certificate_ ? std::move(text) : std::string();
+    }
+    if (!certificate_ || X509_up_ref(certificate_.get()) != 1)
+        return nullptr;
+    der = certificateDer_;
+    return X509Ptr(certificate_.get());
+}
+
 int FileOperations::Sign(int activeSlot) {
     Trace("Plg - Sign ...");
     DropAnswer();
     std::vector<uint8_t> der;
-    X509Ptr cert = ReadCertificate(inputs_.Get("Certificate"), der);
+    X509Ptr cert = InputCertificate(der);
     CmsInput input;
     if (!cert || !TakeData(inputs_, input)) {
         Trace("Plg - Sign failed: no certificate or no data");
@@ -178,7 +190,7 @@ int FileOperations::Encrypt() {
     Trace("Plg - Encrypt ...");
     DropAnswer();
     std::vector<uint8_t> der;
-    X509Ptr cert = ReadCertificate(inputs_.Get("Certificate"), der);
+    X509Ptr cert = InputCertificate(der);
     CmsInput input;
     if (!cert || !TakeData(inputs_, input)) {
         Trace("Plg - Encrypt failed: no certificate or no data");

@@ -11,6 +11,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "cms/cms_library.h"
 
 namespace orx {
 
@@ -49,6 +52,11 @@ class FileOperations {
 
   private:
     CmsEngine& Cms();
+    // The "Certificate" input decoded, with its DER; none when it is no certificate.
+    // The last one is kept: a program that signs one file after another names the
+    // same certificate each time, and decoding its key is a good part of the cost of
+    // a small signature.
+    X509Ptr InputCertificate(std::vector<uint8_t>& der);
     // The end of a certificate import: a failure traced, a success propagated; true
     // for a success.
     bool ImportDone(int result);
@@ -61,6 +69,9 @@ class FileOperations {
     PromptSource& prompts_;
     CertificatePropagation& propagation_;
     std::unique_ptr<CmsEngine> cms_;
+    std::string certificateText_;
+    std::vector<uint8_t> certificateDer_;
+    X509Ptr certificate_;
     std::string answerName_;
     std::string answer_;
 };

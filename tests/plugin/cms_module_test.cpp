@@ -31,6 +31,27 @@ class CmsModuleTest : public CmsModuleFixture, public CmsFilesSuite {
     void TokenWithAlice() { TokenWith(Files().alice, "Alice token"); }
 };
 
+// One context signing again and again names its signer each time: the certificate
+// kept decoded from the last signature never stands in for another one.
+TEST_F(CmsModuleTest, EachSignatureIsMadeByTheCertificateItNames) {
+    TokenWithAlice();
+    TokenWith(Files().bob, "Bob token");  // both logged in by their imports
+    for (const TestIdentity* signer : {&Files().alice, &Files().bob, &Files().alice}) {
+        SCOPED_TRACE(signer->certPath);
+        const std::optional<std::string> signature =
+            Run("Sign", "content", false, CertDer(*signer));
+        ASSERT_TRUE(signature) << lastResult_;
+        app_->Invoke("Reset");
+        app_->SetProperty("Base64", "true");
+        app_->SetPropertyBytes("Data", Span(Decoded(*signature)));
+        std::string der = CertDer(*signer);
+        std::string list;
+        Base64Append({Span(der)}, list);
+        EXPECT_EQ(list + ";", Get("Certificate").value_or(""));
+        app_->Invoke("Reset");
+    }
+}
+
 TEST_F(CmsModuleTest, ImportedPkcs12SignsAndItsKeyStaysSealed) {
     TokenWithAlice();
     ASSERT_EQ(0, RunCommand("openssl pkcs8 -topk8 -nocrypt -outform DER -in " +
