@@ -1,4 +1,4 @@
-// libs: orxmodule
+// libs: orxmodule orxbenchtokens
 // RSA-2048 signatures (SHA-256, PKCS#1 v1.5) per second through orx-pkcs11.so,
 // against OpenSSL signing with the same key read from a PEM file: the baseline is
 // what a program gets without a token. Both in one run; the ratio of their
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "softtoken/soft_tokens.h"
+#include "support/bench_tokens.h"
 #include "tokenfile/slot_registry.h"
 #include "tokenfile/token_objects.h"
 
@@ -30,27 +31,6 @@ struct Setup {
     CK_SESSION_HANDLE session = CK_INVALID_HANDLE;
     CK_OBJECT_HANDLE privateKey = CK_INVALID_HANDLE;
 };
-
-std::vector<uint8_t> SelfSigned(EVP_PKEY* key) {
-    X509* x = X509_new();
-    X509_set_version(x, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(x), 1);
-    X509_NAME* name = X509_NAME_new();
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char*>("Bench"), -1, -1, 0);
-    X509_set_subject_name(x, name);
-    X509_set_issuer_name(x, name);
-    X509_NAME_free(name);
-    X509_gmtime_adj(X509_getm_notBefore(x), 0);
-    X509_gmtime_adj(X509_getm_notAfter(x), 86400);
-    X509_set_pubkey(x, key);
-    X509_sign(x, key, EVP_sha256());
-    std::vector<uint8_t> der(static_cast<size_t>(i2d_X509(x, nullptr)));
-    unsigned char* at = der.data();
-    i2d_X509(x, &at);
-    X509_free(x);
-    return der;
-}
 
 std::vector<uint8_t> Pkcs8(EVP_PKEY* key) {
     PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(key);
@@ -86,8 +66,8 @@ Setup& Shared() {
         orx::TokenKey tokenKey;
         orx::NewTokenFile("Bench", "bench-pin", orx::DefaultKdfParams(), file, tokenKey);
         std::vector<orx::TokenObject> privateObjects;
-        orx::PutCertificate(file.publicObjects, privateObjects, SelfSigned(s.key), "Bench",
-                            Pkcs8(s.key));
+        orx::PutCertificate(file.publicObjects, privateObjects,
+                            orx::bench::MakeCertificate(s.key, 1), "Bench", Pkcs8(s.key));
         std::vector<uint8_t> bytes;
         orx::SerializeTokenFile(file, tokenKey, privateObjects, bytes);
         int slot = -1;

@@ -11,6 +11,7 @@
 
 #include "cardfile/card_access.h"
 #include "cards/virtual_cards.h"
+#include "cms/cms_library.h"
 #include "softtoken/soft_tokens.h"
 #include "tokenfile/slot_registry.h"
 #include "tokenfile/token_objects.h"
@@ -18,13 +19,6 @@
 namespace orx::testing {
 
 namespace {
-
-std::vector<uint8_t> CertificateDer(X509* x) {
-    std::vector<uint8_t> der(static_cast<size_t>(i2d_X509(x, nullptr)));
-    unsigned char* at = der.data();
-    i2d_X509(x, &at);
-    return der;
-}
 
 std::vector<uint8_t> Pkcs8Der(EVP_PKEY* key) {
     PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(key);
@@ -65,7 +59,7 @@ TestKeyPair MakePair(const std::string& name, EVP_PKEY* key, long serial) {
         x, NID_key_usage,
         EVP_PKEY_is_a(key, "RSA") ? "digitalSignature,keyEncipherment" : "digitalSignature");
     X509_sign(x, key, EVP_sha256());
-    pair.certificate = CertificateDer(x);
+    pair.certificate = OpenSslDer(x, i2d_X509);
     pair.pkcs8 = Pkcs8Der(key);
     pair.keyPath = SharedFolder() + "/" + name + ".key";
     pair.certPath = SharedFolder() + "/" + name + ".pem";
