@@ -164,12 +164,17 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, X509* ce
     const std::optional<std::pair<int, std::string>> holder = Holder(certificateDer, activeSlot);
     if (!holder)
         return CKR_TOKEN_NOT_PRESENT;
-    const int id = holder->first;
+    return KeyAt(*holder, certificate, slotId, key);
+}
+
+int TokenAccess::KeyAt(const std::pair<int, std::string>& holder, X509* certificate, int& slotId,
+                       PkeyPtr& key) {
+    const int id = holder.first;
     if (cards_.Owns(id)) {
         const int login = EnsureLogin(id);
         if (login != CKR_OK)
             return login;
-        const int result = cards_.CardKey(id, holder->second, certificate, prompts_, key);
+        const int result = cards_.CardKey(id, holder.second, certificate, prompts_, key);
         if (result != CKR_FUNCTION_NOT_SUPPORTED) {
             if (result == CKR_OK)
                 slotId = id;
@@ -177,7 +182,7 @@ int TokenAccess::PrivateKeyFor(std::span<const uint8_t> certificateDer, X509* ce
         }
     }
     Secret pkcs8;
-    const int result = Pkcs8Of(id, holder->second, pkcs8);
+    const int result = Pkcs8Of(id, holder.second, pkcs8);
     if (result != CKR_OK)
         return result;
     key = PrivateKeyFromPkcs8(pkcs8.span());
@@ -213,7 +218,7 @@ int TokenAccess::KeyForSigning(std::span<const uint8_t> certificateDer, X509* ce
             return CKR_OK;
         }
     }
-    return PrivateKeyFor(certificateDer, certificate, activeSlot, slotId, key);
+    return KeyAt(*holder, certificate, slotId, key);
 }
 
 }  // namespace orx

@@ -81,6 +81,9 @@ class TokenAccess {
     // The PKCS#8 key of the certificate with that id on slot `id`, logged in (and in
     // again, when the password changed meanwhile).
     int Pkcs8Of(int id, const std::string& certificateId, Secret& pkcs8);
+    // PrivateKeyFor's key once its holder is found.
+    int KeyAt(const std::pair<int, std::string>& holder, X509* certificate, int& slotId,
+              PkeyPtr& key);
 
     // Rounds of logging in again for a password that keeps changing under us.
     static constexpr int kLoginRounds = 3;
