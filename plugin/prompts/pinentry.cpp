@@ -13,7 +13,6 @@
 
 #include "core/hex_text.h"
 #include "core/number_text.h"
-#include "core/os/process.h"
 #include "core/trace.h"
 #include "prompts/departures.h"
 
@@ -158,20 +157,12 @@ void Pinentry::Stop() {
         Send("BYE");
         ::shutdown(fd_, SHUT_WR);
     }
-    if (pid_ > 0 && departures_) {
-        departures_->Add(pid_, fd_);
+    if (pid_ > 0) {
+        // Without departures of the caller's, the program is waited for here.
+        Departures own;
+        (departures_ ? *departures_ : own).Add(pid_, fd_);
         pid_ = -1;
         fd_ = -1;
-    }
-    if (pid_ > 0) {
-        // Give the program a moment to leave on its own, then make sure it does. Our
-        // end stays open meanwhile, so that its answer to BYE finds a reader instead
-        // of killing it with SIGPIPE.
-        if (!WaitProcessFor(pid_, 2000)) {
-            ::kill(pid_, SIGKILL);
-            WaitProcess(pid_);
-        }
-        pid_ = -1;
     }
     if (fd_ >= 0) {
         ::close(fd_);
