@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cms/cms_library.h"
 #include "softtoken/soft_tokens.h"
 #include "support/bench_tokens.h"
 #include "tokenfile/slot_registry.h"
@@ -31,15 +32,6 @@ struct Setup {
     CK_SESSION_HANDLE session = CK_INVALID_HANDLE;
     CK_OBJECT_HANDLE privateKey = CK_INVALID_HANDLE;
 };
-
-std::vector<uint8_t> Pkcs8(EVP_PKEY* key) {
-    PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(key);
-    std::vector<uint8_t> der(static_cast<size_t>(i2d_PKCS8_PRIV_KEY_INFO(info, nullptr)));
-    unsigned char* at = der.data();
-    i2d_PKCS8_PRIV_KEY_INFO(info, &at);
-    PKCS8_PRIV_KEY_INFO_free(info);
-    return der;
-}
 
 // A private folder as the module's user data, a soft token with the key on it, the
 // same key as a PEM file, the module loaded and logged in.
@@ -67,7 +59,8 @@ Setup& Shared() {
         orx::NewTokenFile("Bench", "bench-pin", orx::DefaultKdfParams(), file, tokenKey);
         std::vector<orx::TokenObject> privateObjects;
         orx::PutCertificate(file.publicObjects, privateObjects,
-                            orx::bench::MakeCertificate(s.key, 1), "Bench", Pkcs8(s.key));
+                            orx::bench::MakeCertificate(s.key, 1), "Bench",
+                            orx::PrivateKeyToPkcs8(s.key).span());
         std::vector<uint8_t> bytes;
         orx::SerializeTokenFile(file, tokenKey, privateObjects, bytes);
         int slot = -1;

@@ -48,6 +48,18 @@ constexpr CipherName kCiphers[] = {
 
 }  // namespace
 
+Secret PrivateKeyToPkcs8(EVP_PKEY* key) {
+    PKCS8_PRIV_KEY_INFO* info = key ? EVP_PKEY2PKCS8(key) : nullptr;
+    unsigned char* der = nullptr;
+    const int n = info ? i2d_PKCS8_PRIV_KEY_INFO(info, &der) : 0;
+    PKCS8_PRIV_KEY_INFO_free(info);
+    if (n <= 0)
+        return {};
+    Secret pkcs8(std::span<const uint8_t>(der, static_cast<size_t>(n)));
+    OPENSSL_clear_free(der, static_cast<size_t>(n));
+    return pkcs8;
+}
+
 PkeyPtr PrivateKeyFromPkcs8(std::span<const uint8_t> pkcs8) {
     if (pkcs8.size() > static_cast<size_t>(LONG_MAX))
         return nullptr;

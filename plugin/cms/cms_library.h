@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "keys/secret.h"
+
 namespace orx {
 
 // The DER that one of OpenSSL's i2d functions makes of `value`; empty when there
@@ -57,6 +59,9 @@ using Pkcs12Ptr = std::unique_ptr<PKCS12, OpenSslFree>;
 // algorithm narrows the search for a decoder, which OpenSSL otherwise builds from
 // every decoder it has, each time (half of the cost of reading a key).
 PkeyPtr PrivateKeyFromPkcs8(std::span<const uint8_t> pkcs8);
+// The key's PKCS#8 PrivateKeyInfo, in memory that is wiped; empty when OpenSSL cannot
+// encode it.
+Secret PrivateKeyToPkcs8(EVP_PKEY* key);
 
 class CmsLibrary {
   public:

@@ -10,6 +10,7 @@
 #include <climits>
 #include <memory>
 
+#include "cms/pkcs12_import.h"
 #include "keys/token_crypto.h"
 
 namespace orx {
@@ -20,7 +21,6 @@ namespace {
 constexpr int kMaxBagDepth = 8;
 
 struct Pkcs12Free {
-    void operator()(PKCS12* p12) const { PKCS12_free(p12); }
     void operator()(PBEPARAM* param) const { PBEPARAM_free(param); }
     void operator()(PBE2PARAM* param) const { PBE2PARAM_free(param); }
     void operator()(PBKDF2PARAM* param) const { PBKDF2PARAM_free(param); }
@@ -152,13 +152,7 @@ bool Pkcs12CostsAcceptable(const PKCS12* p12) {
 }
 
 bool Pkcs12CostsAcceptable(std::span<const uint8_t> bytes) {
-    if (bytes.size() > static_cast<size_t>(LONG_MAX))
-        return false;
-    const unsigned char* p = bytes.data();
-    const Owned<PKCS12> p12(d2i_PKCS12(nullptr, &p, static_cast<long>(bytes.size())));
-    const bool acceptable = Pkcs12CostsAcceptable(p12.get());
-    ERR_clear_error();
-    return acceptable;
+    return Pkcs12CostsAcceptable(ParsePkcs12(bytes).get());
 }
 
 }  // namespace orx

@@ -21,6 +21,8 @@ struct CertStackFree {
 };
 using CertStack = std::unique_ptr<STACK_OF(X509), CertStackFree>;
 
+}  // namespace
+
 Pkcs12Ptr ParsePkcs12(std::span<const uint8_t> bytes) {
     if (bytes.size() > static_cast<size_t>(LONG_MAX))
         return nullptr;
@@ -29,8 +31,6 @@ Pkcs12Ptr ParsePkcs12(std::span<const uint8_t> bytes) {
     ERR_clear_error();
     return p12;
 }
-
-}  // namespace
 
 bool LooksLikePkcs12(std::span<const uint8_t> bytes) {
     return ParsePkcs12(bytes) != nullptr;
@@ -92,14 +92,9 @@ int OpenPkcs12(const CmsLibrary& library, std::span<const uint8_t> bytes, std::s
             content.label.assign(reinterpret_cast<const char*>(alias), static_cast<size_t>(length));
     }
     if (ownedKey) {
-        PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(ownedKey.get());
-        unsigned char* der = nullptr;
-        const int n = info ? i2d_PKCS8_PRIV_KEY_INFO(info, &der) : 0;
-        PKCS8_PRIV_KEY_INFO_free(info);
-        if (n <= 0)
+        content.pkcs8 = PrivateKeyToPkcs8(ownedKey.get());
+        if (content.pkcs8.empty())
             return CKR_ATTRIBUTE_VALUE_INVALID;
-        content.pkcs8 = Secret(std::span<const uint8_t>(der, static_cast<size_t>(n)));
-        OPENSSL_clear_free(der, static_cast<size_t>(n));
     }
     for (int i = 0; ownedChain && i < sk_X509_num(ownedChain.get()); ++i) {
         std::vector<uint8_t> der = OpenSslDer(sk_X509_value(ownedChain.get(), i), i2d_X509);

@@ -14,7 +14,10 @@
 
 namespace orx {
 
-// Whether the bytes are a PKCS#12 structure at all (before any password).
+// The bytes decoded as a PKCS#12 structure (before any password); none when they are
+// not one.
+Pkcs12Ptr ParsePkcs12(std::span<const uint8_t> bytes);
+// Whether the bytes are a PKCS#12 structure at all.
 bool LooksLikePkcs12(std::span<const uint8_t> bytes);
 
 struct Pkcs12Content {

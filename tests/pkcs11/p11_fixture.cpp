@@ -20,15 +20,6 @@ namespace orx::testing {
 
 namespace {
 
-std::vector<uint8_t> Pkcs8Der(EVP_PKEY* key) {
-    PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(key);
-    std::vector<uint8_t> der(static_cast<size_t>(i2d_PKCS8_PRIV_KEY_INFO(info, nullptr)));
-    unsigned char* at = der.data();
-    i2d_PKCS8_PRIV_KEY_INFO(info, &at);
-    PKCS8_PRIV_KEY_INFO_free(info);
-    return der;
-}
-
 void AddExtension(X509* x, int nid, const char* value) {
     X509V3_CTX ctx;
     X509V3_set_ctx_nodb(&ctx);
@@ -60,7 +51,8 @@ TestKeyPair MakePair(const std::string& name, EVP_PKEY* key, long serial) {
         EVP_PKEY_is_a(key, "RSA") ? "digitalSignature,keyEncipherment" : "digitalSignature");
     X509_sign(x, key, EVP_sha256());
     pair.certificate = OpenSslDer(x, i2d_X509);
-    pair.pkcs8 = Pkcs8Der(key);
+    const Secret pkcs8 = PrivateKeyToPkcs8(key);
+    pair.pkcs8.assign(pkcs8.span().begin(), pkcs8.span().end());
     pair.keyPath = SharedFolder() + "/" + name + ".key";
     pair.certPath = SharedFolder() + "/" + name + ".pem";
     FILE* out = std::fopen(pair.keyPath.c_str(), "w");
