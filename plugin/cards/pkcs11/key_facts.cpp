@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "cms/cms_library.h"
+#include "der/der_encode.h"
+#include "der/der_result.h"
 
 namespace orx {
 
@@ -97,16 +99,12 @@ std::vector<uint8_t> BigEndianBytes(const BIGNUM* number, int width) {
 }
 
 std::vector<uint8_t> DerOctetString(std::span<const uint8_t> content) {
-    std::vector<uint8_t> out{0x04};
-    const size_t size = content.size();
-    if (size < 0x80) {
-        out.push_back(static_cast<uint8_t>(size));
-    } else if (size < 0x100) {
-        out.insert(out.end(), {0x81, static_cast<uint8_t>(size)});
-    } else {
-        out.insert(out.end(), {0x82, static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)});
-    }
-    out.insert(out.end(), content.begin(), content.end());
+    std::vector<uint8_t> out(DerHeaderSize(content.size()) + content.size());
+    std::copy(content.begin(), content.end(), out.begin());
+    uint32_t count = static_cast<uint32_t>(out.size());
+    if (DerAddHead(0x04, static_cast<uint32_t>(content.size()), out, &count) != DER_OK)
+        return {};
+    out.resize(count);
     return out;
 }
 
