@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "ui/commands.h"
-#include "ui/qt_text.h"
+#include "core/base64.h"
 #include "support/gui/modal_driver.h"
+#include "ui/commands.h"
+#include "ui/owner_draw_list.h"
+#include "ui/qt_text.h"
 
 namespace orx::testing {
 
@@ -42,6 +44,25 @@ std::vector<std::string> AdminWindowTest::Calls(std::string_view prefix) const {
 void AdminWindowTest::AnswerList(std::string_view name, const std::vector<std::string>& entries) {
     for (size_t i = 0; i < entries.size(); ++i)
         fake_.AnswerEnum(name, static_cast<int>(i), entries[i]);
+}
+
+std::vector<std::string> ContentColumn(const CAdminView* view, int column) {
+    std::vector<std::string> cells;
+    COwnerDrawList* list = view->ContentList();
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        cells.push_back(ToUtf8(list->topLevelItem(row)->text(column)));
+    return cells;
+}
+
+int WriteDataBox(TokenApplication& app, int32_t slot, bool privateBox, const std::string& blob) {
+    app.SetActiveSlot(slot);
+    app.SetProperty("CKA_CLASS", "0x00000000");
+    app.SetProperty("CKA_TOKEN", "0x01");
+    app.SetProperty("CKA_LABEL", "");
+    app.SetProperty("CKA_PRIVATE", privateBox ? "0x01" : "0x00");
+    app.SetProperty("CKA_APPLICATION", "Orvex");
+    app.SetProperty("CKA_VALUE", Base64Encode(blob).c_str());
+    return app.Invoke("UpdateObject");
 }
 
 std::string DataBoxBlob(const std::vector<std::pair<std::string, std::string>>& entries,

@@ -17,8 +17,8 @@
 #include "admin/admin_main.h"
 #include "admin/admin_view.h"
 #include "app/admin_settings.h"
-#include "support/gui/message_sink.h"
 #include "fake_plugin_fixture.h"
+#include "support/gui/message_sink.h"
 #include "support/test_environment.h"
 #include "token/token_application.h"
 
@@ -88,6 +88,12 @@ class AdminWindowTest : public ::testing::Test {
 // A data box blob with these entries, padded with 0x00 to `size` bytes.
 std::string DataBoxBlob(const std::vector<std::pair<std::string, std::string>>& entries,
                         size_t size = 64);
+
+// The texts of one column of the token view's content list, row by row.
+std::vector<std::string> ContentColumn(const CAdminView* view, int column);
+// Writes a data box (the blob, as DataBoxBlob makes it) through "UpdateObject", as the
+// window's data box commands do.
+int WriteDataBox(TokenApplication& app, int32_t slot, bool privateBox, const std::string& blob);
 
 // Makes the folder and every missing one above it.
 bool MakePath(const std::string& path);

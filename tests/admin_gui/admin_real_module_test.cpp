@@ -61,22 +61,9 @@ class AdminRealModuleTest : public ::testing::Test {
     }
     int Invoke(const char* operation) { return app_.Invoke(operation); }
     int WriteBox(int32_t slot, bool privateBox, const std::string& blob) {
-        app_.SetActiveSlot(slot);
-        app_.SetProperty("CKA_CLASS", "0x00000000");
-        app_.SetProperty("CKA_TOKEN", "0x01");
-        app_.SetProperty("CKA_LABEL", "");
-        app_.SetProperty("CKA_PRIVATE", privateBox ? "0x01" : "0x00");
-        app_.SetProperty("CKA_APPLICATION", "Orvex");
-        app_.SetProperty("CKA_VALUE", Base64Encode(blob).c_str());
-        return Invoke("UpdateObject");
+        return testing::WriteDataBox(app_, slot, privateBox, blob);
     }
-    Texts Column(int column) const {
-        Texts cells;
-        COwnerDrawList* list = frame_->View()->ContentList();
-        for (int row = 0; row < list->topLevelItemCount(); ++row)
-            cells.push_back(ToUtf8(list->topLevelItem(row)->text(column)));
-        return cells;
-    }
+    Texts Column(int column) const { return testing::ContentColumn(frame_->View(), column); }
     std::string Readers() const { return env_ / "data/orx/readers/"; }
     int Orxxctl(const std::string& arguments) {
         return testing::RunCommand(testing::BinPath("orxxctl") + " " + arguments + " 2>&1");

@@ -70,13 +70,7 @@ class FakeModuleCommandsTest : public ::testing::Test {
         }
         return found;
     }
-    Texts Column(int column) const {
-        Texts cells;
-        COwnerDrawList* list = frame_->View()->ContentList();
-        for (int row = 0; row < list->topLevelItemCount(); ++row)
-            cells.push_back(ToUtf8(list->topLevelItem(row)->text(column)));
-        return cells;
-    }
+    Texts Column(int column) const { return testing::ContentColumn(frame_->View(), column); }
     // Runs the command with the Data Properties dialog answered.
     void WithEntry(int command, const std::string& description, const std::string& value) {
         const auto run = ui_testing::RunModal(

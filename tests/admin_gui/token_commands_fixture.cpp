@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "admin_fixture.h"
 #include "core/base64.h"
 #include "core/product_identity.h"
 #include "core/text_fields.h"
@@ -117,14 +118,7 @@ int TokenCommandsTest::WriteCertificate(int32_t slot, const std::vector<uint8_t>
 }
 
 int TokenCommandsTest::WriteBox(int32_t slot, bool privateBox, const std::string& blob) {
-    app_.SetActiveSlot(slot);
-    app_.SetProperty("CKA_CLASS", "0x00000000");
-    app_.SetProperty("CKA_TOKEN", "0x01");
-    app_.SetProperty("CKA_LABEL", "");
-    app_.SetProperty("CKA_PRIVATE", privateBox ? "0x01" : "0x00");
-    app_.SetProperty("CKA_APPLICATION", "Orvex");
-    app_.SetProperty("CKA_VALUE", Base64Encode(blob).c_str());
-    return app_.Invoke("UpdateObject");
+    return WriteDataBox(app_, slot, privateBox, blob);
 }
 
 std::optional<std::vector<uint8_t>> TokenCommandsTest::StoredBox(int32_t slot, bool privateBox,
@@ -196,11 +190,7 @@ std::string TokenCommandsTest::MakePkcs12(const MadeCertificate& certificate,
 }
 
 Texts TokenCommandsTest::Column(int column) const {
-    Texts cells;
-    COwnerDrawList* list = View()->ContentList();
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        cells.push_back(ToUtf8(list->topLevelItem(row)->text(column)));
-    return cells;
+    return ContentColumn(View(), column);
 }
 
 Texts TokenCommandsTest::MessageTexts() const {
