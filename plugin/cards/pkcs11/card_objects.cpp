@@ -131,15 +131,9 @@ CK_RV CreateCertificate(const CardSession& session, const TokenObject& object,
     AddCommon(t, CKO_CERTIFICATE, id, object.label, false);
     t.AddUlong(CKA_CERTIFICATE_TYPE, CKC_X_509);
     t.Add(CKA_VALUE, object.value);
-    t.Add(CKA_SUBJECT,
-          OpenSslDer(X509_get_subject_name(cert.get()),
-                     [](const X509_NAME* n, auto out) { return i2d_X509_NAME(n, out); }));
-    t.Add(CKA_ISSUER,
-          OpenSslDer(X509_get_issuer_name(cert.get()),
-                     [](const X509_NAME* n, auto out) { return i2d_X509_NAME(n, out); }));
-    t.Add(CKA_SERIAL_NUMBER,
-          OpenSslDer(X509_get0_serialNumber(cert.get()),
-                     [](const ASN1_INTEGER* n, auto out) { return i2d_ASN1_INTEGER(n, out); }));
+    t.Add(CKA_SUBJECT, OpenSslDer(X509_get_subject_name(cert.get()), i2d_X509_NAME));
+    t.Add(CKA_ISSUER, OpenSslDer(X509_get_issuer_name(cert.get()), i2d_X509_NAME));
+    t.Add(CKA_SERIAL_NUMBER, OpenSslDer(X509_get0_serialNumber(cert.get()), i2d_ASN1_INTEGER));
     CK_OBJECT_HANDLE handle = CK_INVALID_HANDLE;
     const CK_RV rv = t.Create(session, handle);
     if (rv == CKR_OK)
@@ -275,8 +269,7 @@ std::optional<std::vector<uint8_t>> KeyIdFor(const CardSession& session,
         return std::nullopt;
     // The key info as the certificate has it; keys of other kinds than RSA and EC are
     // matched by it alone.
-    const std::vector<uint8_t> info =
-        OpenSslDer(key, [](const EVP_PKEY* k, unsigned char** out) { return i2d_PUBKEY(k, out); });
+    const std::vector<uint8_t> info = OpenSslDer(key, i2d_PUBKEY);
     KeyFacts facts;
     ReadKeyFacts(key, facts);
     const std::vector<uint8_t>& modulus = facts.modulus;
