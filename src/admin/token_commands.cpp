@@ -113,23 +113,25 @@ void CAdminView::OnCertificateDelete() {
     RemoveCertificate(slot, der);
 }
 
-void CAdminView::OnDataAdd(bool privateBox) {
+bool CAdminView::DataBoxReady(bool privateBox) {
     int32_t slot = kNoTokenShown;
-    if (!EnsureToken(kAnyToken, slot) || (privateBox && !EnsureLoggedIn(slot)))
+    return EnsureToken(kAnyToken, slot) && (!privateBox || EnsureLoggedIn(slot));
+}
+
+void CAdminView::OnDataAdd(bool privateBox) {
+    if (!DataBoxReady(privateBox))
         return;
     AddDataEntry(privateBox);
 }
 
 void CAdminView::OnDataEdit(bool privateBox) {
-    int32_t slot = kNoTokenShown;
-    if (!EnsureToken(kAnyToken, slot) || (privateBox && !EnsureLoggedIn(slot)))
+    if (!DataBoxReady(privateBox))
         return;
     EditDataEntry(privateBox);
 }
 
 void CAdminView::OnDataDelete(bool privateBox) {
-    int32_t slot = kNoTokenShown;
-    if (!EnsureToken(kAnyToken, slot) || (privateBox && !EnsureLoggedIn(slot)))
+    if (!DataBoxReady(privateBox))
         return;
     DeleteDataEntry(privateBox);
 }
