@@ -9,11 +9,12 @@
 
 #include "cms/cms_engine.h"
 #include "cms/cms_file_name.h"
+#include "core/mime_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static orx::CmsEngine* engine = new orx::CmsEngine();
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const bool mime = bytes.rfind("MIME-Version:", 0) == 0;
+    const bool mime = orx::StartsWithMime(bytes);
 
     std::string answer;
     orx::CmsInput forList{bytes, mime};

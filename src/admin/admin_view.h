@@ -167,6 +167,9 @@ class CAdminView : public QScrollArea, public CommandTarget {
     void RunPasswordOperation(int32_t slot, const char* operation);
     // Logs the slot's token in unless it is; false, with the error shown, when that failed.
     bool EnsureLoggedIn(int32_t slot);
+    // A token is shown and, for the private box, logged in: what the data commands
+    // need before they touch a box; false, with the error shown, otherwise.
+    bool DataBoxReady(bool privateBox);
     // The box's tab of the token shown, with the selected row before it was
     // filled again (-1: none); false when the token has no such tab.
     bool ShowBox(bool privateBox, int32_t& slot, int& rememberedRow);

@@ -136,11 +136,7 @@ void CAdminView::AddCertificate(int32_t slot, const std::string& file) {
         result = App().Invoke("WriteCertificate");
         ShowTokenAgain(slot);
         wait.Restore();
-        if (result != 0) {
-            MapPluginError(Owner(), result);
-        } else {
-            ShowInformation(Owner(), kMessageCertificateImported);
-        }
+        ShowPluginOutcome(Owner(), result, kMessageCertificateImported);
         // Three wrong passwords end the plug-in's dialog; the user is asked again
         // until the password is right or the dialog is cancelled.
     } while (result == kResultWrongPassword);
@@ -171,11 +167,7 @@ void CAdminView::RemoveCertificate(int32_t slot, std::span<const uint8_t> der) {
     const int result = App().Invoke("DeleteCertificate");
     ShowTokenAgain(slot);
     wait.Restore();
-    if (result != 0) {
-        MapPluginError(Owner(), result);
-    } else {
-        ShowInformation(Owner(), kMessageCertificateDeleted);
-    }
+    ShowPluginOutcome(Owner(), result, kMessageCertificateDeleted);
 }
 
 }  // namespace orx

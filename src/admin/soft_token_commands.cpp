@@ -58,11 +58,8 @@ void CAdminView::CreateSoftToken(const std::optional<std::string>& file) {
     if (SlotList() != nullptr)
         SlotList()->RefreshSlots();
     wait.Restore();
-    if (result != 0) {
-        MapPluginError(Owner(), result);
+    if (!ShowPluginOutcome(Owner(), result, kMessageTokenImported))
         return;
-    }
-    ShowInformation(Owner(), kMessageTokenImported);
     const int32_t slot = App().GetActiveSlot(true);
     if (SlotList() != nullptr)
         SlotList()->SelectSlot(slot);
@@ -126,11 +123,7 @@ void CAdminView::DeleteSoftToken(int32_t slot) {
         SlotList()->SelectFirstToken(kAnyToken);
     }
     wait.Restore();
-    if (result != 0) {
-        MapPluginError(Owner(), result);
-    } else {
-        ShowInformation(Owner(), kMessageTokenDeleted);
-    }
+    ShowPluginOutcome(Owner(), result, kMessageTokenDeleted);
 }
 
 }  // namespace orx

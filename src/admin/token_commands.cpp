@@ -108,28 +108,31 @@ void CAdminView::OnCertificateDelete() {
     int32_t slot = kNoTokenShown;
     if (!GetSelectedCertificate(&slot))
         return;
-    // The bytes are held by the view, which the removal shows anew.
-    const std::vector<uint8_t> der(SelectedCertificate().begin(), SelectedCertificate().end());
-    RemoveCertificate(slot, der);
+    // Showing the token anew refills the list but leaves the selected certificate's
+    // bytes alone (only the certificate commands set them), so they can be passed as
+    // they are.
+    RemoveCertificate(slot, SelectedCertificate());
+}
+
+bool CAdminView::DataBoxReady(bool privateBox) {
+    int32_t slot = kNoTokenShown;
+    return EnsureToken(kAnyToken, slot) && (!privateBox || EnsureLoggedIn(slot));
 }
 
 void CAdminView::OnDataAdd(bool privateBox) {
-    int32_t slot = kNoTokenShown;
-    if (!EnsureToken(kAnyToken, slot) || (privateBox && !EnsureLoggedIn(slot)))
+    if (!DataBoxReady(privateBox))
         return;
     AddDataEntry(privateBox);
 }
 
 void CAdminView::OnDataEdit(bool privateBox) {
-    int32_t slot = kNoTokenShown;
-    if (!EnsureToken(kAnyToken, slot) || (privateBox && !EnsureLoggedIn(slot)))
+    if (!DataBoxReady(privateBox))
         return;
     EditDataEntry(privateBox);
 }
 
 void CAdminView::OnDataDelete(bool privateBox) {
-    int32_t slot = kNoTokenShown;
-    if (!EnsureToken(kAnyToken, slot) || (privateBox && !EnsureLoggedIn(slot)))
+    if (!DataBoxReady(privateBox))
         return;
     DeleteDataEntry(privateBox);
 }

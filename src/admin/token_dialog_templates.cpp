@@ -2,16 +2,13 @@
 // Layouts rather than fixed places, so that labels and buttons fit in every
 // language and at every scale; the dialogs only set texts.
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "admin/token_dialog_ids.h"
 #include "dialogs/dlg.h"
 #include "ui/dialog_templates.h"
-#include "ui/item_registry.h"
+#include "ui/template_controls.h"
 
 namespace orx {
 
@@ -31,31 +28,16 @@ bool BuildFields(QWidget* dialog, std::initializer_list<Field> fields) {
     auto* grid = new QGridLayout;
     int row = 0;
     for (const Field& field : fields) {
-        auto* label = new QLabel(QStringLiteral("Label"), dialog);
-        RegisterItem(label, field.label);
-        auto* edit = new QLineEdit(dialog);
-        edit->setMaxLength(field.length);
+        QLineEdit* edit =
+            MakeLabelledEdit(grid, row, dialog, field.label, "Label", field.edit, field.length);
         edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * kEditCharacters);
-        RegisterItem(edit, field.edit);
-        label->setBuddy(edit);
-        grid->addWidget(label, row, 0);
-        grid->addWidget(edit, row, 1);
         ++row;
     }
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (int id : {kIdOk, kIdCancel, kIdHelp}) {
-        auto* button = new QPushButton(QStringLiteral("Button"), dialog);
-        // Enter belongs to OK whatever has the focus.
-        button->setAutoDefault(false);
-        button->setDefault(id == kIdOk);
-        RegisterItem(button, id);
-        buttons->addWidget(button);
-    }
-    layout->addLayout(buttons);
+    AddButtonRow(layout, dialog, {{kIdOk, "Button"}, {kIdCancel, "Button"}, {kIdHelp, "Button"}},
+                 kIdOk);
     return true;
 }
 

@@ -27,20 +27,19 @@ ConfigTreeCache& ConfigTreeCache::Instance() {
 }
 
 ConfigTreeRef ConfigTreeCache::Take(std::string_view path, std::string_view text) {
-    CacheState& state = state_;
-    LockGuard guard(state.lock);
-    if (state.finished)
+    LockGuard guard(state_.lock);
+    if (state_.finished)
         return {};
     int chosen = -1;
     for (int i = 0; i < kEntries; ++i) {
-        if (state.entries[i].lastUse != 0 && state.entries[i].path == path) {
+        if (state_.entries[i].lastUse != 0 && state_.entries[i].path == path) {
             chosen = i;
             break;
         }
     }
     if (chosen < 0) {
         for (int i = 0; i < kEntries; ++i) {
-            if (state.entries[i].lastUse == 0) {
+            if (state_.entries[i].lastUse == 0) {
                 chosen = i;
                 break;
             }
@@ -48,7 +47,7 @@ ConfigTreeRef ConfigTreeCache::Take(std::string_view path, std::string_view text
     }
     if (chosen < 0)
         return {};
-    Entry& entry = state.entries[chosen];
+    Entry& entry = state_.entries[chosen];
     if (!entry.tree || !entry.tree->IsBuiltFrom(text)) {
         if (entry.tree && entry.useCount > 0)
             return {};
@@ -66,19 +65,17 @@ ConfigTreeRef ConfigTreeCache::Take(std::string_view path, std::string_view text
 void ConfigTreeCache::Release(ConfigTreeRef& ref) {
     if (!ref)
         return;
-    CacheState& state = state_;
-    LockGuard guard(state.lock);
-    Entry& entry = state.entries[ref.entry];
+    LockGuard guard(state_.lock);
+    Entry& entry = state_.entries[ref.entry];
     if (entry.tree.get() == ref.tree && entry.useCount > 0)
         --entry.useCount;
     ref = ConfigTreeRef{};
 }
 
 void ConfigTreeCache::Finish() {
-    CacheState& state = state_;
-    LockGuard guard(state.lock);
-    state.finished = true;
-    for (Entry& entry : state.entries) {
+    LockGuard guard(state_.lock);
+    state_.finished = true;
+    for (Entry& entry : state_.entries) {
         if (!entry.tree)
             continue;
         if (entry.useCount == 0) {

@@ -38,4 +38,13 @@ int MapPluginError(QWidget* owner, int code) {
     return ShowError(owner, PluginErrorTextId(code));
 }
 
+bool ShowPluginOutcome(QWidget* owner, int result, int successId) {
+    if (result != 0) {
+        MapPluginError(owner, result);
+        return false;
+    }
+    ShowInformation(owner, successId);
+    return true;
+}
+
 }  // namespace orx

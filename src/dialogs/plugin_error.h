@@ -9,5 +9,8 @@ namespace orx {
 int PluginErrorTextId(int code);
 // Shows that error (ShowError) and returns the box's answer.
 int MapPluginError(QWidget* owner, int code);
+// The outcome of a plug-in command: its error for a non-zero `result`, else the
+// information `successId`. True when the command succeeded.
+bool ShowPluginOutcome(QWidget* owner, int result, int successId);
 
 }  // namespace orx

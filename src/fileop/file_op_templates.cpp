@@ -11,6 +11,7 @@
 #include "fileop/file_op_wizard_ids.h"
 #include "ui/dialog_templates.h"
 #include "ui/item_registry.h"
+#include "ui/template_controls.h"
 
 namespace orx {
 
@@ -25,14 +26,6 @@ QLabel* AddText(QWidget* dialog, QVBoxLayout* layout) {
     layout->addWidget(text);
     layout->addSpacing(text->fontMetrics().lineSpacing() / 2);
     return text;
-}
-
-QPushButton* MakePageButton(QWidget* dialog, const char* text, int id) {
-    auto* button = new QPushButton(QString::fromLatin1(text), dialog);
-    // Enter belongs to the frame's Next button, whatever has the focus.
-    button->setAutoDefault(false);
-    RegisterItem(button, id);
-    return button;
 }
 
 bool BuildIntroPage(QWidget* dialog) {
@@ -77,7 +70,7 @@ bool BuildFilePage(QWidget* dialog, bool withIcon) {
     RegisterItem(edit, kIdPathEdit);
     label->setBuddy(edit);
     row->addWidget(edit, 1);
-    QPushButton* browse = MakePageButton(dialog, "...", kIdBrowse);
+    QPushButton* browse = MakeTemplateButton(dialog, kIdBrowse, "...");
     browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     row->addWidget(browse);
     layout->addLayout(row);
@@ -98,7 +91,7 @@ bool BuildCertificatePage(QWidget* dialog, bool withAlgorithm) {
     RegisterItem(combo, kIdCertificateCombo);
     label->setBuddy(combo);
     row->addWidget(combo, 1);
-    row->addWidget(MakePageButton(dialog, "View", kIdView));
+    row->addWidget(MakeTemplateButton(dialog, kIdView, "View"));
     layout->addLayout(row);
     if (withAlgorithm) {
         auto* algorithmLabel = new QLabel(QStringLiteral("Algorithm"), dialog);

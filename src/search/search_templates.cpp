@@ -18,6 +18,7 @@
 #include "search/search_dialog_ids.h"
 #include "ui/dialog_templates.h"
 #include "ui/item_registry.h"
+#include "ui/template_controls.h"
 
 namespace orx {
 
@@ -33,13 +34,6 @@ T* Make(QWidget* parent, int id, const char* placeholder = "") {
         control->setText(QString::fromLatin1(placeholder));
     RegisterItem(control, id);
     return control;
-}
-
-QPushButton* MakeButton(QWidget* parent, int id, const char* placeholder) {
-    auto* button = Make<QPushButton>(parent, id, placeholder);
-    // Enter belongs to the dialog's default button, whatever has the focus.
-    button->setAutoDefault(false);
-    return button;
 }
 
 QLineEdit* MakeEdit(QWidget* parent, int id, QLabel* label) {
@@ -80,9 +74,9 @@ QWidget* BuildDirectoryPage(QWidget* tabs) {
     list->setMinimumContentsLength(24);
     layout->addWidget(list);
     auto* row = new QHBoxLayout;
-    row->addWidget(MakeButton(page, kIdEditDirectory, "Edit"));
-    row->addWidget(MakeButton(page, kIdAddDirectory, "Add"));
-    row->addWidget(MakeButton(page, kIdDeleteDirectory, "Delete"));
+    row->addWidget(MakeTemplateButton(page, kIdEditDirectory, "Edit"));
+    row->addWidget(MakeTemplateButton(page, kIdAddDirectory, "Add"));
+    row->addWidget(MakeTemplateButton(page, kIdDeleteDirectory, "Delete"));
     row->addStretch(1);
     layout->addLayout(row);
     layout->addStretch(1);
@@ -103,7 +97,7 @@ bool BuildSearchCertificates(QWidget* dialog) {
     buttons->addStretch(1);
     for (const auto& [id, text] : {std::pair{kIdView, "View"}, std::pair{kIdInstall, "Install"},
                                    std::pair{kIdExport, "Export"}}) {
-        buttons->addWidget(MakeButton(dialog, id, text));
+        buttons->addWidget(MakeTemplateButton(dialog, id, text));
     }
     top->addLayout(buttons);
     layout->addLayout(top);
@@ -116,7 +110,7 @@ bool BuildSearchCertificates(QWidget* dialog) {
     auto* bottom = new QHBoxLayout;
     auto* status = Make<QLabel>(dialog, kIdStatus, "");
     bottom->addWidget(status, 1);
-    bottom->addWidget(MakeButton(dialog, 2, "Close"));
+    bottom->addWidget(MakeTemplateButton(dialog, 2, "Close"));
     layout->addLayout(bottom);
 
     const QFontMetrics metrics = dialog->fontMetrics();
@@ -140,25 +134,17 @@ bool BuildDirectoryProperties(QWidget* dialog) {
                 {kIdRecordFilterLabel, kIdRecordFilterEdit, "Filter"}};
     int row = 0;
     for (const auto& r : rows) {
-        auto* label = Make<QLabel>(dialog, r.label, r.text);
-        grid->addWidget(label, row, 0);
-        QLineEdit* edit = MakeEdit(dialog, r.edit, label);
+        QLineEdit* edit =
+            MakeLabelledEdit(grid, row, dialog, r.label, r.text, r.edit, kInputLength);
         // "|" separates the fields of the stored record.
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^|]*")), edit));
-        grid->addWidget(edit, row, 1);
         ++row;
     }
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* ok = Make<QPushButton>(dialog, 1, "OK");
-    ok->setDefault(true);
-    buttons->addWidget(ok);
-    buttons->addWidget(MakeButton(dialog, 2, "Cancel"));
-    layout->addLayout(buttons);
+    AddButtonRow(layout, dialog, {{1, "OK"}, {2, "Cancel"}}, 1);
     dialog->resize(std::max(420, dialog->fontMetrics().averageCharWidth() * 64),
                    dialog->sizeHint().height());
     return true;

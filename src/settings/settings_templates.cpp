@@ -15,6 +15,7 @@
 #include "settings/settings_ids.h"
 #include "ui/dialog_templates.h"
 #include "ui/item_registry.h"
+#include "ui/template_controls.h"
 
 namespace orx {
 
@@ -62,14 +63,6 @@ QComboBox* MakeCombo(QWidget* page, int id) {
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     RegisterItem(combo, id);
     return combo;
-}
-
-// Enter belongs to the sheet's OK button, whatever button of a page has the focus.
-QPushButton* MakePageButton(QWidget* page, int id) {
-    auto* button = new QPushButton(QStringLiteral("Button"), page);
-    button->setAutoDefault(false);
-    RegisterItem(button, id);
-    return button;
 }
 
 int Indent(QWidget* page) {
@@ -121,8 +114,8 @@ bool BuildSmartCardPage(QWidget* page) {
     RegisterItem(list, kIdReaderList);
     listRow->addWidget(list, 1);
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(MakePageButton(page, kIdAddReader));
-    buttons->addWidget(MakePageButton(page, kIdDeleteReader));
+    buttons->addWidget(MakeTemplateButton(page, kIdAddReader, "Button"));
+    buttons->addWidget(MakeTemplateButton(page, kIdDeleteReader, "Button"));
     buttons->addStretch(1);
     listRow->addLayout(buttons);
     accepted->addLayout(listRow);
