@@ -23,6 +23,11 @@ std::vector<CardToken> VirtualCards::Tokens() {
 }
 
 int VirtualCards::ReadToken(int slot, TokenFile& file) {
+    CardTries tries;
+    return ReadToken(slot, file, tries);
+}
+
+int VirtualCards::ReadToken(int slot, TokenFile& file, CardTries& tries) {
     const std::optional<CardPlace> at = Locate(slot);
     if (!at || at->reader.cardPath.empty())
         return CKR_TOKEN_NOT_PRESENT;
@@ -30,7 +35,12 @@ int VirtualCards::ReadToken(int slot, TokenFile& file) {
     const int read = store_.ReadCard(at->reader.cardPath, card);
     if (read != CKR_OK)
         return read == CKR_FUNCTION_FAILED ? CKR_TOKEN_NOT_PRESENT : read;
-    return ReadApplication(card, at->application, file);
+    const int application = ReadApplication(card, at->application, file);
+    if (application == CKR_OK) {
+        tries.left = card.applications[at->application].triesLeft;
+        tries.most = card.applications[at->application].maxTries;
+    }
+    return application;
 }
 
 int VirtualCards::Unseal(int slot, std::vector<TokenObject>& privateObjects) {

@@ -24,6 +24,12 @@ class Inputs;
 // The readers' folder: the "Readers"/"Folder" setting, else $XDG_DATA_HOME/<prefix>/readers/.
 std::string ReaderFolder();
 
+// An application's password tries, as its card file counts them.
+struct CardTries {
+    int left = -1;
+    int most = -1;
+};
+
 class VirtualCards : public CardBackend {
   public:
     VirtualCards();
@@ -43,6 +49,9 @@ class VirtualCards : public CardBackend {
 
     std::vector<CardToken> Tokens() override;
     int ReadToken(int slot, TokenFile& file) override;
+    // ReadToken that also hands the application's tries from the same read of the card
+    // file, for slot information asked for on every poll.
+    int ReadToken(int slot, TokenFile& file, CardTries& tries);
     int Unseal(int slot, std::vector<TokenObject>& privateObjects) override;
     int Edit(int slot, const ObjectEdit& edit) override;
 

@@ -1,7 +1,5 @@
 #include "pkcs11/token_slots.h"
 
-#include <cstdlib>
-
 #include "core/product_identity.h"
 #include "core/text_fields.h"
 
@@ -37,17 +35,10 @@ std::optional<SlotState> TokenSlots::State(CK_SLOT_ID slot) {
         state.card = true;
         state.description = GetField(*entry, ';', 1, entry->size() + 1) + " (" +
                             std::string(kCardApplicationNames[(slot - 1) % kSlotsPerCard]) + ")";
-        state.present = cards_.ReadToken(id, state.header) == CKR_OK;
-        if (state.present) {
-            // "TokenInfo" field 9 is "left/most".
-            if (const std::optional<std::string> info = cards_.TokenInfo(id)) {
-                const std::string tries = GetField(*info, ';', 9, info->size() + 1);
-                state.triesLeft = std::atoi(tries.c_str());
-                const size_t slash = tries.find('/');
-                state.maxTries =
-                    slash == std::string::npos ? -1 : std::atoi(tries.c_str() + slash + 1);
-            }
-        }
+        CardTries tries;
+        state.present = cards_.ReadToken(id, state.header, tries) == CKR_OK;
+        state.triesLeft = tries.left;
+        state.maxTries = tries.most;
         return state;
     }
     soft_.Scan();
