@@ -1,15 +1,10 @@
 // The module's eight C exports over ModuleContext. The product identity comes from
 // the module's own file name (found through dladdr), never from the host program.
-#include <dlfcn.h>
-
-#include <climits>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
 
-#include "core/config_file.h"
-#include "core/product_identity.h"
+#include "core/module_identity.h"
 #include "core/trace.h"
 #include "module_context.h"
 #include "token/plugin_abi.h"
@@ -44,15 +39,6 @@ Result Guarded(Result failure, Work work) {
     }
 }
 
-void InitIdentity() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&PlgInitialize), &info) != 0 && info.dli_fname) {
-        char resolved[PATH_MAX];
-        orx::SetProgramPath(realpath(info.dli_fname, resolved) ? resolved : info.dli_fname);
-    }
-    orx::InitProductIdentity();
-}
-
 }  // namespace
 
 extern "C" {
@@ -62,14 +48,9 @@ PLG_EXPORT int PlgInitialize(uint32_t, uint32_t, uint32_t, uint32_t, PluginConte
         return 0;
     {
         std::lock_guard<std::mutex> guard(State().lock);
-        InitIdentity();
-        if (State().contexts++ == 0) {
-            std::string traceFile;
-            if (orx::ConfigReadString("Trace", "File", traceFile, orx::kTracePathCapacity) ==
-                    orx::kConfigOk &&
-                !traceFile.empty())
-                orx::TraceSetFile(traceFile);
-        }
+        orx::InitModuleIdentity(reinterpret_cast<const void*>(&PlgInitialize));
+        if (State().contexts++ == 0)
+            orx::TraceToConfiguredFile();
     }
     orx::Trace("Plg - PlgInitialize ...");
     PluginContextData* made = Guarded<PluginContextData*>(

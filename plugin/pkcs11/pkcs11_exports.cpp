@@ -3,18 +3,16 @@
 // not offer answer CKR_FUNCTION_NOT_SUPPORTED; no exception crosses into the caller.
 // The product identity comes from the module's own file name ("orx-pkcs11.so"
 // belongs to the product whose module is "orx.so"), never from the host program.
-#include <dlfcn.h>
 #include <openssl/crypto.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
 
-#include "core/config_file.h"
+#include "core/module_identity.h"
 #include "core/product_identity.h"
 #include "core/trace.h"
 #include "pkcs11/blank_padded.h"
@@ -41,22 +39,6 @@ struct Library {
 Library& State() {
     static Library* state = new Library;
     return *state;
-}
-
-void InitIdentity() {
-    // An address of this module's own: the C_ names are exported by p11-kit's
-    // library too, and a program may find those first.
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&InitIdentity), &info) != 0 && info.dli_fname) {
-        char resolved[PATH_MAX];
-        std::string path = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
-        const size_t slash = path.rfind('/');
-        const size_t suffix = path.find(kModuleSuffix, slash == std::string::npos ? 0 : slash);
-        if (suffix != std::string::npos)
-            path.erase(suffix, kModuleSuffix.size());
-        orx::SetProgramPath(path);
-    }
-    orx::InitProductIdentity();
 }
 
 // Under the state's lock: whether this process initialised the module. A forked
@@ -123,12 +105,10 @@ P11_EXPORT CK_RV C_Initialize(CK_VOID_PTR initArgs) {
             // by threads that do not exist here, so it is left alone, never used.
             new std::shared_ptr<Module>(std::move(state.module));
         }
-        InitIdentity();
-        std::string traceFile;
-        if (orx::ConfigReadString("Trace", "File", traceFile, orx::kTracePathCapacity) ==
-                orx::kConfigOk &&
-            !traceFile.empty())
-            orx::TraceSetFile(traceFile);
+        // An address of this module's own: the C_ names are exported by p11-kit's
+        // library too, and a program may find those first.
+        orx::InitModuleIdentity(reinterpret_cast<const void*>(&State), kModuleSuffix);
+        orx::TraceToConfiguredFile();
         orx::Trace("P11 - C_Initialize ...");
         state.module = std::make_shared<Module>();
         state.pid = getpid();
