@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "pkcs11/attributes.h"
-#include "pkcs11/key_facts.h"
+#include "pkcs11/certificate_facts.h"
 #include "tokenfile/token_file.h"
 
 namespace orx::p11 {

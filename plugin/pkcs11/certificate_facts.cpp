@@ -1,4 +1,4 @@
-#include "pkcs11/key_facts.h"
+#include "pkcs11/certificate_facts.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
