@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "cms/cms_library.h"
+#include "core/hex_text.h"
 #include "pkcs11/p11_fixture.h"
 #include "tokenfile/token_objects.h"
 #include "tokenfile/token_store.h"
@@ -14,18 +16,7 @@ namespace orx::testing {
 namespace {
 
 std::vector<uint8_t> IdOf(const TestKeyPair& pair) {
-    const std::string hex = CertificateObjectId(pair.certificate);
-    std::vector<uint8_t> id;
-    for (size_t i = 0; i < hex.size(); i += 2)
-        id.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return id;
-}
-
-std::vector<uint8_t> Der(int (*encode)(const X509_NAME*, unsigned char**), const X509_NAME* name) {
-    std::vector<uint8_t> out(static_cast<size_t>(encode(name, nullptr)));
-    unsigned char* at = out.data();
-    encode(name, &at);
-    return out;
+    return *HexBytes(CertificateObjectId(pair.certificate));
 }
 
 class P11Objects : public P11Test {
@@ -36,18 +27,24 @@ class P11Objects : public P11Test {
         slot_ = MakeSoftToken("Objects", "secret-1", {&RsaPair()},
                               {{"public note", "app", "open text", false},
                                {"private note", "app", "closed text", true}});
+        ASSERT_NO_FATAL_FAILURE(PutOnToken(EcPair().certificate, "Colleague"));
+        Initialize();
+        session_ = Open(slot_, true);
+    }
+
+    // The program itself puts `certificate` on the token "Objects" beside the module.
+    void PutOnToken(const std::vector<uint8_t>& certificate, const std::string& label) {
         TokenStore store(TokenFolder());
         TokenFile file;
         ASSERT_EQ(CKR_OK, store.Read("Objects", file));
         TokenKey key;
         ASSERT_TRUE(DeriveFileKey(file, "secret-1", key));
-        ASSERT_EQ(CKR_OK, EditTokenObjects(store, "Objects", key, [](auto& pub, auto& priv) {
-                      PutCertificate(pub, priv, EcPair().certificate, "Colleague", {});
+        ASSERT_EQ(CKR_OK, EditTokenObjects(store, "Objects", key, [&](auto& pub, auto& priv) {
+                      PutCertificate(pub, priv, certificate, label, {});
                       return static_cast<int>(CKR_OK);
                   }));
-        Initialize();
-        session_ = Open(slot_, true);
     }
+
     int slot_ = 0;
     CK_SESSION_HANDLE session_ = CK_INVALID_HANDLE;
 };
@@ -67,24 +64,20 @@ TEST_F(P11Objects, CertificatesShowTheFieldsOfTheirDer) {
         session_, {Entry(CKA_CLASS, CK_OBJECT_CLASS(CKO_CERTIFICATE)), BytesEntry(CKA_ID, id)});
     ASSERT_EQ(1u, found.size());
     const unsigned char* at = RsaPair().certificate.data();
-    X509* x = d2i_X509(nullptr, &at, static_cast<long>(RsaPair().certificate.size()));
+    const X509Ptr x(d2i_X509(nullptr, &at, static_cast<long>(RsaPair().certificate.size())));
     ASSERT_NE(nullptr, x);
-    std::vector<uint8_t> serial(
-        static_cast<size_t>(i2d_ASN1_INTEGER(X509_get0_serialNumber(x), nullptr)));
-    unsigned char* out = serial.data();
-    i2d_ASN1_INTEGER(X509_get0_serialNumber(x), &out);
     EXPECT_EQ(RsaPair().certificate, Attribute(session_, found[0], CKA_VALUE));
-    EXPECT_EQ(Der(i2d_X509_NAME, X509_get_subject_name(x)),
+    EXPECT_EQ(OpenSslDer(X509_get_subject_name(x.get()), i2d_X509_NAME),
               Attribute(session_, found[0], CKA_SUBJECT));
-    EXPECT_EQ(Der(i2d_X509_NAME, X509_get_issuer_name(x)),
+    EXPECT_EQ(OpenSslDer(X509_get_issuer_name(x.get()), i2d_X509_NAME),
               Attribute(session_, found[0], CKA_ISSUER));
-    EXPECT_EQ(serial, Attribute(session_, found[0], CKA_SERIAL_NUMBER));
+    EXPECT_EQ(OpenSslDer(X509_get0_serialNumber(x.get()), i2d_ASN1_INTEGER),
+              Attribute(session_, found[0], CKA_SERIAL_NUMBER));
     EXPECT_EQ(CKC_X_509, UlongAttribute(session_, found[0], CKA_CERTIFICATE_TYPE));
     EXPECT_FALSE(BoolAttribute(session_, found[0], CKA_PRIVATE));
     EXPECT_TRUE(BoolAttribute(session_, found[0], CKA_TOKEN));
     const std::vector<uint8_t> label = Attribute(session_, found[0], CKA_LABEL);
     EXPECT_EQ(RsaPair().name, std::string(label.begin(), label.end()));
-    X509_free(x);
 }
 
 TEST_F(P11Objects, AfterLoginEachKeyedCertificateHasItsKeyPairBesideIt) {
@@ -325,15 +318,7 @@ TEST_F(P11Objects, WritesNeedALoginAndAWritableSession) {
 
 TEST_F(P11Objects, WhatTheProgramWritesMeanwhileIsSeen) {
     const std::vector<CK_OBJECT_HANDLE> before = FindClass(session_, CKO_CERTIFICATE);
-    TokenStore store(TokenFolder());
-    TokenFile file;
-    ASSERT_EQ(CKR_OK, store.Read("Objects", file));
-    TokenKey key;
-    ASSERT_TRUE(DeriveFileKey(file, "secret-1", key));
-    ASSERT_EQ(CKR_OK, EditTokenObjects(store, "Objects", key, [](auto& pub, auto& priv) {
-                  PutCertificate(pub, priv, SecondRsaPair().certificate, "Later", {});
-                  return static_cast<int>(CKR_OK);
-              }));
+    ASSERT_NO_FATAL_FAILURE(PutOnToken(SecondRsaPair().certificate, "Later"));
     const std::vector<CK_OBJECT_HANDLE> after = FindClass(session_, CKO_CERTIFICATE);
     EXPECT_EQ(before.size() + 1, after.size());
     // The objects that stayed keep their handles.
